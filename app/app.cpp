@@ -1,0 +1,157 @@
+#include "app/app.h"
+
+#include "dice/dicefield.h"
+#include "forms/about.h"
+#include "forms/highscoreform.h"
+#include "forms/playerform.h"
+#include "forms/ruleform.h"
+#include "gui/driver.h"
+#include "gui/runtime.h"
+#include "sheet/patternfield.h"
+#include "sheet/pointfield.h"
+#include "sheet/winpointfield.h"
+#include "sheet/wummelfield.h"
+
+TApp* App = nullptr;
+int PlayerCount = 0;
+QString AppPath;
+TGuiFontPtr Font24;
+TGuiFontPtr FontBold16;
+TGuiFontPtr FontBold;
+
+const char* const DEFAULT_PLAYER = "Spieler1";
+const char* const SETTINGS_FILE = "/wurfwummel.cfg";
+const char* const SCORE_FILE = "/wurfwummel.scr";
+
+TApp::TApp() = default;
+TApp::~TApp() = default;
+
+TApp* TApp::Create()
+{
+  AppPath = GetUserAppDir() + "/Tollmark/Wurfwummel";
+  SeedRnd(MilliSecs());
+  Style = STYLE_STANDARD;
+  if (Desktop()->height <= COMPACT_MAX_DESKTOP_HEIGHT) Style = STYLE_COMPACT;
+  const int w = Style == STYLE_COMPACT ? COMPACT_WIDTH : STANDARD_WIDTH;
+  const int h = Style == STYLE_COMPACT ? COMPACT_HEIGHT : STANDARD_HEIGHT;
+  App = this;
+  Font24 = LibraryFont(1, 24, 0);
+  FontBold16 = LibraryFont(1, 16, FONT_BOLD);
+  FontBold = LibraryFont(1, 0, FONT_BOLD);
+  SetAppTitle("Wurfwummel");
+  SetAppIcon(LoadPixmap("incbin::about.png"));
+  Window = CreateWindow(AppTitle(), 0, 0, w, h, nullptr, MAIN_WINDOW_STYLE);
+
+  MenuGame = CreateMenu("Spiel", 0, Window->GetMenu());
+  CreateMenu("Neues Spiel", MM_NEW, MenuGame, KEY_N, 0);
+  CreateMenu("", 0, MenuGame);
+  CreateMenu("Spieler Einstellungen", MM_PLAYER, MenuGame);
+  CreateMenu("", 0, MenuGame);
+  CreateMenu("Beenden", MM_QUIT, MenuGame);
+  MenuView = CreateMenu("Anzeige", 0, Window->GetMenu());
+  CreateMenu("Highscore anzeigen", MM_HIGH, MenuView);
+  CreateMenu("Regelwerk anzeigen", MM_RULE, MenuView);
+  CreateMenu("", 0, MenuView);
+  CreateMenu("Über " + AppTitle(), MM_ABOUT, MenuView);
+  Window->UpdateMenu();
+
+  if (FileType(AppPath) != 2) CreateDir(AppPath, true);
+  ScoreIndex = {-1, -1};
+  OpenScore();
+  LoadPlayers();
+  Window->SetShow(1);
+  return this;
+}
+
+void TApp::Start()
+{
+  for (;;) {
+    WaitEvent();
+    Dispatch(CurrentEvent());
+  }
+}
+
+void TApp::Quit()
+{
+  SaveGame();
+  EndProgram(0);
+}
+
+void TApp::Dispatch(const TEvent& event)
+{
+  switch (event.id) {
+  case EVENT_MENUACTION:
+    switch (event.data) {
+    case MM_QUIT: Quit(); break;
+    case MM_NEW: NewGame(); break;
+    case MM_PLAYER: TPlayerForm().Open(this); break;
+    case MM_HIGH: THighscoreForm().Open(this); break;
+    case MM_RULE: TRuleForm().Open(this); break;
+    case MM_ABOUT: TAbout().Open(this); break;
+    default: break;
+    }
+    break;
+  case EVENT_APPTERMINATE:
+  case EVENT_WINDOWCLOSE: Quit(); break;
+  case EVENT_MOUSEUP:
+    if (event.data == 1 && CurrentPlayer < int(DiceField.size()))
+      DiceField[size_t(CurrentPlayer)]->ProcedureDices(event);
+    break;
+  case EVENT_GADGETACTION: GadgetAction(event); break;
+  default: break;
+  }
+}
+
+void TApp::GadgetAction(const TEvent& event)
+{
+  // The current player is read afresh at every step: entering a cell passes the turn on.
+  if (CurrentPlayer >= PlayerCount) return;
+  DiceField[size_t(CurrentPlayer)]->Procedure(event);
+  if (CurrentPlayer >= PlayerCount) return;
+  const size_t c = size_t(CurrentPlayer);
+  Pointfield[c]->Procedure(event);
+  Paschfield[c]->Procedure(event);
+  Numfield[c]->Procedure(event);
+  Streetfield[c]->Procedure(event);
+  Wummelfield[c]->Procedure(event);
+  Chancefield[c]->Procedure(event);
+  Winpointfield[c]->Procedure(event);
+  TGadget* fill = DiceField[size_t(CurrentPlayer)]->Fill;
+  if (!Last) {
+    fill->SetEnabled(0);
+  } else if (GadgetDisabled(fill)) {
+    fill->SetEnabled(1);
+    fill->Activate(0);
+  }
+  UpdateOpponentLine();
+}
+
+void TApp::Destroy()
+{
+  while (PlayerCount > 1) RemovePlayer();
+  if (PlayerCount == 1) {
+    Pointfield[0]->Remove();
+    Paschfield[0]->Remove();
+    Numfield[0]->Remove();
+    Streetfield[0]->Remove();
+    Wummelfield[0]->Remove();
+    Chancefield[0]->Remove();
+    Winpointfield[0]->Remove();
+    DiceField[0]->Remove();
+  }
+  Pointfield.clear();
+  Paschfield.clear();
+  Numfield.clear();
+  Streetfield.clear();
+  Wummelfield.clear();
+  Chancefield.clear();
+  Winpointfield.clear();
+  DiceField.clear();
+  Panel.clear();
+  PlayerName.clear();
+  PlayerCount = 0;
+  Last = nullptr;
+  FreeGadget(Window);
+  Window = MenuGame = MenuView = nullptr;
+  if (App == this) App = nullptr;
+}

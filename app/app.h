@@ -1,0 +1,111 @@
+#pragma once
+
+// The application object: main window, menus, the players with their sheets and dice, the
+// high-score list, and the event loop that drives them. One instance, reached through App.
+
+#include "gui/event.h"
+#include "gui/gadget.h"
+
+#include <QString>
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "sheet/kinds.h"
+
+class TDicefield;
+
+// Menu tags.
+enum : int {
+  MM_NEW = 40961,
+  MM_QUIT = 40962,
+  MM_PLAYER = 40963,
+  MM_HIGH = 45057,
+  MM_RULE = 45058,
+  MM_ABOUT = 45059,
+};
+
+// Key code of the letter N, the hot key of "Neues Spiel".
+constexpr int KEY_N = 78;
+
+// Client sizes of the two layouts; the compact one is chosen for desktops up to 800 high.
+constexpr int STYLE_STANDARD = 0;
+constexpr int STYLE_COMPACT = 1;
+constexpr int COMPACT_MAX_DESKTOP_HEIGHT = 800;
+constexpr int STANDARD_WIDTH = 570, STANDARD_HEIGHT = 730;
+constexpr int COMPACT_WIDTH = 860, COMPACT_HEIGHT = 515;
+constexpr int MAIN_WINDOW_STYLE = WINDOW_CENTER | WINDOW_HIDDEN | WINDOW_CLIENTCOORDS |
+                                  WINDOW_MENU | WINDOW_TITLEBAR; // 613
+constexpr int DIALOG_STYLE = WINDOW_CENTER | WINDOW_CLIENTCOORDS | WINDOW_TITLEBAR; // 545
+
+extern const char* const DEFAULT_PLAYER; // "Spieler1"
+extern const char* const SETTINGS_FILE;  // "/wurfwummel.cfg"
+extern const char* const SCORE_FILE;     // "/wurfwummel.scr"
+
+class TApp {
+public:
+  TApp();
+  ~TApp();
+
+  TGadget* Last = nullptr;
+  TGadget* Window = nullptr;
+  std::vector<TGadget*> Panel;
+  std::vector<std::unique_ptr<TDicefield>> DiceField;
+  std::vector<std::unique_ptr<TPointfield>> Pointfield;
+  std::vector<std::unique_ptr<TPaschfield>> Paschfield;
+  std::vector<std::unique_ptr<TNumfield>> Numfield;
+  std::vector<std::unique_ptr<TStreetfield>> Streetfield;
+  std::vector<std::unique_ptr<TWummelField>> Wummelfield;
+  std::vector<std::unique_ptr<TChanceField>> Chancefield;
+  std::vector<std::unique_ptr<TWinPointField>> Winpointfield;
+  int CurrentPlayer = 0;
+  std::vector<QString> PlayerName;
+  std::optional<std::vector<QString>> Score;
+  std::array<int, 2> ScoreIndex{-1, -1};
+  TGadget* MenuGame = nullptr;
+  TGadget* MenuView = nullptr;
+  int Style = STYLE_STANDARD;
+  // Set when a score file exists but cannot be read: it is then never overwritten.
+  bool ScoreUnreadable = false;
+
+  bool IsFull();
+  int RemovePlayer();
+  int NewGame();
+  TApp* Create();
+  int SaveGame();
+  int CreatePlayer(const QString& name);
+  [[noreturn]] void Start();
+  int Summarize(int column);
+  int Reset();
+  std::array<int, 6> SummDices();
+  int SummPoints();
+  std::array<int, 6> CountDices();
+  int OpenScore();
+  int SaveScore();
+  int CreateScore();
+  bool CheckScore();
+
+  // One pass of the main loop over an event; Start calls it for every event.
+  void Dispatch(const TEvent& event);
+  // Saves and ends the program, as quitting, closing and the terminate request do.
+  void Quit();
+
+  // The grand total shown on player p's sheet.
+  int GrandTotal(int player) const;
+  // Frees every gadget; the program itself never needs it, tests do.
+  void Destroy();
+
+private:
+  // Creates the players named in the settings file, or the default player.
+  void LoadPlayers();
+  void GadgetAction(const TEvent& event);
+  void UpdateOpponentLine();
+};
+
+extern TApp* App;
+extern int PlayerCount;
+extern QString AppPath;
+extern TGuiFontPtr Font24;
+extern TGuiFontPtr FontBold16;
+extern TGuiFontPtr FontBold;

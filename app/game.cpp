@@ -1,0 +1,189 @@
+// The game flow of TApp: players, new game, the end of a turn and of the game, the dice
+// queries of the sheet and the status lines.
+
+#include "app/app.h"
+
+#include "dice/dicefield.h"
+#include "forms/highscoreform.h"
+#include "gui/driver.h"
+#include "gui/runtime.h"
+#include "sheet/cells.h"
+#include "sheet/patternfield.h"
+#include "sheet/pointfield.h"
+#include "sheet/winpointfield.h"
+#include "sheet/wummelfield.h"
+
+namespace {
+const char* const NO_OPPONENT = " hat keine Gegner";
+const char* const END_QUESTION = "Es wurde kein neuer Highscore erspielt.\nNeues Spiel?";
+
+QString WaitingText(const QString& opponent)
+{
+  return "Der Gegner " + opponent + " hat noch nicht gewürfelt";
+}
+} // namespace
+
+int TApp::CreatePlayer(const QString& name)
+{
+  PlayerCount += 1;
+  const int n = PlayerCount - 1;
+  TGadget* panel = CreatePanel(0, 0, Window->ClientWidth(), Window->ClientHeight(), Window,
+                               PANEL_ACTIVE, QString());
+  Panel.push_back(panel);
+  Pointfield.push_back(std::make_unique<TPointfield>());
+  Pointfield.back()->Create(panel);
+  Paschfield.push_back(std::make_unique<TPaschfield>());
+  Paschfield.back()->Create(panel);
+  Numfield.push_back(std::make_unique<TNumfield>());
+  Numfield.back()->Create(panel);
+  Streetfield.push_back(std::make_unique<TStreetfield>());
+  Streetfield.back()->Create(panel);
+  Wummelfield.push_back(std::make_unique<TWummelField>());
+  Wummelfield.back()->Create(panel);
+  Chancefield.push_back(std::make_unique<TChanceField>());
+  Chancefield.back()->Create(panel);
+  Winpointfield.push_back(std::make_unique<TWinPointField>());
+  Winpointfield.back()->Create(panel);
+  DiceField.push_back(std::make_unique<TDicefield>());
+  DiceField.back()->Create(panel);
+  PlayerName.push_back(name);
+  DiceField[size_t(n)]->Player1->SetText(name);
+  if (n == 0) {
+    DiceField[0]->Player2->SetText(name + NO_OPPONENT);
+  } else {
+    panel->SetShow(0);
+    DiceField[0]->Player2->SetText(WaitingText(PlayerName[1]));
+    DiceField[1]->Player2->SetText(WaitingText(PlayerName[0]));
+  }
+  return 0;
+}
+
+int TApp::RemovePlayer()
+{
+  if (PlayerCount <= 1) return 0;
+  // A selection on the removed sheet must not outlive it.
+  if (Last && CurrentPlayer == 1) Last = nullptr;
+  Pointfield[1]->Remove();
+  Paschfield[1]->Remove();
+  Numfield[1]->Remove();
+  Streetfield[1]->Remove();
+  Wummelfield[1]->Remove();
+  Chancefield[1]->Remove();
+  Winpointfield[1]->Remove();
+  DiceField[1]->Remove();
+  Panel[1]->SetShow(0);
+  FreeGadget(Panel[1]);
+  Panel.resize(1);
+  Pointfield.resize(1);
+  Paschfield.resize(1);
+  Numfield.resize(1);
+  Streetfield.resize(1);
+  Wummelfield.resize(1);
+  Chancefield.resize(1);
+  Winpointfield.resize(1);
+  DiceField.resize(1);
+  PlayerName.resize(1);
+  PlayerCount -= 1;
+  CurrentPlayer = 0;
+  Panel[0]->SetShow(1);
+  DiceField[0]->Player2->SetText(PlayerName[0] + NO_OPPONENT);
+  return 0;
+}
+
+int TApp::NewGame()
+{
+  Last = nullptr;
+  for (int i = 0; i < PlayerCount; ++i) {
+    const size_t p = size_t(i);
+    DiceField[p]->NewGame();
+    Pointfield[p]->NewGame();
+    Paschfield[p]->NewGame();
+    Numfield[p]->NewGame();
+    Streetfield[p]->NewGame();
+    Wummelfield[p]->NewGame();
+    Chancefield[p]->NewGame();
+    Winpointfield[p]->NewGame();
+  }
+  if (PlayerCount == 1) {
+    DiceField[0]->Player1->SetText(PlayerName[0]);
+    DiceField[0]->Player2->SetText(PlayerName[0] + NO_OPPONENT);
+  } else if (PlayerCount == 2) {
+    Panel[1]->SetShow(0);
+    for (size_t p = 0; p < 2; ++p) {
+      DiceField[p]->Player1->SetText(PlayerName[p]);
+      DiceField[p]->Player2->SetText(WaitingText(PlayerName[1 - p]));
+    }
+  }
+  CurrentPlayer = 0;
+  if (!Panel.empty()) Panel[0]->SetShow(1);
+  return 0;
+}
+
+int TApp::Reset()
+{
+  DiceField[size_t(CurrentPlayer)]->Reset();
+  if (Last) Last->SetEnabled(0);
+  Last = nullptr;
+  if (PlayerCount <= 1) return 0;
+  Panel[size_t(CurrentPlayer)]->SetShow(0);
+  CurrentPlayer += 1;
+  if (CurrentPlayer > PlayerCount - 1) CurrentPlayer = 0;
+  Panel[size_t(CurrentPlayer)]->SetShow(1);
+  return 0;
+}
+
+bool TApp::IsFull()
+{
+  const size_t last = size_t(PlayerCount - 1);
+  if (!(Pointfield[last]->IsFull() && Paschfield[last]->IsFull() && Numfield[last]->IsFull() &&
+        Streetfield[last]->IsFull() && Wummelfield[last]->IsFull() && Chancefield[last]->IsFull()))
+    return false;
+  if (CheckScore()) {
+    THighscoreForm().Open(this);
+    NewGame();
+  } else if (Confirm(END_QUESTION, 0) == 1) {
+    NewGame();
+  } else {
+    Quit();
+  }
+  return false;
+}
+
+int TApp::Summarize(int column)
+{
+  const size_t c = size_t(CurrentPlayer);
+  return Pointfield[c]->FullSumm(column) + Paschfield[c]->FullSumm(column) +
+         Numfield[c]->FullSumm(column) + Streetfield[c]->FullSumm(column) +
+         Wummelfield[c]->FullSumm(column) + Chancefield[c]->FullSumm(column);
+}
+
+std::array<int, 6> TApp::SummDices()
+{
+  std::array<int, 6> faces{};
+  const TDicefield& dice = *DiceField[size_t(CurrentPlayer)];
+  for (int k = 0; k < 6; ++k) faces[size_t(k)] = dice.Dice[size_t(k + 1)];
+  return faces;
+}
+
+int TApp::SummPoints() { return FaceSum(SummDices()); }
+
+std::array<int, 6> TApp::CountDices() { return CountFaces(SummDices()); }
+
+int TApp::GrandTotal(int player) const
+{
+  if (player < 0 || player >= int(Winpointfield.size())) return 0;
+  return CellValue(Winpointfield[size_t(player)]->Bonus[GRAND_TOTAL]);
+}
+
+void TApp::UpdateOpponentLine()
+{
+  TGadget* line = DiceField[size_t(CurrentPlayer)]->Player2;
+  if (PlayerCount <= 1) {
+    line->SetText(PlayerName[0] + NO_OPPONENT);
+    return;
+  }
+  const size_t o = size_t(1 - CurrentPlayer);
+  const QString total = Winpointfield[o]->Bonus[GRAND_TOTAL]->GetText();
+  if (total != "0") line->SetText("Der Gegner " + PlayerName[o] + " hat " + total + " Punkte");
+  else line->SetText(WaitingText(PlayerName[o]));
+}

@@ -1,0 +1,154 @@
+#include "dice/dicefield.h"
+
+#include "app/app.h"
+#include "gui/driver.h"
+#include "gui/runtime.h"
+#include "sheet/cells.h"
+
+const char* const STRIKE_QUESTION = "Wirklich eintragen?";
+
+namespace {
+constexpr int GROUP_X = 10, GROUP_Y = 290, GROUP_W = 260, GROUP_H = 215;
+constexpr int DICE_X = 14, DICE_Y = 45;
+} // namespace
+
+TDicefield* TDicefield::Create(TGadget* parent)
+{
+  for (int f = 1; f <= 6; ++f) {
+    Pixmap[size_t(f)] = LoadPixmap("incbin::" + QString::number(f) + ".png");
+    PixmapHigh[size_t(f)] = LoadPixmap("incbin::" + QString::number(f) + "h.png");
+  }
+  for (int i = 1; i <= DICE; ++i) Dice[size_t(i)] = Rand(1, 6);
+
+  Group = CreatePanel(GROUP_X, GROUP_Y, GROUP_W, GROUP_H, parent, PANEL_GROUP, QString());
+  Button = CreateButton("Würfeln", DICE_X, 0, 3 * DIE_SIZE, 40, Group, BUTTON_PUSH);
+  for (int i = 1; i <= DICE; ++i) {
+    Panel[size_t(i)] = CreatePanel(DICE_X + DIE_SIZE * ((i - 1) % 3), DICE_Y + DIE_SIZE * ((i - 1) / 3),
+                                   DIE_SIZE, DIE_SIZE, Group, PANEL_ACTIVE);
+    ShowDie(i);
+  }
+
+  const int w = parent->ClientWidth();
+  const bool compact = App->Style == STYLE_COMPACT;
+  if (compact) Fill = CreateButton("Eintragen", w - 300, 422, 290, 80, parent, BUTTON_PUSH);
+  else Fill = CreateButton("Eintragen", 10, 640, 260, 80, parent, BUTTON_PUSH);
+  Fill->SetEnabled(0);
+  if (compact) Group2 = CreatePanel(w - 300, 225, 290, 197, parent, PANEL_GROUP, QString());
+  else Group2 = CreatePanel(10, 505, 260, 135, parent, PANEL_GROUP, QString());
+
+  const int y0 = Group2->ClientHeight() / 2 - 55;
+  const int lw = Group2->width - 40;
+  Player1 = CreateLabel(QString(), 10, y0, lw, 50, Group2, LABEL_CENTER);
+  Player1->SetFont(Font24);
+  CreateLabel("ist am Zug", 10, y0 + 50, lw, 20, Group2, LABEL_CENTER);
+  CreateLabel(QString(), 10, y0 + 70, lw, 2, Group2, LABEL_SUNKENFRAME);
+  Player2 = CreateLabel(QString(), 10, y0 + 77, lw, 40, Group2, LABEL_CENTER);
+  Count = 0;
+  Active.fill(0);
+  return this;
+}
+
+void TDicefield::ShowDie(int i)
+{
+  TGadget* panel = Panel[size_t(i)];
+  if (!panel) return;
+  const int face = Dice[size_t(i)];
+  const bool held = Active[size_t(i)] != 0;
+  const bool valid = face >= 1 && face <= 6;
+  panel->SetPixmap(valid ? (held ? PixmapHigh : Pixmap)[size_t(face)] : nullptr, PANELPIXMAP_TILE);
+  // Read out by screen readers, since the face is otherwise only a picture.
+  QString name = "Würfel " + QString::number(i) + ": " + QString::number(face);
+  if (held) name += ", gehalten";
+  SetAccessibleName(panel, name);
+}
+
+void TDicefield::ThrowAll()
+{
+  for (int i = 1; i <= DICE; ++i) {
+    Active[size_t(i)] = 0;
+    Dice[size_t(i)] = Rand(1, 6);
+    ShowDie(i);
+  }
+  Count = 0;
+  if (Button) Button->SetEnabled(1);
+  if (Fill) Fill->SetEnabled(0);
+}
+
+int TDicefield::Reset()
+{
+  ThrowAll();
+  return 0;
+}
+
+int TDicefield::NewGame()
+{
+  ThrowAll();
+  return 0;
+}
+
+int TDicefield::ProcedureDices(const TEvent& event)
+{
+  if (!Button || GadgetDisabled(Button)) return 0;
+  for (int i = 1; i <= DICE; ++i) {
+    if (event.source != Panel[size_t(i)]) continue;
+    Active[size_t(i)] = Active[size_t(i)] ? 0 : 1;
+    ShowDie(i);
+    break;
+  }
+  return 0;
+}
+
+int TDicefield::Procedure(const TEvent& event)
+{
+  if (event.source == Button && Button) {
+    // A selection never survives a roll.
+    if (App->Last) {
+      App->Last->SetText(CELL_FREE);
+      App->Last = nullptr;
+    }
+    for (int i = 1; i <= DICE; ++i) {
+      if (Active[size_t(i)]) continue;
+      Dice[size_t(i)] = Rand(1, 6);
+      ShowDie(i);
+    }
+    if (++Count >= MAX_ROLLS) Button->SetEnabled(0);
+  } else if (event.source == Fill && Fill) {
+    DoEntry();
+  }
+  return 0;
+}
+
+int TDicefield::DoEntry()
+{
+  TGadget* cell = App->Last;
+  if (!cell) return 0;
+  if (cell->GetText() == "0") {
+    if (Confirm(STRIKE_QUESTION, 0) != 1) {
+      // Declined: the turn goes on with the same dice, holds and rolls.
+      cell->SetText(CELL_FREE);
+      App->Last = nullptr;
+      return 0;
+    }
+    cell->SetText("0");
+  }
+  App->Reset();
+  App->IsFull();
+  return 0;
+}
+
+int TDicefield::Remove()
+{
+  for (int i = 1; i <= DICE; ++i) {
+    FreeGadget(Panel[size_t(i)]);
+    Panel[size_t(i)] = nullptr;
+  }
+  for (TGadget** g : {&Button, &Fill, &Player1, &Player2, &Group, &Group2}) {
+    FreeGadget(*g);
+    *g = nullptr;
+  }
+  Pixmap.fill(nullptr);
+  PixmapHigh.fill(nullptr);
+  Active.fill(0);
+  Dice.fill(0);
+  return 0;
+}

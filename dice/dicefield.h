@@ -1,0 +1,46 @@
+#pragma once
+
+// One player's dice area: six dice with their hold marks, the roll button "Würfeln", the
+// enter button "Eintragen" and the status box. Owned by TApp, one per player; the main loop
+// hands it the current player's mouse releases and gadget actions.
+
+#include "gui/event.h"
+#include "gui/gadget.h"
+
+#include <array>
+
+constexpr int DICE = 6;
+constexpr int MAX_ROLLS = 2; // after the automatic first throw
+constexpr int DIE_SIZE = 72;
+
+class TDicefield {
+public:
+  TGadget* Group = nullptr;
+  TGadget* Group2 = nullptr;
+  std::array<TPixmapPtr, 7> Pixmap{};
+  std::array<TPixmapPtr, 7> PixmapHigh{};
+  std::array<TGadget*, 7> Panel{};
+  TGadget* Button = nullptr;
+  std::array<unsigned char, 7> Active{};
+  int Count = 0;
+  std::array<int, 7> Dice{};
+  TGadget* Fill = nullptr;
+  TGadget* Player1 = nullptr;
+  TGadget* Player2 = nullptr;
+
+  int NewGame();
+  int Remove();
+  TDicefield* Create(TGadget* parent);
+  int Reset();
+  int ProcedureDices(const TEvent& event);
+  int Procedure(const TEvent& event);
+  int DoEntry();
+
+  // Shows die i with the picture that matches its value and hold mark.
+  void ShowDie(int i);
+
+private:
+  void ThrowAll();
+};
+
+extern const char* const STRIKE_QUESTION; // "Wirklich eintragen?"

@@ -1,0 +1,78 @@
+#include "forms/playerform.h"
+
+#include "app/app.h"
+#include "gui/driver.h"
+
+const char* const PLAYER_QUESTION = "Um die Änderungen durchzuführen,\nmuss ein neues Spiel "
+                                    "gestartet werden.\nMöchten Sie die Änderungen übernehmen?";
+
+namespace {
+const char* const SECOND_PLAYER = "Spieler2";
+}
+
+int TPlayerForm::Open(TApp* app)
+{
+  Window = CreateWindow(AppTitle() + " - Spieler", 0, 0, 400, 150, app->Window, DIALOG_STYLE);
+  for (int i = 0; i < 2; ++i) {
+    Group[size_t(i)] = CreatePanel(10, 10 + 50 * i, 380, 50, Window, PANEL_GROUP,
+                                   "Spieler " + QString::number(i + 1));
+    Check[size_t(i)] = CreateButton("", 0, 0, 20, 20, Group[size_t(i)], BUTTON_CHECKBOX);
+    Name[size_t(i)] = CreateTextField(30, 0, 330, 20, Group[size_t(i)], 0);
+    // What is typed here must come back unchanged from the one-byte-per-character file.
+    SetTextFieldLatin1(Name[size_t(i)]);
+  }
+  Check[0]->SetSelected(1);
+  Check[0]->SetEnabled(0);
+  Name[0]->SetText(app->PlayerName[0]);
+  if (PlayerCount == 2) {
+    Check[1]->SetSelected(1);
+    Name[1]->SetText(app->PlayerName[1]);
+  } else {
+    Name[1]->SetEnabled(0);
+  }
+  Okay = CreateButton("OK", 290, Window->ClientHeight() - 34, 100, 24, Window, BUTTON_OK);
+  Cancel = CreateButton("Abbrechen", Okay->xpos - 110, Okay->ypos, 100, 24, Window, BUTTON_CANCEL);
+  Name[0]->Activate(0);
+
+  for (bool done = false; !done;) {
+    const int id = WaitEvent();
+    const TEvent& event = CurrentEvent();
+    if (id == EVENT_WINDOWCLOSE || id == EVENT_APPTERMINATE) break;
+    if (id != EVENT_GADGETACTION) continue;
+    if (event.source == Okay) {
+      if (Confirm(PLAYER_QUESTION, 0) == 1) {
+        app->PlayerName[0] = Name[0]->GetText();
+        if (PlayerCount == 2) app->PlayerName[1] = Name[1]->GetText();
+        app->NewGame();
+      }
+      done = true;
+    } else if (event.source == Cancel) {
+      done = true;
+    } else if (event.source == Check[1]) {
+      if (ButtonState(Check[1]) == 1) {
+        if (PlayerCount == 1) {
+          Name[1]->SetEnabled(1);
+          app->CreatePlayer(SECOND_PLAYER);
+          Name[1]->SetText(app->PlayerName[1]);
+        }
+      } else {
+        app->RemovePlayer();
+        Name[1]->SetEnabled(0);
+        Name[1]->SetText("");
+      }
+    }
+  }
+
+  app->SaveGame();
+  for (int i = 0; i < 2; ++i) {
+    FreeGadget(Name[size_t(i)]);
+    FreeGadget(Check[size_t(i)]);
+    FreeGadget(Group[size_t(i)]);
+    Name[size_t(i)] = Check[size_t(i)] = Group[size_t(i)] = nullptr;
+  }
+  FreeGadget(Okay);
+  FreeGadget(Cancel);
+  FreeGadget(Window);
+  Okay = Cancel = Window = nullptr;
+  return 0;
+}

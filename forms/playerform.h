@@ -1,0 +1,24 @@
+#pragma once
+
+// The dialog "Spieler Einstellungen": one or two players and their names. Made afresh for
+// each opening from the menu; Open runs until it closes, saves the settings and frees all.
+
+#include "gui/gadget.h"
+
+#include <array>
+
+class TApp;
+
+extern const char* const PLAYER_QUESTION;
+
+class TPlayerForm {
+public:
+  TGadget* Window = nullptr;
+  std::array<TGadget*, 2> Group{};
+  std::array<TGadget*, 2> Name{};
+  std::array<TGadget*, 2> Check{};
+  TGadget* Okay = nullptr;
+  TGadget* Cancel = nullptr;
+
+  int Open(TApp* app);
+};

@@ -1,0 +1,85 @@
+#include "gui/driver.h"
+
+#include "gui/gadget.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QUrl>
+#include <cstdlib>
+
+namespace {
+std::unique_ptr<TSystemDriver>& Current()
+{
+  static std::unique_ptr<TSystemDriver> driver = std::make_unique<TSystemDriver>();
+  return driver;
+}
+
+struct TButtonSpec {
+  const char* text;
+  QMessageBox::ButtonRole role;
+  int result;
+};
+
+// Shows a box owned by the active window, with German buttons, and gives the focus back after.
+int ShowBox(const QString& text, int serious, std::initializer_list<TButtonSpec> buttons,
+            int closed)
+{
+  QPointer<QWidget> focus = QApplication::focusWidget();
+  QMessageBox box(serious ? QMessageBox::Warning : QMessageBox::Information, AppTitle(), text,
+                  QMessageBox::NoButton, QApplication::activeWindow());
+  box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  std::vector<std::pair<QAbstractButton*, int>> results;
+  for (const TButtonSpec& b : buttons) {
+    QPushButton* button = box.addButton(QString::fromUtf8(b.text), b.role);
+    results.emplace_back(button, b.result);
+    if (results.size() == 1) box.setDefaultButton(button);
+  }
+  if (buttons.size() > 1) box.setEscapeButton(results.back().first);
+  box.exec();
+  int result = closed;
+  for (const auto& [button, value] : results)
+    if (box.clickedButton() == button) result = value;
+  if (buttons.size() > 1 && box.clickedButton() == results.back().first) result = closed;
+  if (focus) focus->setFocus(Qt::OtherFocusReason);
+  return result;
+}
+} // namespace
+
+void TSystemDriver::Notify(const QString& text, int serious)
+{
+  ShowBox(text, serious, {{"OK", QMessageBox::AcceptRole, 0}}, 0);
+}
+
+int TSystemDriver::Confirm(const QString& text, int serious)
+{
+  return ShowBox(text, serious,
+                 {{"OK", QMessageBox::AcceptRole, 1}, {"Abbrechen", QMessageBox::RejectRole, 0}}, 0);
+}
+
+int TSystemDriver::Proceed(const QString& text, int serious)
+{
+  return ShowBox(text, serious,
+                 {{"Ja", QMessageBox::YesRole, 1},
+                  {"Nein", QMessageBox::NoRole, 0},
+                  {"Abbrechen", QMessageBox::RejectRole, -1}},
+                 -1);
+}
+
+int TSystemDriver::OpenURL(const QString& url)
+{
+  return QDesktopServices::openUrl(QUrl(url)) ? 1 : 0;
+}
+
+void TSystemDriver::EndProgram(int code) { std::_Exit(code); }
+
+TSystemDriver& SystemDriver() { return *Current(); }
+
+std::unique_ptr<TSystemDriver> SetSystemDriver(std::unique_ptr<TSystemDriver> driver)
+{
+  std::unique_ptr<TSystemDriver> old = std::move(Current());
+  Current() = driver ? std::move(driver) : std::make_unique<TSystemDriver>();
+  return old;
+}

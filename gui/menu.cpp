@@ -1,0 +1,208 @@
+#include "gui/toolkit_p.h"
+#include "gui/widgets_p.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <algorithm>
+#include <set>
+
+namespace {
+// A key bound to a menu item: pressing it while the owning window is in front chooses the item.
+struct THotKey {
+  int key;
+  int modifiers;
+  TGadget* source;
+  QWidget* owner;
+};
+
+std::vector<THotKey>& HotKeys()
+{
+  static std::vector<THotKey> keys;
+  return keys;
+}
+
+QString KeyName(int key)
+{
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return QString(QChar(key));
+  if (key >= 0x70 && key <= 0x7B) return "F" + QString::number(key - 0x6F);
+  switch (key) {
+  case 8: return "Backspace";
+  case 9: return "Tab";
+  case 13: return "Enter";
+  case 27: return "Esc";
+  case 32: return "Space";
+  case 33: return "PageUp";
+  case 34: return "PageDown";
+  case 35: return "End";
+  case 36: return "Home";
+  case 37: return "Left";
+  case 38: return "Up";
+  case 39: return "Right";
+  case 40: return "Down";
+  case 45: return "Insert";
+  case 46: return "Delete";
+  case 0x6A: return "Num *";
+  case 0x6B: return "Num +";
+  case 0x6D: return "Num -";
+  case 0x6E: return "Num .";
+  case 0x6F: return "Num /";
+  default: return QString(QChar(key));
+  }
+}
+
+class TMenuGadget : public TGadget {
+public:
+  TMenuGadget() : TGadget(GADGET_MENUITEM) {}
+
+  QMenuBar* bar = nullptr;  // root only
+  QMenu* menu = nullptr;    // a menu of the bar, or an item that has entries
+  QAction* action = nullptr;
+  QString text;
+  QString keyName;
+
+  TMenuGadget* Root()
+  {
+    TMenuGadget* g = this;
+    while (g->parent) g = static_cast<TMenuGadget*>(g->parent);
+    return g;
+  }
+
+  // The entries of this item go into its drop-down, made on the first child.
+  QMenu* SubMenu()
+  {
+    if (menu) return menu;
+    if (bar) return nullptr;
+    menu = new QMenu();
+    if (action) action->setMenu(menu);
+    return menu;
+  }
+
+  void SetText(const QString& t) override
+  {
+    text = t;
+    QString shown = QString(t).replace('&', "&&");
+    if (!keyName.isEmpty()) shown += '\t' + keyName;
+    if (menu && !action) menu->setTitle(shown);
+    else if (action) action->setText(shown);
+  }
+  QString GetText() override { return text; }
+  void SetEnabled(int enabled) override
+  {
+    disabled_ = !enabled;
+    if (action) action->setEnabled(enabled);
+    else if (menu) menu->menuAction()->setEnabled(enabled);
+  }
+  void Free() override
+  {
+    auto& keys = HotKeys();
+    keys.erase(std::remove_if(keys.begin(), keys.end(),
+                              [this](const THotKey& k) { return k.source == this; }),
+               keys.end());
+    delete action;
+    action = nullptr;
+    delete menu;
+    menu = nullptr;
+    TGadget::Free();
+  }
+
+  void Build(TMenuGadget* parentItem, int tag)
+  {
+    if (!parentItem) return; // a window's menu root
+    if (parentItem->bar) {
+      menu = parentItem->bar->addMenu(QString());
+      return;
+    }
+    QMenu* into = parentItem->SubMenu();
+    if (!into) return;
+    if (text.isEmpty()) {
+      action = into->addSeparator();
+      return;
+    }
+    action = into->addAction(QString());
+    QObject::connect(action, &QAction::triggered, action, [this, tag]() {
+      TEvent e;
+      e.id = EVENT_MENUACTION;
+      e.source = this;
+      e.data = tag;
+      TEvent::Emit(e);
+    });
+  }
+};
+
+// Hot keys are tested before the focused control sees the key.
+class THotKeyFilter : public QObject {
+public:
+  using QObject::QObject;
+  std::set<int> swallowed;
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override
+  {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+      return QObject::eventFilter(watched, event);
+    auto* ke = static_cast<QKeyEvent*>(event);
+    const int code = QtKeyToKeyCode(ke->key());
+    if (event->type() == QEvent::KeyRelease) {
+      if (!swallowed.count(code)) return false;
+      if (!ke->isAutoRepeat()) swallowed.erase(code);
+      return true;
+    }
+    const int mods = QtModifiersToMods(ke->modifiers());
+    for (const THotKey& k : HotKeys()) {
+      if (k.key != code || k.modifiers != mods) continue;
+      if (!k.owner || QApplication::activeWindow() != k.owner) continue;
+      if (!GadgetDisabled(k.source)) {
+        TEvent e;
+        e.id = EVENT_MENUACTION;
+        e.source = k.source;
+        e.data = k.source->style;
+        TEvent::Emit(e);
+      }
+      swallowed.insert(code);
+      return true;
+    }
+    return false;
+  }
+};
+} // namespace
+
+void AttachMenuBar(TGadget* root, QMenuBar* bar) { static_cast<TMenuGadget*>(root)->bar = bar; }
+
+TGadget* NewMenuGadget(TGadget* parent, const QString& text, int tag)
+{
+  auto* g = new TMenuGadget;
+  g->text = text;
+  // Created before it is attached, so the parent is told here.
+  g->parent = nullptr;
+  g->Build(static_cast<TMenuGadget*>(parent), tag);
+  return g;
+}
+
+TGadget* CreateMenu(const QString& text, int tag, TGadget* parent, int hotKey, int modifiers)
+{
+  TGadget* item = CreateGadget(GADGET_MENUITEM, text, 0, 0, 0, 0, parent, tag);
+  auto* menuItem = static_cast<TMenuGadget*>(item);
+  if (hotKey && menuItem->action) {
+    QString name;
+    if (modifiers & MODIFIER_ALT) name += "Alt+";
+    if (modifiers & MODIFIER_CONTROL) name += "Ctrl+";
+    if (modifiers & MODIFIER_SHIFT) name += "Shift+";
+    menuItem->keyName = name + KeyName(hotKey);
+    item->SetText(menuItem->text);
+    TMenuGadget* root = menuItem->Root();
+    QWidget* owner = root->bar ? root->bar->window() : nullptr;
+    HotKeys().push_back(THotKey{hotKey, modifiers, item, owner});
+  }
+  return item;
+}
+
+void InitHotKeys()
+{
+  static THotKeyFilter* filter = nullptr;
+  if (filter) return;
+  filter = new THotKeyFilter(qApp);
+  qApp->installEventFilter(filter);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+// Decoded pictures and their loaders.
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// Pixel format codes: bytes per pixel in brackets.
+enum : int {
+  PF_I8 = 1,      // grey (1)
+  PF_A8 = 2,      // alpha only (1)
+  PF_BGR888 = 3,  // (3)
+  PF_RGB888 = 4,  // (3)
+  PF_BGRA8888 = 5, // (4)
+  PF_RGBA8888 = 6, // (4)
+};
+
+struct TPixmap {
+  std::vector<uint8_t> pixels; // rows top first, each pitch bytes long
+  int width = 0;
+  int height = 0;
+  int pitch = 0;
+  int format = 0;
+  int capacity = 0;
+
+  static int BytesPerPixel(int format);
+  static std::shared_ptr<TPixmap> Create(int width, int height, int format);
+  const uint8_t* Pixel(int x, int y) const
+  {
+    return pixels.data() + y * pitch + x * BytesPerPixel(format);
+  }
+};
+
+using TPixmapPtr = std::shared_ptr<TPixmap>;
+
+class TStream;
+// A picture loader tries to decode the stream; none when it cannot.
+using TPixmapLoader = TPixmapPtr (*)(TStream& stream);
+void RegisterPixmapLoader(TPixmapLoader loader);
+
+TPixmapPtr LoadPixmap(const QString& address);
+TPixmapPtr LoadPixmapPNG(const QString& address);
+TPixmapPtr LoadPixmapPNG(TStream& stream);
+
+// Registers the PNG loader; done by the toolkit's start.
+void InitPixmapLoaders();

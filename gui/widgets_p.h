@@ -1,0 +1,82 @@
+#pragma once
+
+// Native controls behind the gadgets; private to the toolkit.
+
+#include "gui/event.h"
+#include "gui/gadget.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QWidget>
+
+class QMenuBar;
+
+// Posts a mouse event of a gadget with mouse sensitivity; returns false when it has none.
+bool PostMouseEvent(TGadget* gadget, int id, QEvent* event);
+int QtModifiersToMods(Qt::KeyboardModifiers modifiers);
+int QtKeyToKeyCode(int qtKey);
+
+// Top-level window: an optional menu bar above the client area, which holds the children.
+class TWindowWidget : public QWidget {
+public:
+  TWindowWidget(TGadget* gadget, QWidget* parent, Qt::WindowFlags flags);
+  TGadget* gadget;
+  QMenuBar* menuBar = nullptr;
+  QWidget* client;
+  int MenuHeight() const;
+  void PlaceClient(int w, int h, bool fixed);
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+};
+
+// Plain, active or picture panel.
+class TPanelWidget : public QWidget {
+public:
+  TPanelWidget(TGadget* gadget, QWidget* parent);
+  TGadget* gadget;
+  QImage image;
+  int flags = 0;
+  QColor background;
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;
+};
+
+// Group box whose children live in an inner area at (4, 16).
+class TGroupWidget : public QGroupBox {
+public:
+  TGroupWidget(TGadget* gadget, QWidget* parent);
+  TGadget* gadget;
+  QWidget* inner;
+  QColor background;
+
+protected:
+  void resizeEvent(QResizeEvent* event) override;
+};
+
+// Check box cycling as the toolkit promises: clear or indeterminate goes to ticked.
+class TCheckWidget : public QCheckBox {
+public:
+  using QCheckBox::QCheckBox;
+
+protected:
+  void nextCheckState() override;
+};
+
+class TLineEditWidget : public QLineEdit {
+public:
+  TLineEditWidget(TGadget* gadget, QWidget* parent);
+  TGadget* gadget;
+
+protected:
+  void focusOutEvent(QFocusEvent* event) override;
+};
+
+QImage PixmapToImage(const TPixmap& pixmap);

@@ -1,0 +1,201 @@
+// Draws the thirteen pictures of the game: the six die faces in orange and in blue (held),
+// and the about picture. Run it from the images folder (build target "drawimages"); it writes
+// the same bytes every time, and the build embeds the committed files.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <png.h>
+#include <string>
+#include <vector>
+
+namespace {
+struct Color {
+  double r, g, b;
+};
+
+Color Mix(Color a, Color b, double t)
+{
+  return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+class Canvas {
+public:
+  Canvas(int size, Color fill) : size_(size), px_(size_t(size * size), fill) {}
+  int Size() const { return size_; }
+
+  // Blends colour c over pixel (x, y) with coverage a.
+  void Blend(int x, int y, Color c, double a)
+  {
+    if (x < 0 || y < 0 || x >= size_ || y >= size_ || a <= 0) return;
+    a = std::min(a, 1.0);
+    Color& p = px_[size_t(y * size_ + x)];
+    p = Mix(p, c, a);
+  }
+
+  // Fills the shape given by a signed distance (negative inside), shaded per pixel.
+  template <class Dist, class Shade> void Fill(Dist dist, Shade shade, double opacity = 1.0)
+  {
+    for (int y = 0; y < size_; ++y)
+      for (int x = 0; x < size_; ++x) {
+        const double cx = x + 0.5, cy = y + 0.5;
+        const double cover = std::clamp(0.5 - dist(cx, cy), 0.0, 1.0);
+        if (cover > 0) Blend(x, y, shade(cx, cy), cover * opacity);
+      }
+  }
+
+  bool Write(const std::string& path) const
+  {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+      std::fclose(f);
+      return false;
+    }
+    png_init_io(png, f);
+    png_set_compression_level(png, 9);
+    png_set_IHDR(png, info, png_uint_32(size_), png_uint_32(size_), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_sRGB_gAMA_and_cHRM(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    png_set_pHYs(png, info, 2835, 2835, PNG_RESOLUTION_METER);
+    png_write_info(png, info);
+    std::vector<png_byte> row(size_t(size_) * 4);
+    for (int y = 0; y < size_; ++y) {
+      for (int x = 0; x < size_; ++x) {
+        const Color& c = px_[size_t(y * size_ + x)];
+        row[size_t(x) * 4 + 0] = png_byte(std::lround(std::clamp(c.r, 0.0, 255.0)));
+        row[size_t(x) * 4 + 1] = png_byte(std::lround(std::clamp(c.g, 0.0, 255.0)));
+        row[size_t(x) * 4 + 2] = png_byte(std::lround(std::clamp(c.b, 0.0, 255.0)));
+        row[size_t(x) * 4 + 3] = 255;
+      }
+      png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(f) == 0;
+  }
+
+private:
+  int size_;
+  std::vector<Color> px_;
+};
+
+double RoundRect(double x, double y, double x0, double y0, double x1, double y1, double r)
+{
+  const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
+  const double hx = (x1 - x0) / 2 - r, hy = (y1 - y0) / 2 - r;
+  const double qx = std::abs(x - cx) - hx, qy = std::abs(y - cy) - hy;
+  const double outside = std::hypot(std::max(qx, 0.0), std::max(qy, 0.0));
+  return outside + std::min(std::max(qx, qy), 0.0) - r;
+}
+
+double Circle(double x, double y, double cx, double cy, double r)
+{
+  return std::hypot(x - cx, y - cy) - r;
+}
+
+struct DiePalette {
+  Color light, dark, edge, pipTop, pipBottom;
+};
+
+const DiePalette Orange{{255, 184, 82}, {236, 112, 18}, {160, 76, 8}, {70, 34, 8}, {122, 62, 20}};
+const DiePalette Blue{{128, 188, 255}, {34, 102, 214}, {18, 52, 132}, {10, 22, 72}, {30, 54, 120}};
+
+// Pip centres on the 72-pixel grid, per face.
+const std::vector<std::pair<double, double>> Pips[7] = {
+    {},
+    {{36, 36}},
+    {{52, 20}, {20, 52}},
+    {{20, 52}, {36, 36}, {52, 20}},
+    {{20, 20}, {52, 20}, {20, 52}, {52, 52}},
+    {{20, 20}, {52, 20}, {36, 36}, {20, 52}, {52, 52}},
+    {{20, 20}, {20, 36}, {20, 52}, {52, 20}, {52, 36}, {52, 52}},
+};
+
+// A die of the given size with its top-left corner at (ox, oy); 72 is the natural size.
+void DrawDie(Canvas& c, double ox, double oy, double size, int face, const DiePalette& pal)
+{
+  const double s = size / 72.0;
+  const double x0 = ox + 2 * s, y0 = oy + 2 * s, x1 = ox + 70 * s, y1 = oy + 70 * s;
+  const double radius = 13 * s;
+  // Soft drop shadow just inside the margin.
+  c.Fill([&](double x, double y) { return RoundRect(x, y, x0 + s, y0 + 1.5 * s, x1 + s, y1 + 1.2 * s, radius) / (1.6 * s); },
+         [](double, double) { return Color{150, 150, 150}; }, 0.35);
+  // Edge, then the body with a diagonal gradient from light (top left) to dark.
+  c.Fill([&](double x, double y) { return RoundRect(x, y, x0, y0, x1, y1, radius); },
+         [&](double, double) { return pal.edge; });
+  c.Fill([&](double x, double y) { return RoundRect(x, y, x0 + 1.4 * s, y0 + 1.4 * s, x1 - 1.4 * s, y1 - 1.4 * s, radius - 1.4 * s); },
+         [&](double x, double y) {
+           const double t = std::clamp(((x - x0) + (y - y0)) / ((x1 - x0) + (y1 - y0)), 0.0, 1.0);
+           return Mix(pal.light, pal.dark, t * t * 0.9 + t * 0.1);
+         });
+  // The shine: a soft white glow over the upper left.
+  c.Fill([&](double x, double y) { return RoundRect(x, y, x0 + 4 * s, y0 + 3 * s, x1 - 10 * s, y0 + 30 * s, 11 * s); },
+         [](double, double) { return Color{255, 255, 255}; }, 0.0);
+  for (int yy = 0; yy < c.Size(); ++yy)
+    for (int xx = 0; xx < c.Size(); ++xx) {
+      const double x = xx + 0.5, y = yy + 0.5;
+      const double inside = -RoundRect(x, y, x0 + 3 * s, y0 + 3 * s, x1 - 3 * s, y1 - 3 * s, radius - 3 * s);
+      if (inside <= 0) continue;
+      const double d = std::hypot((x - (ox + 24 * s)) / (34 * s), (y - (oy + 20 * s)) / (24 * s));
+      const double glow = std::clamp(1.0 - d, 0.0, 1.0);
+      c.Blend(xx, yy, {255, 255, 255}, 0.42 * glow * glow * std::min(inside / s, 1.0));
+    }
+  // Pips: recessed, darker at the top, with a faint light rim below.
+  for (const auto& [px, py] : Pips[face]) {
+    const double cx = ox + px * s, cy = oy + py * s, r = 6.4 * s;
+    c.Fill([&](double x, double y) { return Circle(x, y, cx, cy + 0.8 * s, r); },
+           [](double, double) { return Color{255, 255, 255}; }, 0.35);
+    c.Fill([&](double x, double y) { return Circle(x, y, cx, cy, r); },
+           [&](double, double y) { return Mix(pal.pipTop, pal.pipBottom, std::clamp((y - cy + r) / (2 * r), 0.0, 1.0)); });
+  }
+}
+
+void DrawAbout(Canvas& c)
+{
+  // Grey rounded-square frame.
+  c.Fill([](double x, double y) { return RoundRect(x, y, 5, 5, 123, 123, 22); },
+         [](double, double y) { return Mix(Color{196, 196, 200}, Color{150, 150, 156}, y / 128.0); });
+  c.Fill([](double x, double y) { return RoundRect(x, y, 12, 12, 116, 116, 16); },
+         [](double x, double y) { return Mix(Color{250, 250, 250}, Color{218, 218, 222}, (x + y) / 256.0); });
+  // The emblem: an open ring crossed by a slanted bar, in dark grey.
+  const Color emblem{72, 72, 78};
+  c.Fill([](double x, double y) {
+           const double ring = std::abs(Circle(x, y, 52, 50, 27)) - 6;
+           const double gap = -(x - 64) - (y - 70) * 0.2; // opened towards the lower right
+           return std::max(ring, -gap);
+         },
+         [&](double, double) { return emblem; });
+  c.Fill([](double x, double y) {
+           // A bar from (30, 80) to (76, 24), 9 pixels thick.
+           const double ax = 30, ay = 80, bx = 76, by = 24;
+           const double t = std::clamp(((x - ax) * (bx - ax) + (y - ay) * (by - ay)) /
+                                           ((bx - ax) * (bx - ax) + (by - ay) * (by - ay)), 0.0, 1.0);
+           return std::hypot(x - (ax + t * (bx - ax)), y - (ay + t * (by - ay))) - 4.5;
+         },
+         [&](double, double) { return emblem; });
+  c.Fill([](double x, double y) { return Circle(x, y, 52, 50, 7); },
+         [](double, double) { return Color{236, 120, 26}; });
+  DrawDie(c, 52, 54, 50, 6, Orange);
+  DrawDie(c, 88, 90, 30, 1, Blue);
+}
+} // namespace
+
+int main()
+{
+  bool ok = true;
+  for (int face = 1; face <= 6; ++face) {
+    Canvas normal(72, {224, 224, 224});
+    DrawDie(normal, 0, 0, 72, face, Orange);
+    ok &= normal.Write(std::to_string(face) + ".png");
+    Canvas held(72, {224, 224, 224});
+    DrawDie(held, 0, 0, 72, face, Blue);
+    ok &= held.Write(std::to_string(face) + "h.png");
+  }
+  Canvas about(128, {232, 232, 232});
+  DrawAbout(about);
+  ok &= about.Write("about.png");
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,18 @@
+# Turns the committed PNG files into a C++ table, so that the program carries its pictures.
+# Called by the build with OUT (the source to write), DIR (the images folder) and NAMES.
+string(REPLACE "," ";" NAMES "${NAMES}")
+set(body "")
+set(table "")
+foreach(name ${NAMES})
+  file(READ "${DIR}/${name}.png" hex HEX)
+  string(LENGTH "${hex}" hexlen)
+  math(EXPR len "${hexlen} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" bytes "${bytes}")
+  string(MAKE_C_IDENTIFIER "img_${name}" id)
+  string(APPEND body "static const unsigned char ${id}[${len}] = {\n${bytes}};\n")
+  string(APPEND table "  {\"${name}.png\", ${id}, ${len}},\n")
+endforeach()
+file(WRITE "${OUT}.tmp" "// Generated from images/*.png by images/embed.cmake; do not edit.\n#include \"app/images.h\"\n\n${body}\nstatic const TEmbeddedImage table[] = {\n${table}};\n\nconst TEmbeddedImage* EmbeddedImages(int& count)\n{\n  count = static_cast<int>(sizeof table / sizeof table[0]);\n  return table;\n}\n")
+file(COPY_FILE "${OUT}.tmp" "${OUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUT}.tmp")

@@ -1,0 +1,45 @@
+#include "sheet/cells.h"
+
+#include "gui/runtime.h"
+
+const char* const CELL_FREE = "-";
+
+int CellValue(TGadget* cell) { return cell ? StrToInt(cell->GetText()) : 0; }
+
+bool CellIsFree(TGadget* cell) { return cell && cell->GetText() == CELL_FREE; }
+
+TGadget* CreateGroup(int x, int y, int w, int h, TGadget* parent)
+{
+  return CreatePanel(x, y, w, h, parent, PANEL_GROUP, QString());
+}
+
+TGadget* CreateRule(int x, int y, int w, TGadget* host)
+{
+  return CreateLabel(QString(), x, y, w, 2, host, LABEL_SUNKENFRAME);
+}
+
+std::vector<TGadget*> CreateDisplayRow(int x0, int y, TGadget* host)
+{
+  std::vector<TGadget*> row;
+  for (int k = 0; k < 3; ++k) {
+    TGadget* display = CreateButton("0", x0 + COLUMN_PITCH * k, y, CELL_WIDTH, CELL_HEIGHT, host,
+                                    BUTTON_PUSH);
+    display->SetEnabled(0);
+    row.push_back(display);
+  }
+  return row;
+}
+
+void SetTexts(const std::vector<TGadget*>& displays, const QString& text)
+{
+  for (TGadget* d : displays)
+    if (d) d->SetText(text);
+}
+
+void FreeGadgets(std::vector<TGadget*>& gadgets)
+{
+  for (TGadget*& g : gadgets) {
+    FreeGadget(g);
+    g = nullptr;
+  }
+}

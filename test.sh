@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds into build/ (or $WW_BUILD_DIR) and runs the whole suite.
+set -euo pipefail
+WW_ROOT="$(cd "$(dirname "$0")" && pwd)"
+. "$WW_ROOT/setup.sh"
+ww_install_missing
+dir="${WW_BUILD_DIR:-$WW_ROOT/build}"
+ww_build "$dir" ${WW_CMAKE_ARGS:-}
+export QT_QPA_PLATFORM=offscreen
+cd "$dir"
+ctest --output-on-failure -j "$(nproc)"
