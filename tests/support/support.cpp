@@ -1,0 +1,128 @@
+#include "tests/support/support.h"
+
+#include "dice/dicefield.h"
+#include "gui/runtime.h"
+
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+int TFakeDriver::Confirm(const QString& text, int)
+{
+  questions << text;
+  if (answers.empty()) return 1;
+  const int a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+void TFakeDriver::Notify(const QString& text, int) { questions << text; }
+
+int TFakeDriver::Proceed(const QString& text, int)
+{
+  questions << text;
+  return 1;
+}
+
+int TFakeDriver::OpenURL(const QString& url)
+{
+  urls << url;
+  return 1;
+}
+
+void TFakeDriver::EndProgram(int code) { exits.push_back(code); }
+
+void TWithDataDir::SetUp()
+{
+  ASSERT_TRUE(dir_.isValid());
+  qputenv("XDG_DATA_HOME", dir_.path().toLocal8Bit());
+  auto driver = std::make_unique<TFakeDriver>();
+  driver_ = driver.get();
+  SetSystemDriver(std::move(driver));
+  FlushEvents();
+}
+
+void TWithDataDir::TearDown()
+{
+  FlushEvents();
+  SetSystemDriver(nullptr);
+  driver_ = nullptr;
+}
+
+QString TWithDataDir::DataPath() const { return dir_.path() + "/Tollmark/Wurfwummel"; }
+
+void TWithApp::StartApp(int desktopWidth, int desktopHeight)
+{
+  SetDesktopSize(desktopWidth, desktopHeight);
+  app_ = std::make_unique<TApp>();
+  app_->Create();
+  QCoreApplication::processEvents();
+  FlushEvents();
+}
+
+void TWithApp::TearDown()
+{
+  if (app_) app_->Destroy();
+  app_.reset();
+  PlayerCount = 0;
+  AppPath.clear();
+  TWithDataDir::TearDown();
+}
+
+void TWithApp::Pump()
+{
+  QCoreApplication::processEvents();
+  while (PollEvent()) app_->Dispatch(CurrentEvent());
+}
+
+void TWithApp::Click(TGadget* gadget)
+{
+  ClickWidget(gadget);
+  Pump();
+}
+
+void TWithApp::RightClick(TGadget* gadget)
+{
+  ClickWidget(gadget, Qt::RightButton);
+  Pump();
+}
+
+void TWithApp::SetDice(std::initializer_list<int> faces, int player)
+{
+  TDicefield& dice = *app_->DiceField[size_t(player < 0 ? app_->CurrentPlayer : player)];
+  int i = 1;
+  for (int f : faces) {
+    dice.Dice[size_t(i)] = f;
+    dice.ShowDie(i++);
+  }
+}
+
+QByteArray ReadAll(const QString& path)
+{
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+  return f.readAll();
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes)
+{
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QPoint PosInWindow(TGadget* gadget)
+{
+  QWidget* w = gadget->Native();
+  return w->mapTo(w->window(), QPoint(0, 0));
+}
+
+void ClickWidget(TGadget* gadget, Qt::MouseButton button)
+{
+  ASSERT_NE(gadget, nullptr);
+  QWidget* w = gadget->Native();
+  ASSERT_NE(w, nullptr);
+  QTest::mouseClick(w, button, Qt::NoModifier, QPoint(w->width() / 2, w->height() / 2));
+}
+
+void Later(std::function<void()> action) { QTimer::singleShot(0, qApp, std::move(action)); }

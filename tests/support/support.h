@@ -1,0 +1,67 @@
+#pragma once
+
+// Shared test helpers: a private data folder per test, a system driver that answers questions
+// and records what the program asked for, and clicks on real widgets.
+
+#include "app/app.h"
+#include "gui/driver.h"
+#include "gui/event.h"
+#include "gui/gadget.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+// Answers Confirm from a script (OK when the script is empty) and records everything.
+class TFakeDriver : public TSystemDriver {
+public:
+  std::deque<int> answers;
+  QStringList questions;
+  QStringList urls;
+  std::vector<int> exits;
+
+  int Confirm(const QString& text, int serious) override;
+  void Notify(const QString& text, int serious) override;
+  int Proceed(const QString& text, int serious) override;
+  int OpenURL(const QString& url) override;
+  void EndProgram(int code) override;
+};
+
+// Each test gets its own data folder and a fake driver.
+class TWithDataDir : public ::testing::Test {
+protected:
+  void SetUp() override;
+  void TearDown() override;
+  QString DataPath() const; // $XDG_DATA_HOME/Tollmark/Wurfwummel
+  QTemporaryDir dir_;
+  TFakeDriver* driver_ = nullptr;
+};
+
+// A started application on a desktop of the given size.
+class TWithApp : public TWithDataDir {
+protected:
+  void StartApp(int desktopWidth = 1280, int desktopHeight = 1024);
+  void TearDown() override;
+  // Handles every waiting event as the main loop would.
+  void Pump();
+  // A real left click on a gadget's widget, then the main loop's handling.
+  void Click(TGadget* gadget);
+  void RightClick(TGadget* gadget);
+  // Sets the current player's dice.
+  void SetDice(std::initializer_list<int> faces, int player = -1);
+  std::unique_ptr<TApp> app_;
+};
+
+QByteArray ReadAll(const QString& path);
+bool WriteAll(const QString& path, const QByteArray& bytes);
+// Gadget geometry relative to a top-level window's client area.
+QPoint PosInWindow(TGadget* gadget);
+// Clicks a gadget's native widget with Qt's test tools; no dispatch.
+void ClickWidget(TGadget* gadget, Qt::MouseButton button = Qt::LeftButton);
+// Runs a function from inside the next nested event loop.
+void Later(std::function<void()> action);
