@@ -88,7 +88,7 @@ void TWithApp::RightClick(TGadget* gadget)
   Pump();
 }
 
-void TWithApp::SetDice(std::initializer_list<int> faces, int player)
+void TWithApp::SetDice(const std::vector<int>& faces, int player)
 {
   TDicefield& dice = *app_->DiceField[size_t(player < 0 ? app_->CurrentPlayer : player)];
   int i = 1;
@@ -111,10 +111,9 @@ bool WriteAll(const QString& path, const QByteArray& bytes)
   return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-QPoint PosInWindow(TGadget* gadget)
+QPoint PosIn(TGadget* gadget, TGadget* window)
 {
-  QWidget* w = gadget->Native();
-  return w->mapTo(w->window(), QPoint(0, 0));
+  return gadget->Native()->mapTo(window->Container(), QPoint(0, 0));
 }
 
 void ClickWidget(TGadget* gadget, Qt::MouseButton button)

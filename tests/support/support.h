@@ -53,14 +53,14 @@ protected:
   void Click(TGadget* gadget);
   void RightClick(TGadget* gadget);
   // Sets the current player's dice.
-  void SetDice(std::initializer_list<int> faces, int player = -1);
+  void SetDice(const std::vector<int>& faces, int player = -1);
   std::unique_ptr<TApp> app_;
 };
 
 QByteArray ReadAll(const QString& path);
 bool WriteAll(const QString& path, const QByteArray& bytes);
-// Gadget geometry relative to a top-level window's client area.
-QPoint PosInWindow(TGadget* gadget);
+// A gadget's place in a window's client area, as the screen shows it.
+QPoint PosIn(TGadget* gadget, TGadget* window);
 // Clicks a gadget's native widget with Qt's test tools; no dispatch.
 void ClickWidget(TGadget* gadget, Qt::MouseButton button = Qt::LeftButton);
 // Runs a function from inside the next nested event loop.
