@@ -54,7 +54,10 @@ public:
   TGadget* GetMenu() override { return menuRoot_; }
   void UpdateMenu() override
   {
-    if (window_ && window_->menuBar) window_->menuBar->update();
+    if (!window_ || !window_->menuBar) return;
+    window_->menuBar->update();
+    // The bar's height depends on its menus: keep the client area where it was asked to be.
+    SetShape(xpos, ypos, width, height);
   }
   void Free() override
   {

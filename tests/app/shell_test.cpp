@@ -1,1 +1,138 @@
-#include <gtest/gtest.h>
+#include "dice/dicefield.h"
+#include "gui/runtime.h"
+#include "tests/support/support.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QApplication>
+#include <QMenuBar>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+#include <csignal>
+
+namespace {
+class Shell : public TWithApp {};
+
+QStringList MenuTexts(TApp& app)
+{
+  QStringList texts;
+  auto* bar = app.Window->Native()->findChild<QMenuBar*>();
+  for (QAction* top : bar->actions()) {
+    texts << top->text();
+    for (QAction* item : top->menu()->actions()) texts << (item->isSeparator() ? "|" : item->text());
+  }
+  return texts;
+}
+} // namespace
+
+TEST_F(Shell, LayoutStyleByDesktopHeight)
+{
+  StartApp(1280, 800);
+  EXPECT_EQ(app_->Style, STYLE_COMPACT);
+  EXPECT_EQ(app_->Window->ClientWidth(), 860);
+  EXPECT_EQ(app_->Window->ClientHeight(), 515);
+  EXPECT_EQ(app_->Window->xpos, (1280 - 860) / 2);
+  EXPECT_EQ(app_->Window->ypos, (800 - 515) / 2);
+  app_->Destroy();
+  StartApp(1280, 801);
+  EXPECT_EQ(app_->Style, STYLE_STANDARD);
+  EXPECT_EQ(app_->Window->ClientWidth(), 570);
+  EXPECT_EQ(app_->Window->ClientHeight(), 730);
+  EXPECT_EQ(app_->Window->GetText(), "Wurfwummel");
+  EXPECT_TRUE(app_->Window->Native()->isVisible());
+  EXPECT_EQ(app_->Panel[0]->width, 570);
+}
+
+TEST_F(Shell, MenusAndTheirTags)
+{
+  StartApp();
+  EXPECT_EQ(MenuTexts(*app_),
+            (QStringList{"Spiel", "Neues Spiel\tN", "|", "Spieler Einstellungen", "|", "Beenden",
+                         "Anzeige", "Highscore anzeigen", "Regelwerk anzeigen", "|",
+                         QString::fromUtf8("Über Wurfwummel")}));
+  QList<int> tags;
+  for (TGadget* item : app_->MenuGame->kids) tags << item->style;
+  for (TGadget* item : app_->MenuView->kids) tags << item->style;
+  EXPECT_EQ(tags, (QList<int>{MM_NEW, 0, MM_PLAYER, 0, MM_QUIT, MM_HIGH, MM_RULE, 0, MM_ABOUT}));
+}
+
+TEST_F(Shell, FirstStartCreatesFolderAndFiles)
+{
+  ASSERT_EQ(FileType(DataPath()), 0);
+  StartApp();
+  EXPECT_EQ(AppPath, DataPath());
+  EXPECT_EQ(FileType(DataPath()), 2);
+  EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.cfg"), QByteArray("Spieler1\r\n"));
+  EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.scr").size(), 240);
+  EXPECT_EQ(PlayerCount, 1);
+  EXPECT_EQ(app_->PlayerName, std::vector<QString>{"Spieler1"});
+}
+
+TEST_F(Shell, KeyNStartsANewGame)
+{
+  StartApp();
+  auto& dice = *app_->DiceField[0];
+  Click(dice.Button);
+  Click(dice.Button);
+  ASSERT_EQ(dice.Count, 2);
+  QApplication::setActiveWindow(app_->Window->Native());
+  QTest::keyClick(app_->Window->Native(), Qt::Key_N);
+  Pump();
+  EXPECT_EQ(dice.Count, 0);
+  EXPECT_EQ(GadgetDisabled(dice.Button), 0);
+}
+
+TEST_F(Shell, QuitClosingAndTerminateSaveAndExit)
+{
+  StartApp();
+  app_->PlayerName[0] = "Jürgen";
+  for (int way = 0; way < 3; ++way) {
+    driver_->exits.clear();
+    QFile::remove(DataPath() + "/wurfwummel.cfg");
+    if (way == 0) {
+      TEvent e;
+      e.id = EVENT_MENUACTION;
+      e.data = MM_QUIT;
+      app_->Dispatch(e);
+    } else if (way == 1) {
+      app_->Window->Native()->close(); // the close box asks no question
+      Pump();
+      EXPECT_TRUE(app_->Window->Native()->isVisible());
+    } else {
+      ::raise(SIGTERM); // the signal only wakes the loop
+      QTest::qWait(50);
+      Pump();
+    }
+    EXPECT_EQ(driver_->exits, std::vector<int>{0}) << way;
+    EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.cfg"), QByteArray("J\xfcrgen\r\n")) << way;
+    EXPECT_TRUE(driver_->questions.isEmpty());
+  }
+}
+
+// The real program: a kill or Ctrl+C saves like "Beenden" and exits with 0.
+TEST_F(Shell, SignalsEndTheRealProgramCleanly)
+{
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+    QTemporaryDir home;
+    const QString data = home.path() + "/Tollmark/Wurfwummel";
+    QProcess game;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", home.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    game.setProcessEnvironment(env);
+    game.start(WURFWUMMEL_BIN, QStringList());
+    ASSERT_TRUE(game.waitForStarted(10000));
+    // The first start writes the settings file once it is up; wait for it, then remove it.
+    for (int i = 0; i < 800 && FileType(data + "/wurfwummel.cfg") != 1; ++i) QTest::qWait(25);
+    QTest::qWait(100);
+    ASSERT_TRUE(QFile::remove(data + "/wurfwummel.cfg"));
+    ::kill(pid_t(game.processId()), sig);
+    ASSERT_TRUE(game.waitForFinished(10000));
+    EXPECT_EQ(game.exitStatus(), QProcess::NormalExit) << sig;
+    EXPECT_EQ(game.exitCode(), 0) << sig;
+    EXPECT_EQ(ReadAll(data + "/wurfwummel.cfg"), QByteArray("Spieler1\r\n")) << sig;
+  }
+}

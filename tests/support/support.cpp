@@ -3,6 +3,7 @@
 #include "dice/dicefield.h"
 #include "gui/runtime.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
@@ -125,3 +126,24 @@ void ClickWidget(TGadget* gadget, Qt::MouseButton button)
 }
 
 void Later(std::function<void()> action) { QTimer::singleShot(0, qApp, std::move(action)); }
+
+void WhenWindow(const QString& title, std::function<void(QWidget*)> action)
+{
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(5);
+  int tries = 0;
+  QObject::connect(timer, &QTimer::timeout, qApp, [timer, title, action, tries]() mutable {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (!w->isVisible() || w->windowTitle() != title) continue;
+      timer->stop();
+      timer->deleteLater();
+      action(w);
+      return;
+    }
+    if (++tries > 2000) { // ten seconds: the window never came
+      timer->stop();
+      timer->deleteLater();
+    }
+  });
+  timer->start();
+}

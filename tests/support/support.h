@@ -9,6 +9,8 @@
 #include "gui/gadget.h"
 
 #include <QByteArray>
+#include <QWidget>
+#include <functional>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -65,3 +67,5 @@ QPoint PosIn(TGadget* gadget, TGadget* window);
 void ClickWidget(TGadget* gadget, Qt::MouseButton button = Qt::LeftButton);
 // Runs a function from inside the next nested event loop.
 void Later(std::function<void()> action);
+// Runs a function once a visible window with that title exists (from inside its loop).
+void WhenWindow(const QString& title, std::function<void(QWidget*)> action);
