@@ -21,14 +21,21 @@ QString Latin1(const QByteArray& bytes, qsizetype from, qsizetype to)
   return s;
 }
 
-// A record as the game writes it: a score without leading zeros, then a comma.
-bool WellFormed(const QString& plain)
+// A record as the game writes it: a score without leading zeros, then a comma; with
+// printableName, also a name of characters that the name fields accept.
+bool WellFormed(const QString& plain, bool printableName)
 {
   const qsizetype comma = plain.indexOf(',');
   if (comma <= 0 || comma > 10) return false;
   for (qsizetype i = 0; i < comma; ++i)
     if (plain[i] < '0' || plain[i] > '9') return false;
-  return comma == 1 || plain[0] != '0';
+  if (comma > 1 && plain[0] == '0') return false;
+  if (printableName)
+    for (qsizetype i = comma + 1; i < plain.size(); ++i) {
+      const ushort c = plain[i].unicode();
+      if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return false;
+    }
+  return true;
 }
 
 std::vector<QString> ReadLines(const QByteArray& bytes)
@@ -67,10 +74,21 @@ QString RecordName(const QString& scrambled)
 std::vector<QString> ParseScoreFile(const QByteArray& bytes)
 {
   const qsizetype n = bytes.size();
-  if (n > 0 && n <= MAX_SMART_READ) {
+  if (n > 0 && n <= MAX_SMART_READ && bytes.endsWith("\r\n")) {
     std::vector<qsizetype> ends; // every CR LF is a possible end of a record
     for (qsizetype p = 0; p + 1 < n; ++p)
       if (bytes[p] == '\r' && bytes[p + 1] == '\n') ends.push_back(p);
+    // Usually every CR LF ends a record, and lone 0, 10 and 13 bytes belong to the records.
+    std::vector<QString> records;
+    qsizetype start = 0;
+    bool allWellFormed = true;
+    for (qsizetype end : ends) {
+      records.push_back(Latin1(bytes, start, end));
+      allWellFormed = allWellFormed && WellFormed(RC4(records.back(), ScoreKey), false);
+      start = end + 2;
+    }
+    if (allWellFormed) return records;
+    // A record that itself holds CR LF: find the reading into twenty records.
     // Can the bytes from start on be read as exactly k more well-formed records?
     std::map<std::pair<qsizetype, int>, bool> memo;
     std::vector<qsizetype> chosen(SCORE_ENTRIES, -1);
@@ -81,7 +99,7 @@ std::vector<QString> ParseScoreFile(const QByteArray& bytes)
       bool ok = false;
       for (auto it = std::lower_bound(ends.begin(), ends.end(), start); it != ends.end() && !ok;
            ++it) {
-        if (!WellFormed(RC4(Latin1(bytes, start, *it), ScoreKey))) continue;
+        if (!WellFormed(RC4(Latin1(bytes, start, *it), ScoreKey), true)) continue;
         if (self(self, *it + 2, k - 1)) {
           chosen[size_t(SCORE_ENTRIES - k)] = *it;
           ok = true;
