@@ -32,7 +32,7 @@ protected:
     window_ = CreateWindow("Test", 10, 20, 400, 300, nullptr, style);
     return window_;
   }
-  // The waiting events, less the focus and pointer-crossing news that any window produces.
+  // The waiting events, less the focus, placement and pointer-crossing news of any window.
   std::vector<TEvent> Drain()
   {
     QCoreApplication::processEvents();
@@ -40,6 +40,7 @@ protected:
     while (PollEvent()) {
       const int id = EventID();
       if (id == EVENT_APPSUSPEND || id == EVENT_APPRESUME || id == EVENT_WINDOWACTIVATE ||
+          id == EVENT_WINDOWMOVE || id == EVENT_WINDOWSIZE ||
           id == EVENT_MOUSEENTER || id == EVENT_MOUSELEAVE || id == EVENT_MOUSEMOVE)
         continue;
       events.push_back(CurrentEvent());

@@ -147,3 +147,19 @@ void WhenWindow(const QString& title, std::function<void(QWidget*)> action)
   });
   timer->start();
 }
+
+void RunSteps(std::vector<std::function<void()>> steps)
+{
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(10);
+  auto next = std::make_shared<size_t>(0);
+  QObject::connect(timer, &QTimer::timeout, qApp, [timer, steps, next]() {
+    if (*next >= steps.size()) {
+      timer->stop();
+      timer->deleteLater();
+      return;
+    }
+    steps[(*next)++]();
+  });
+  timer->start();
+}

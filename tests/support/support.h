@@ -67,5 +67,8 @@ QPoint PosIn(TGadget* gadget, TGadget* window);
 void ClickWidget(TGadget* gadget, Qt::MouseButton button = Qt::LeftButton);
 // Runs a function from inside the next nested event loop.
 void Later(std::function<void()> action);
+// Runs the steps one at a time from inside the running event loops, each after the events
+// of the one before have been handled.
+void RunSteps(std::vector<std::function<void()>> steps);
 // Runs a function once a visible window with that title exists (from inside its loop).
 void WhenWindow(const QString& title, std::function<void(QWidget*)> action);
