@@ -5,7 +5,7 @@ ww_packages="cmake g++ make pkg-config qt6-base-dev libpng-dev libgtest-dev xvfb
 
 ww_install_missing() {
   local missing=""
-  for p in $ww_packages $WW_EXTRA_PACKAGES; do
+  for p in $ww_packages ${WW_EXTRA_PACKAGES:-}; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
   done
   [ -z "$missing" ] && return 0
