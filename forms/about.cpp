@@ -1,6 +1,7 @@
 #include "forms/about.h"
 
 #include "app/app.h"
+#include "forms/dialog.h"
 
 const char* const VERSION = "1.02";
 const char* const ABOUT_URL = "https://www.qt.io/";
@@ -72,7 +73,7 @@ int TAbout::Open(TApp* app)
   Build(app);
   for (;;) {
     const int id = WaitEvent();
-    if (id == EVENT_WINDOWCLOSE || id == EVENT_APPTERMINATE) break;
+    if (ClosesDialog(id)) break;
     if (id == EVENT_GADGETACTION && EventSource() == Okay) break;
   }
   Release();

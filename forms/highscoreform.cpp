@@ -1,6 +1,7 @@
 #include "forms/highscoreform.h"
 
 #include "app/app.h"
+#include "forms/dialog.h"
 #include "gui/runtime.h"
 #include "store/rc4.h"
 
@@ -50,7 +51,7 @@ int THighscoreForm::Open(TApp* app)
 
   for (;;) {
     const int id = WaitEvent();
-    if (id == EVENT_WINDOWCLOSE || id == EVENT_APPTERMINATE) break;
+    if (ClosesDialog(id)) break;
     if (id == EVENT_GADGETACTION && EventSource() == Okay) break;
   }
 

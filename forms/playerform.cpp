@@ -1,6 +1,7 @@
 #include "forms/playerform.h"
 
 #include "app/app.h"
+#include "forms/dialog.h"
 #include "gui/driver.h"
 
 const char* const PLAYER_QUESTION = "Um die Änderungen durchzuführen,\nmuss ein neues Spiel "
@@ -37,7 +38,7 @@ int TPlayerForm::Open(TApp* app)
   for (bool done = false; !done;) {
     const int id = WaitEvent();
     const TEvent& event = CurrentEvent();
-    if (id == EVENT_WINDOWCLOSE || id == EVENT_APPTERMINATE) break;
+    if (ClosesDialog(id)) break;
     if (id != EVENT_GADGETACTION) continue;
     if (event.source == Okay) {
       if (Confirm(PLAYER_QUESTION, 0) == 1) {

@@ -1,6 +1,7 @@
 #include "forms/ruleform.h"
 
 #include "app/app.h"
+#include "forms/dialog.h"
 
 const char* const RULE_TITLE = "Regeln";
 
@@ -77,7 +78,7 @@ int TRuleForm::Open(TApp* app)
 
   for (;;) {
     const int id = WaitEvent();
-    if (id == EVENT_WINDOWCLOSE || id == EVENT_APPTERMINATE) break;
+    if (ClosesDialog(id)) break;
     if (id == EVENT_GADGETACTION && EventSource() == Okay) break;
   }
 

@@ -119,7 +119,7 @@ public:
       } else if (kind == BUTTON_CANCEL) {
         push->setShortcut(QKeySequence(Qt::Key_Escape));
       } else {
-        push->setAutoDefault(false);
+        push->setAutoDefault(true); // Enter presses the focused button, such as "Eintragen"
       }
       button_ = push;
     }

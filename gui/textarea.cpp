@@ -37,7 +37,11 @@ public:
     QTextCursor cursor(edit_->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text, QTextCharFormat());
+    // The caret goes after the new text, but the view stays where the reader is.
+    QScrollBar* bar = edit_->verticalScrollBar();
+    const int top = bar->value();
     edit_->setTextCursor(cursor);
+    bar->setValue(top);
   }
   int AreaLen(int units) override
   {

@@ -1,8 +1,11 @@
 #include "dice/dicefield.h"
 #include "gui/runtime.h"
 #include "sheet/pointfield.h"
+#include "sheet/wummelfield.h"
 #include "tests/support/support.h"
 
+#include <QApplication>
+#include <QTest>
 #include <QWidget>
 
 namespace {
@@ -172,4 +175,18 @@ TEST_F(Dice, DecliningAStrikeKeepsTheTurn)
   Click(D().Fill);
   EXPECT_TRUE(driver_->questions.isEmpty());
   EXPECT_EQ(app_->Pointfield[0]->Points[0]->Array[1]->GetText(), "4");
+}
+
+TEST_F(Dice, EnterKeyPressesTheFocusedEnterButton)
+{
+  StartApp();
+  QApplication::setActiveWindow(app_->Window->Native());
+  SetDice({4, 5, 2, 6, 3, 5});
+  TGadget* chance = app_->Chancefield[0]->Points[0]->Array[0];
+  Click(chance);
+  ASSERT_TRUE(D().Fill->Native()->hasFocus());
+  QTest::keyClick(D().Fill->Native(), Qt::Key_Return);
+  Pump();
+  EXPECT_EQ(chance->GetText(), "25");
+  EXPECT_EQ(GadgetDisabled(chance), 1);
 }

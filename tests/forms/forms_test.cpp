@@ -290,9 +290,14 @@ TEST_F(Forms, AboutWindow)
             },
             [&] {
               EXPECT_EQ(driver_->urls, QStringList{ABOUT_URL});
-              ::raise(SIGTERM); // a terminate request closes only the window
+              ::raise(SIGTERM); // a terminate request closes the window...
             }});
   form.Open(app_.get());
   EXPECT_TRUE(driver_->exits.empty());
   EXPECT_TRUE(form.Label.empty());
+  // ...and still reaches the main loop, which saves and ends the program.
+  QFile::remove(DataPath() + "/wurfwummel.cfg");
+  Pump();
+  EXPECT_EQ(driver_->exits, std::vector<int>{0});
+  EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.cfg"), QByteArray("Spieler1\r\n"));
 }

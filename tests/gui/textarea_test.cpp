@@ -79,6 +79,11 @@ TEST_F(TextArea, ReadOnlyIgnoresTypingButAppends)
   area->AddText(" und noch mehr Text, der sicher umbrechen muss, weil er so lang ist");
   EXPECT_TRUE(area->GetText().endsWith("so lang ist"));
   auto* edit = static_cast<QTextEdit*>(area->Native());
+  for (int i = 0; i < 40; ++i) area->AddText("\nnoch eine Zeile");
+  // The reader stays at the start while text is appended.
+  EXPECT_GT(edit->verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(edit->verticalScrollBar()->value(), 0);
+  EXPECT_EQ(edit->textCursor().position(), area->AreaLen(1));
   EXPECT_EQ(edit->lineWrapMode(), QTextEdit::WidgetWidth);
   EXPECT_EQ(edit->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 }
