@@ -82,23 +82,41 @@ void TApp::Dispatch(const TEvent& event)
   switch (event.id) {
   case EVENT_MENUACTION:
     switch (event.data) {
-    case MM_QUIT: Quit(); break;
-    case MM_NEW: NewGame(); break;
-    case MM_PLAYER: TPlayerForm().Open(this); break;
-    case MM_HIGH: THighscoreForm().Open(this); break;
-    case MM_RULE: TRuleForm().Open(this); break;
-    case MM_ABOUT: TAbout().Open(this); break;
-    default: break;
+    case MM_QUIT:
+      Quit();
+      break;
+    case MM_NEW:
+      NewGame();
+      break;
+    case MM_PLAYER:
+      TPlayerForm().Open(this);
+      break;
+    case MM_HIGH:
+      THighscoreForm().Open(this);
+      break;
+    case MM_RULE:
+      TRuleForm().Open(this);
+      break;
+    case MM_ABOUT:
+      TAbout().Open(this);
+      break;
+    default:
+      break;
     }
     break;
   case EVENT_APPTERMINATE:
-  case EVENT_WINDOWCLOSE: Quit(); break;
+  case EVENT_WINDOWCLOSE:
+    Quit();
+    break;
   case EVENT_MOUSEUP:
     if (event.data == 1 && CurrentPlayer < int(DiceField.size()))
       DiceField[size_t(CurrentPlayer)]->ProcedureDices(event);
     break;
-  case EVENT_GADGETACTION: GadgetAction(event); break;
-  default: break;
+  case EVENT_GADGETACTION:
+    GadgetAction(event);
+    break;
+  default:
+    break;
   }
 }
 
@@ -128,7 +146,8 @@ void TApp::GadgetAction(const TEvent& event)
 
 void TApp::Destroy()
 {
-  while (PlayerCount > 1) RemovePlayer();
+  while (PlayerCount > 1)
+    RemovePlayer();
   if (PlayerCount == 1) {
     Pointfield[0]->Remove();
     Paschfield[0]->Remove();

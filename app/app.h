@@ -35,15 +35,16 @@ constexpr int STYLE_COMPACT = 1;
 constexpr int COMPACT_MAX_DESKTOP_HEIGHT = 800;
 constexpr int STANDARD_WIDTH = 570, STANDARD_HEIGHT = 730;
 constexpr int COMPACT_WIDTH = 860, COMPACT_HEIGHT = 515;
-constexpr int MAIN_WINDOW_STYLE = WINDOW_CENTER | WINDOW_HIDDEN | WINDOW_CLIENTCOORDS |
-                                  WINDOW_MENU | WINDOW_TITLEBAR; // 613
-constexpr int DIALOG_STYLE = WINDOW_CENTER | WINDOW_CLIENTCOORDS | WINDOW_TITLEBAR; // 545
+constexpr int MAIN_WINDOW_STYLE =
+    WINDOW_CENTER | WINDOW_HIDDEN | WINDOW_CLIENTCOORDS | WINDOW_MENU | WINDOW_TITLEBAR; // 613
+constexpr int DIALOG_STYLE = WINDOW_CENTER | WINDOW_CLIENTCOORDS | WINDOW_TITLEBAR;      // 545
 
 extern const char* const DEFAULT_PLAYER; // "Spieler1"
 extern const char* const SETTINGS_FILE;  // "/wurfwummel.cfg"
 extern const char* const SCORE_FILE;     // "/wurfwummel.scr"
 
-class TApp {
+class TApp
+{
 public:
   TApp();
   ~TApp();

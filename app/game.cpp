@@ -13,7 +13,8 @@
 #include "sheet/winpointfield.h"
 #include "sheet/wummelfield.h"
 
-namespace {
+namespace
+{
 const char* const NO_OPPONENT = " hat keine Gegner";
 const char* const END_QUESTION = "Es wurde kein neuer Highscore erspielt.\nNeues Spiel?";
 
@@ -161,13 +162,20 @@ std::array<int, 6> TApp::SummDices()
 {
   std::array<int, 6> faces{};
   const TDicefield& dice = *DiceField[size_t(CurrentPlayer)];
-  for (int k = 0; k < 6; ++k) faces[size_t(k)] = dice.Dice[size_t(k + 1)];
+  for (int k = 0; k < 6; ++k)
+    faces[size_t(k)] = dice.Dice[size_t(k + 1)];
   return faces;
 }
 
-int TApp::SummPoints() { return FaceSum(SummDices()); }
+int TApp::SummPoints()
+{
+  return FaceSum(SummDices());
+}
 
-std::array<int, 6> TApp::CountDices() { return CountFaces(SummDices()); }
+std::array<int, 6> TApp::CountDices()
+{
+  return CountFaces(SummDices());
+}
 
 int TApp::GrandTotal(int player) const
 {
@@ -184,6 +192,8 @@ void TApp::UpdateOpponentLine()
   }
   const size_t o = size_t(1 - CurrentPlayer);
   const QString total = Winpointfield[o]->Bonus[GRAND_TOTAL]->GetText();
-  if (total != "0") line->SetText("Der Gegner " + PlayerName[o] + " hat " + total + " Punkte");
-  else line->SetText(WaitingText(PlayerName[o]));
+  if (total != "0")
+    line->SetText("Der Gegner " + PlayerName[o] + " hat " + total + " Punkte");
+  else
+    line->SetText(WaitingText(PlayerName[o]));
 }

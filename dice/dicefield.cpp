@@ -7,7 +7,8 @@
 
 const char* const STRIKE_QUESTION = "Wirklich eintragen?";
 
-namespace {
+namespace
+{
 constexpr int GROUP_X = 10, GROUP_Y = 290, GROUP_W = 260, GROUP_H = 215;
 constexpr int DICE_X = 14, DICE_Y = 45;
 } // namespace
@@ -18,23 +19,29 @@ TDicefield* TDicefield::Create(TGadget* parent)
     Pixmap[size_t(f)] = LoadPixmap("incbin::" + QString::number(f) + ".png");
     PixmapHigh[size_t(f)] = LoadPixmap("incbin::" + QString::number(f) + "h.png");
   }
-  for (int i = 1; i <= DICE; ++i) Dice[size_t(i)] = Rand(1, 6);
+  for (int i = 1; i <= DICE; ++i)
+    Dice[size_t(i)] = Rand(1, 6);
 
   Group = CreatePanel(GROUP_X, GROUP_Y, GROUP_W, GROUP_H, parent, PANEL_GROUP, QString());
   Button = CreateButton("Würfeln", DICE_X, 0, 3 * DIE_SIZE, 40, Group, BUTTON_PUSH);
   for (int i = 1; i <= DICE; ++i) {
-    Panel[size_t(i)] = CreatePanel(DICE_X + DIE_SIZE * ((i - 1) % 3), DICE_Y + DIE_SIZE * ((i - 1) / 3),
-                                   DIE_SIZE, DIE_SIZE, Group, PANEL_ACTIVE);
+    Panel[size_t(i)] =
+        CreatePanel(DICE_X + DIE_SIZE * ((i - 1) % 3), DICE_Y + DIE_SIZE * ((i - 1) / 3), DIE_SIZE,
+                    DIE_SIZE, Group, PANEL_ACTIVE);
     ShowDie(i);
   }
 
   const int w = parent->ClientWidth();
   const bool compact = App->Style == STYLE_COMPACT;
-  if (compact) Fill = CreateButton("Eintragen", w - 300, 422, 290, 80, parent, BUTTON_PUSH);
-  else Fill = CreateButton("Eintragen", 10, 640, 260, 80, parent, BUTTON_PUSH);
+  if (compact)
+    Fill = CreateButton("Eintragen", w - 300, 422, 290, 80, parent, BUTTON_PUSH);
+  else
+    Fill = CreateButton("Eintragen", 10, 640, 260, 80, parent, BUTTON_PUSH);
   Fill->SetEnabled(0);
-  if (compact) Group2 = CreatePanel(w - 300, 225, 290, 197, parent, PANEL_GROUP, QString());
-  else Group2 = CreatePanel(10, 505, 260, 135, parent, PANEL_GROUP, QString());
+  if (compact)
+    Group2 = CreatePanel(w - 300, 225, 290, 197, parent, PANEL_GROUP, QString());
+  else
+    Group2 = CreatePanel(10, 505, 260, 135, parent, PANEL_GROUP, QString());
 
   const int y0 = Group2->ClientHeight() / 2 - 55;
   const int lw = Group2->width - 40;

@@ -13,7 +13,8 @@ constexpr int DICE = 6;
 constexpr int MAX_ROLLS = 2; // after the automatic first throw
 constexpr int DIE_SIZE = 72;
 
-class TDicefield {
+class TDicefield
+{
 public:
   TGadget* Group = nullptr;
   TGadget* Group2 = nullptr;

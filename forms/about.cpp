@@ -6,7 +6,8 @@
 const char* const VERSION = "1.02";
 const char* const ABOUT_URL = "https://www.qt.io/";
 
-namespace {
+namespace
+{
 constexpr int BACKGROUND = 232; // light grey, also the corners of the picture
 constexpr int GAP = 10;
 
@@ -24,7 +25,8 @@ constexpr TCredit CREDITS[6] = {
     {"Den Entwicklern von Qt, libpng\nund zlib, auf deren Arbeit das Spiel steht", 40, false},
     {"Grüße", 20, true},
     {"An alle, die gern würfeln, und an jeden,\nder schon einmal sechs gleiche Würfel\n"
-     "auf einen Streich geworfen hat", 60, false},
+     "auf einen Streich geworfen hat",
+     60, false},
 };
 } // namespace
 
@@ -58,7 +60,8 @@ void TAbout::Build(TApp* app)
 
 void TAbout::Release()
 {
-  for (TGadget* g : Label) FreeGadget(g);
+  for (TGadget* g : Label)
+    FreeGadget(g);
   Label.clear();
   FreeGadget(Panel);
   FreeGadget(Version);

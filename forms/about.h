@@ -11,7 +11,8 @@ class TApp;
 extern const char* const VERSION; // "1.02"
 extern const char* const ABOUT_URL;
 
-class TAbout {
+class TAbout
+{
 public:
   TGadget* Window = nullptr;
   TGadget* Group = nullptr;

@@ -5,11 +5,15 @@
 #include "gui/runtime.h"
 #include "store/rc4.h"
 
-namespace {
+namespace
+{
 constexpr int RANK_X = 10, RANK_W = 50, SCORE_X = 61, SCORE_W = 59, NAME_X = 121, NAME_W = 189;
 constexpr int ROW_H = 20;
 
-void Colour(TGadget* g, const TRowColor& c) { g->SetColor(c.r, c.g, c.b); }
+void Colour(TGadget* g, const TRowColor& c)
+{
+  g->SetColor(c.r, c.g, c.b);
+}
 } // namespace
 
 int THighscoreForm::Open(TApp* app)
@@ -24,7 +28,8 @@ int THighscoreForm::Open(TApp* app)
   Rank[0] = CreateLabel("Rang", RANK_X, 0, RANK_W, ROW_H, Group, LABEL_CENTER);
   Score[0] = CreateLabel("Punkte", SCORE_X, 0, SCORE_W, ROW_H, Group, LABEL_CENTER);
   Name[0] = CreateLabel("Name", NAME_X, 0, NAME_W, ROW_H, Group, LABEL_CENTER);
-  for (TGadget* title : {Rank[0], Score[0], Name[0]}) title->SetFont(FontBold);
+  for (TGadget* title : {Rank[0], Score[0], Name[0]})
+    title->SetFont(FontBold);
 
   int r = 1;
   if (app->Score) {
@@ -33,10 +38,10 @@ int THighscoreForm::Open(TApp* app)
       if (r > SCORE_ROWS) break;
       const QStringList fields = Split(RC4(record, ScoreKey), ",");
       const int y = ROW_H * r;
-      Rank[size_t(r)] = CreateLabel(QString::number(r) + ".", RANK_X, y, RANK_W, ROW_H, Group,
-                                    LABEL_CENTER);
-      Score[size_t(r)] = CreateLabel(fields.value(0), SCORE_X, y, SCORE_W, ROW_H, Group,
-                                     LABEL_CENTER);
+      Rank[size_t(r)] =
+          CreateLabel(QString::number(r) + ".", RANK_X, y, RANK_W, ROW_H, Group, LABEL_CENTER);
+      Score[size_t(r)] =
+          CreateLabel(fields.value(0), SCORE_X, y, SCORE_W, ROW_H, Group, LABEL_CENTER);
       Name[size_t(r)] = CreateLabel(fields.value(1), NAME_X, y, NAME_W, ROW_H, Group, LABEL_CENTER);
       const bool isNew = app->ScoreIndex[0] == r || app->ScoreIndex[1] == r;
       for (TGadget* g : {Rank[size_t(r)], Score[size_t(r)], Name[size_t(r)]}) {
@@ -56,7 +61,8 @@ int THighscoreForm::Open(TApp* app)
   }
 
   for (auto* labels : {&Rank, &Score, &Name}) {
-    for (TGadget* g : *labels) FreeGadget(g);
+    for (TGadget* g : *labels)
+      FreeGadget(g);
     labels->clear();
   }
   FreeGadget(Okay);

@@ -18,7 +18,8 @@ constexpr TRowColor ROW_EVEN{255, 255, 255};
 constexpr TRowColor ROW_NEW{128, 193, 238};
 constexpr int SCORE_ROWS = 20;
 
-class THighscoreForm {
+class THighscoreForm
+{
 public:
   TGadget* Window = nullptr;
   TGadget* Group = nullptr;

@@ -7,7 +7,8 @@
 const char* const PLAYER_QUESTION = "Um die Änderungen durchzuführen,\nmuss ein neues Spiel "
                                     "gestartet werden.\nMöchten Sie die Änderungen übernehmen?";
 
-namespace {
+namespace
+{
 const char* const SECOND_PLAYER = "Spieler2";
 }
 

@@ -11,7 +11,8 @@ class TApp;
 
 extern const char* const PLAYER_QUESTION;
 
-class TPlayerForm {
+class TPlayerForm
+{
 public:
   TGadget* Window = nullptr;
   std::array<TGadget*, 2> Group{};

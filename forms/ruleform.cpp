@@ -34,7 +34,8 @@ const TRuleSection RULES[RULE_SECTIONS] = {
      "Feld gefüllt, gibt es einen Bonus von 50 Punkten."},
     {"Das Straßen-Feld (1-2-3-4, 2-3-4-5, 3-4-5-6 ...):\n",
      "Eine Straßen-Zeile nimmt nur Würfe an, in denen genau die Augenzahlen ihrer Bezeichnung "
-     "vorkommen. Beispiel: 1,2,3,4,2,3 ist die kleine Straße 1-2-3-4. Kleine Straßen sind 30 Punkte "
+     "vorkommen. Beispiel: 1,2,3,4,2,3 ist die kleine Straße 1-2-3-4. Kleine Straßen sind 30 "
+     "Punkte "
      "wert, große Straßen aus fünf Zahlen 40 Punkte und die ganze Straße 1-2-3-4-5-6 50 Punkte. "
      "Auch hier bringt eine Spalte ganz ohne gestrichenes Feld einen Bonus von 50 Punkten."},
     {"Das Wummel-Feld:\n",
@@ -46,7 +47,8 @@ const TRuleSection RULES[RULE_SECTIONS] = {
      "Alle Augen des Wurfs zählen als Punkte: 4,5,2,6,3,5 ergibt zum Beispiel 25 Punkte."},
     {"Das Ende:\n",
      "Das Spiel endet, sobald alle Spieler sämtliche Felder ihres Spielzettels ausgefüllt haben. "
-     "Wer die meisten Punkte gesammelt hat, gewinnt, und mit etwas Glück landet das Ergebnis in der "
+     "Wer die meisten Punkte gesammelt hat, gewinnt, und mit etwas Glück landet das Ergebnis in "
+     "der "
      "Highscore-Liste."},
 };
 
@@ -54,7 +56,8 @@ void TRuleForm::FillText(TGadget* area)
 {
   constexpr int BLACK = 0;
   area->AddText(RULE_TITLE);
-  area->SetStyle(BLACK, BLACK, BLACK, TEXTFORMAT_BOLD | TEXTFORMAT_UNDERLINE, 0, area->AreaLen(1), 1);
+  area->SetStyle(BLACK, BLACK, BLACK, TEXTFORMAT_BOLD | TEXTFORMAT_UNDERLINE, 0, area->AreaLen(1),
+                 1);
   area->AddText("\n\n");
   for (const TRuleSection& section : RULES) {
     const int start = area->AreaLen(1);

@@ -14,7 +14,8 @@ constexpr int RULE_SECTIONS = 9;
 extern const TRuleSection RULES[RULE_SECTIONS];
 extern const char* const RULE_TITLE; // "Regeln"
 
-class TRuleForm {
+class TRuleForm
+{
 public:
   TGadget* Window = nullptr;
   TGadget* Text = nullptr;

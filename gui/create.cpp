@@ -3,9 +3,9 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QPixmap>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -14,10 +14,12 @@
 // Defined with the menus: hands a window's menu root its native bar.
 void AttachMenuBar(TGadget* root, QMenuBar* bar);
 
-namespace {
+namespace
+{
 QString appTitle;
 
-class TDesktopGadget : public TGadget {
+class TDesktopGadget : public TGadget
+{
 public:
   TDesktopGadget() : TGadget(GADGET_DESKTOP) {}
   int ClientWidth() override { return width; }
@@ -27,14 +29,17 @@ public:
 
 TDesktopGadget* desktop = nullptr;
 
-class TWindowGadget : public TGadget {
+class TWindowGadget : public TGadget
+{
 public:
   TWindowGadget(TGadget* parentGadget, int windowStyle) : TGadget(GADGET_WINDOW)
   {
-    QWidget* nativeParent = parentGadget && parentGadget != desktop ? parentGadget->Native() : nullptr;
+    QWidget* nativeParent =
+        parentGadget && parentGadget != desktop ? parentGadget->Native() : nullptr;
     Qt::WindowFlags flags = nativeParent ? Qt::Dialog : Qt::Window;
     if (windowStyle & WINDOW_TOOL) flags = Qt::Tool;
-    if (!(windowStyle & WINDOW_TITLEBAR)) flags |= Qt::FramelessWindowHint;
+    if (!(windowStyle & WINDOW_TITLEBAR))
+      flags |= Qt::FramelessWindowHint;
     else {
       flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                Qt::WindowCloseButtonHint;
@@ -100,7 +105,8 @@ private:
   TGadget* menuRoot_ = nullptr;
 };
 
-class TButtonGadget : public TGadget {
+class TButtonGadget : public TGadget
+{
 public:
   TButtonGadget(QWidget* parentWidget, int buttonStyle) : TGadget(GADGET_BUTTON)
   {
@@ -136,16 +142,14 @@ public:
   {
     if (button_) button_->setText(QString(text).replace('&', "&&"));
   }
-  QString GetText() override
-  {
-    return button_ ? button_->text().replace("&&", "&") : QString();
-  }
+  QString GetText() override { return button_ ? button_->text().replace("&&", "&") : QString(); }
   int State() override
   {
     int state = TGadget::State();
     if (auto* box = qobject_cast<QCheckBox*>(button_)) {
       if (box->checkState() == Qt::Checked) state |= GADGET_SELECTED;
-      if (box->checkState() == Qt::PartiallyChecked) state |= GADGET_SELECTED | GADGET_INDETERMINATE;
+      if (box->checkState() == Qt::PartiallyChecked)
+        state |= GADGET_SELECTED | GADGET_INDETERMINATE;
     } else if (button_ && button_->isCheckable() && button_->isChecked()) {
       state |= GADGET_SELECTED;
     }
@@ -168,7 +172,8 @@ private:
   QAbstractButton* button_;
 };
 
-class TPanelGadget : public TGadget {
+class TPanelGadget : public TGadget
+{
 public:
   TPanelGadget(QWidget* parentWidget, int panelStyle) : TGadget(GADGET_PANEL)
   {
@@ -235,7 +240,8 @@ private:
   QString text_;
 };
 
-class TLabelGadget : public TGadget {
+class TLabelGadget : public TGadget
+{
 public:
   TLabelGadget(QWidget* parentWidget, int labelStyle) : TGadget(GADGET_LABEL)
   {
@@ -243,14 +249,23 @@ public:
     label_->setTextFormat(Qt::PlainText);
     label_->setWordWrap(true);
     Qt::Alignment align = Qt::AlignLeft;
-    if (labelStyle & LABEL_CENTER) align = Qt::AlignHCenter;
-    else if (labelStyle & LABEL_RIGHT) align = Qt::AlignRight;
+    if (labelStyle & LABEL_CENTER)
+      align = Qt::AlignHCenter;
+    else if (labelStyle & LABEL_RIGHT)
+      align = Qt::AlignRight;
     label_->setAlignment(align | Qt::AlignVCenter);
     switch (labelStyle & 7) {
-    case LABEL_FRAME: label_->setFrameStyle(QFrame::Box | QFrame::Plain); break;
-    case LABEL_SUNKENFRAME: label_->setFrameStyle(QFrame::Panel | QFrame::Sunken); break;
-    case LABEL_SEPARATOR: label_->setFrameStyle(QFrame::HLine | QFrame::Sunken); break;
-    default: break;
+    case LABEL_FRAME:
+      label_->setFrameStyle(QFrame::Box | QFrame::Plain);
+      break;
+    case LABEL_SUNKENFRAME:
+      label_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+      break;
+    case LABEL_SEPARATOR:
+      label_->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+      break;
+    default:
+      break;
     }
     SetWidget(label_);
   }
@@ -269,7 +284,8 @@ private:
   QLabel* label_;
 };
 
-class TTextFieldGadget : public TGadget {
+class TTextFieldGadget : public TGadget
+{
 public:
   explicit TTextFieldGadget(QWidget* parentWidget) : TGadget(GADGET_TEXTFIELD)
   {
@@ -296,7 +312,8 @@ public:
 };
 
 // Accepts printable ISO 8859-1 only.
-class TLatin1Validator : public QValidator {
+class TLatin1Validator : public QValidator
+{
 public:
   using QValidator::QValidator;
   State validate(QString& input, int&) const override
@@ -308,7 +325,6 @@ public:
   }
 };
 } // namespace
-
 
 TGadget* Desktop()
 {
@@ -328,8 +344,14 @@ void SetDesktopSize(int width, int height)
   Desktop()->height = height;
 }
 
-void SetAppTitle(const QString& title) { appTitle = title; }
-QString AppTitle() { return appTitle; }
+void SetAppTitle(const QString& title)
+{
+  appTitle = title;
+}
+QString AppTitle()
+{
+  return appTitle;
+}
 
 TGadget* FinishGadget(TGadget* g, const QString& text, int x, int y, int w, int h, TGadget* parent,
                       int style)
@@ -357,18 +379,31 @@ TGadget* CreateGadget(int cls, const QString& text, int x, int y, int w, int h, 
   QWidget* container = parent ? parent->Container() : nullptr;
   TGadget* g = nullptr;
   switch (cls) {
-  case GADGET_WINDOW: g = new TWindowGadget(parent, style); break;
+  case GADGET_WINDOW:
+    g = new TWindowGadget(parent, style);
+    break;
   case GADGET_BUTTON:
     g = new TButtonGadget(container, style);
     // Every push-button variant is stored as the plain push style.
     if ((style & 7) <= 1 || (style & 7) >= 6) style = BUTTON_PUSH;
     break;
-  case GADGET_PANEL: g = new TPanelGadget(container, style); break;
-  case GADGET_TEXTFIELD: g = new TTextFieldGadget(container); break;
-  case GADGET_TEXTAREA: g = NewTextAreaGadget(parent, style); break;
-  case GADGET_LABEL: g = new TLabelGadget(container, style); break;
-  case GADGET_MENUITEM: g = NewMenuGadget(parent, text, style); break;
-  default: return nullptr;
+  case GADGET_PANEL:
+    g = new TPanelGadget(container, style);
+    break;
+  case GADGET_TEXTFIELD:
+    g = new TTextFieldGadget(container);
+    break;
+  case GADGET_TEXTAREA:
+    g = NewTextAreaGadget(parent, style);
+    break;
+  case GADGET_LABEL:
+    g = new TLabelGadget(container, style);
+    break;
+  case GADGET_MENUITEM:
+    g = NewMenuGadget(parent, text, style);
+    break;
+  default:
+    return nullptr;
   }
   return FinishGadget(g, text, x, y, w, h, parent, style);
 }

@@ -10,7 +10,8 @@
 #include <QUrl>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 std::unique_ptr<TSystemDriver>& Current()
 {
   static std::unique_ptr<TSystemDriver> driver = std::make_unique<TSystemDriver>();
@@ -56,7 +57,8 @@ void TSystemDriver::Notify(const QString& text, int serious)
 int TSystemDriver::Confirm(const QString& text, int serious)
 {
   return ShowBox(text, serious,
-                 {{"OK", QMessageBox::AcceptRole, 1}, {"Abbrechen", QMessageBox::RejectRole, 0}}, 0);
+                 {{"OK", QMessageBox::AcceptRole, 1}, {"Abbrechen", QMessageBox::RejectRole, 0}},
+                 0);
 }
 
 int TSystemDriver::Proceed(const QString& text, int serious)
@@ -73,9 +75,15 @@ int TSystemDriver::OpenURL(const QString& url)
   return QDesktopServices::openUrl(QUrl(url)) ? 1 : 0;
 }
 
-void TSystemDriver::EndProgram(int code) { std::_Exit(code); }
+void TSystemDriver::EndProgram(int code)
+{
+  std::_Exit(code);
+}
 
-TSystemDriver& SystemDriver() { return *Current(); }
+TSystemDriver& SystemDriver()
+{
+  return *Current();
+}
 
 std::unique_ptr<TSystemDriver> SetSystemDriver(std::unique_ptr<TSystemDriver> driver)
 {

@@ -6,7 +6,8 @@
 #include <QString>
 #include <memory>
 
-class TSystemDriver {
+class TSystemDriver
+{
 public:
   virtual ~TSystemDriver() = default;
   virtual void Notify(const QString& text, int serious);
@@ -23,8 +24,23 @@ TSystemDriver& SystemDriver();
 // Installs a driver; returns the one it replaces.
 std::unique_ptr<TSystemDriver> SetSystemDriver(std::unique_ptr<TSystemDriver> driver);
 
-inline void Notify(const QString& text, int serious = 0) { SystemDriver().Notify(text, serious); }
-inline int Confirm(const QString& text, int serious = 0) { return SystemDriver().Confirm(text, serious); }
-inline int Proceed(const QString& text, int serious = 0) { return SystemDriver().Proceed(text, serious); }
-inline int OpenURL(const QString& url) { return SystemDriver().OpenURL(url); }
-inline void EndProgram(int code = 0) { SystemDriver().EndProgram(code); }
+inline void Notify(const QString& text, int serious = 0)
+{
+  SystemDriver().Notify(text, serious);
+}
+inline int Confirm(const QString& text, int serious = 0)
+{
+  return SystemDriver().Confirm(text, serious);
+}
+inline int Proceed(const QString& text, int serious = 0)
+{
+  return SystemDriver().Proceed(text, serious);
+}
+inline int OpenURL(const QString& url)
+{
+  return SystemDriver().OpenURL(url);
+}
+inline void EndProgram(int code = 0)
+{
+  SystemDriver().EndProgram(code);
+}

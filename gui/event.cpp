@@ -7,7 +7,8 @@
 #include <map>
 #include <vector>
 
-namespace {
+namespace
+{
 struct THook {
   int handle;
   int priority;
@@ -70,7 +71,10 @@ bool TakeEvent()
 }
 } // namespace
 
-void TEvent::RegisterId(int id, const QString& description) { Descriptions()[id] = description; }
+void TEvent::RegisterId(int id, const QString& description)
+{
+  Descriptions()[id] = description;
+}
 
 QString TEvent::DescriptionForId(int id)
 {
@@ -122,11 +126,20 @@ int PollEvent()
   return current.id;
 }
 
-const TEvent& CurrentEvent() { return current; }
+const TEvent& CurrentEvent()
+{
+  return current;
+}
 
-int QueuedEvents() { return int(Queue().size()); }
+int QueuedEvents()
+{
+  return int(Queue().size());
+}
 
-void FlushEvents() { Queue().clear(); }
+void FlushEvents()
+{
+  Queue().clear();
+}
 
 void ForgetEventSource(const TGadget* gadget)
 {
@@ -179,6 +192,7 @@ void InitEvents()
       {EVENT_STREAMAVAIL, "StreamAvail"},
       {EVENT_PROCESSEXIT, "ProcessExit"},
   };
-  for (const auto& [id, name] : names) TEvent::RegisterId(id, QString::fromLatin1(name));
+  for (const auto& [id, name] : names)
+    TEvent::RegisterId(id, QString::fromLatin1(name));
   AddHook(QUEUE_HOOK_PRIORITY, QueueHook);
 }

@@ -77,12 +77,30 @@ void RemoveHook(int handle);
 int WaitEvent();
 int PollEvent();
 const TEvent& CurrentEvent();
-inline int EventID() { return CurrentEvent().id; }
-inline TGadget* EventSource() { return CurrentEvent().source; }
-inline int EventData() { return CurrentEvent().data; }
-inline int EventMods() { return CurrentEvent().mods; }
-inline int EventX() { return CurrentEvent().x; }
-inline int EventY() { return CurrentEvent().y; }
+inline int EventID()
+{
+  return CurrentEvent().id;
+}
+inline TGadget* EventSource()
+{
+  return CurrentEvent().source;
+}
+inline int EventData()
+{
+  return CurrentEvent().data;
+}
+inline int EventMods()
+{
+  return CurrentEvent().mods;
+}
+inline int EventX()
+{
+  return CurrentEvent().x;
+}
+inline int EventY()
+{
+  return CurrentEvent().y;
+}
 
 // Waiting events, for tests and for freeing gadgets.
 int QueuedEvents();

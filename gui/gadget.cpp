@@ -35,12 +35,16 @@ TGadget::~TGadget()
   delete widget_;
 }
 
-void TGadget::SetWidget(QWidget* widget) { widget_ = widget; }
+void TGadget::SetWidget(QWidget* widget)
+{
+  widget_ = widget;
+}
 
 void TGadget::CleanUp()
 {
   const std::vector<TGadget*> children = kids;
-  for (TGadget* kid : children) kid->CleanUp();
+  for (TGadget* kid : children)
+    kid->CleanUp();
   kids.clear();
   Free();
   if (parent) {
@@ -91,7 +95,10 @@ void TGadget::SetText(const QString& text)
   if (widget_) widget_->setWindowTitle(text);
 }
 
-QString TGadget::GetText() { return widget_ ? widget_->windowTitle() : QString(); }
+QString TGadget::GetText()
+{
+  return widget_ ? widget_->windowTitle() : QString();
+}
 
 void TGadget::SetFont(const TGuiFontPtr& font)
 {
@@ -132,7 +139,8 @@ void TGadget::SetShow(int show)
   if (!show) {
     // The focus must not stay in a hidden control: it goes to the parent.
     QWidget* focus = QApplication::focusWidget();
-    if (focus && (focus == widget_ || widget_->isAncestorOf(focus)) && parent && parent->Container())
+    if (focus && (focus == widget_ || widget_->isAncestorOf(focus)) && parent &&
+        parent->Container())
       parent->Container()->setFocus(Qt::OtherFocusReason);
     widget_->hide();
   } else {
@@ -168,8 +176,14 @@ void FreeGadget(TGadget* gadget)
   if (gadget) gadget->CleanUp();
 }
 
-int GadgetDisabled(TGadget* gadget) { return gadget && (gadget->State() & GADGET_DISABLED) ? 1 : 0; }
-int GadgetHidden(TGadget* gadget) { return gadget && (gadget->State() & GADGET_HIDDEN) ? 1 : 0; }
+int GadgetDisabled(TGadget* gadget)
+{
+  return gadget && (gadget->State() & GADGET_DISABLED) ? 1 : 0;
+}
+int GadgetHidden(TGadget* gadget)
+{
+  return gadget && (gadget->State() & GADGET_HIDDEN) ? 1 : 0;
+}
 
 int ButtonState(TGadget* gadget)
 {

@@ -57,11 +57,22 @@ enum : int {
 };
 
 // Panel styles.
-enum : int { PANEL_PLAIN = 0, PANEL_SUNKEN = 1, PANEL_ACTIVE = 2, PANEL_CANVAS = 4, PANEL_GROUP = 8 };
+enum : int {
+  PANEL_PLAIN = 0,
+  PANEL_SUNKEN = 1,
+  PANEL_ACTIVE = 2,
+  PANEL_CANVAS = 4,
+  PANEL_GROUP = 8
+};
 
 // Text area styles and text-format flags.
 enum : int { TEXTAREA_WORDWRAP = 1, TEXTAREA_READONLY = 2 };
-enum : int { TEXTFORMAT_BOLD = 1, TEXTFORMAT_ITALIC = 2, TEXTFORMAT_UNDERLINE = 4, TEXTFORMAT_STRIKETHROUGH = 8 };
+enum : int {
+  TEXTFORMAT_BOLD = 1,
+  TEXTFORMAT_ITALIC = 2,
+  TEXTFORMAT_UNDERLINE = 4,
+  TEXTFORMAT_STRIKETHROUGH = 8
+};
 
 // State bits.
 enum : int {
@@ -74,7 +85,13 @@ enum : int {
 };
 
 // Panel picture drawing.
-enum : int { PANELPIXMAP_TILE = 0, PANELPIXMAP_CENTER = 1, PANELPIXMAP_FIT = 2, PANELPIXMAP_STRETCH = 3, PANELPIXMAP_FIT2 = 4 };
+enum : int {
+  PANELPIXMAP_TILE = 0,
+  PANELPIXMAP_CENTER = 1,
+  PANELPIXMAP_FIT = 2,
+  PANELPIXMAP_STRETCH = 3,
+  PANELPIXMAP_FIT2 = 4
+};
 
 // Font styles.
 enum : int { FONT_BOLD = 1, FONT_ITALIC = 2, FONT_UNDERLINE = 4, FONT_STRIKETHROUGH = 8 };
@@ -94,7 +111,8 @@ using TGuiFontPtr = std::shared_ptr<TGuiFont>;
 // Type 1 is the system GUI font; size 0 or less keeps its size.
 TGuiFontPtr LibraryFont(int type, double size, int style);
 
-class TGadget {
+class TGadget
+{
 public:
   TGadget* parent = nullptr;
   std::vector<TGadget*> kids;
@@ -169,7 +187,8 @@ TGadget* CreatePanel(int x, int y, int w, int h, TGadget* parent, int style,
 TGadget* CreateLabel(const QString& text, int x, int y, int w, int h, TGadget* parent, int style);
 TGadget* CreateTextField(int x, int y, int w, int h, TGadget* parent, int style);
 TGadget* CreateTextArea(int x, int y, int w, int h, TGadget* parent, int style);
-TGadget* CreateMenu(const QString& text, int tag, TGadget* parent, int hotKey = 0, int modifiers = 0);
+TGadget* CreateMenu(const QString& text, int tag, TGadget* parent, int hotKey = 0,
+                    int modifiers = 0);
 TGadget* CreateHyperlink(const QString& url, int x, int y, int w, int h, TGadget* parent, int style,
                          const QString& text = QString());
 TGadget* Desktop();

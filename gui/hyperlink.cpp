@@ -1,12 +1,13 @@
-#include "gui/toolkit_p.h"
 #include "gui/driver.h"
+#include "gui/toolkit_p.h"
 #include "gui/widgets_p.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <set>
 
-namespace {
+namespace
+{
 class THyperlinkGadget;
 
 std::set<const TGadget*>& Links()
@@ -15,7 +16,8 @@ std::set<const TGadget*>& Links()
   return links;
 }
 
-class THyperlinkWidget : public QLabel {
+class THyperlinkWidget : public QLabel
+{
 public:
   THyperlinkWidget(TGadget* g, QWidget* parent) : QLabel(parent), gadget(g) {}
   TGadget* gadget;
@@ -52,7 +54,8 @@ protected:
 
 // A label that opens its address when pressed. Its events never reach the program: a hook
 // ahead of the queue reacts to them and swallows them.
-class THyperlinkGadget : public TGadget {
+class THyperlinkGadget : public TGadget
+{
 public:
   THyperlinkGadget(QWidget* parentWidget, const QString& address, int labelStyle)
       : TGadget(GADGET_LABEL), url(address)
@@ -61,8 +64,10 @@ public:
     label_->setTextFormat(Qt::PlainText);
     label_->setWordWrap(true);
     Qt::Alignment align = Qt::AlignLeft;
-    if (labelStyle & LABEL_CENTER) align = Qt::AlignHCenter;
-    else if (labelStyle & LABEL_RIGHT) align = Qt::AlignRight;
+    if (labelStyle & LABEL_CENTER)
+      align = Qt::AlignHCenter;
+    else if (labelStyle & LABEL_RIGHT)
+      align = Qt::AlignRight;
     label_->setAlignment(align | Qt::AlignVCenter);
     label_->setMouseTracking(true);
     sensitivity = 1;

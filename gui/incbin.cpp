@@ -6,7 +6,8 @@
 #include <cstring>
 #include <forward_list>
 
-namespace {
+namespace
+{
 struct TEntry {
   QString name;
   const unsigned char* data;
@@ -28,7 +29,8 @@ const TEntry* Lookup(const QString& name)
 }
 
 // Read-only view of bytes in the program image; never copies or changes them.
-class TEmbeddedStream : public TStream {
+class TEmbeddedStream : public TStream
+{
 public:
   TEmbeddedStream(const unsigned char* data, int length) : data_(data), size_(length) {}
   int Read(void* buf, int n) override
@@ -77,4 +79,7 @@ int EmbeddedLength(const QString& name)
   return e ? e->length : 0;
 }
 
-void InitEmbeddedStreams() { RegisterStreamFactory("incbin", OpenEmbedded); }
+void InitEmbeddedStreams()
+{
+  RegisterStreamFactory("incbin", OpenEmbedded);
+}

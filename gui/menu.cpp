@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <set>
 
-namespace {
+namespace
+{
 // A key bound to a menu item: pressing it while the owning window is in front chooses the item.
 struct THotKey {
   int key;
@@ -29,36 +30,58 @@ QString KeyName(int key)
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return QString(QChar(key));
   if (key >= 0x70 && key <= 0x7B) return "F" + QString::number(key - 0x6F);
   switch (key) {
-  case 8: return "Backspace";
-  case 9: return "Tab";
-  case 13: return "Enter";
-  case 27: return "Esc";
-  case 32: return "Space";
-  case 33: return "PageUp";
-  case 34: return "PageDown";
-  case 35: return "End";
-  case 36: return "Home";
-  case 37: return "Left";
-  case 38: return "Up";
-  case 39: return "Right";
-  case 40: return "Down";
-  case 45: return "Insert";
-  case 46: return "Delete";
-  case 0x6A: return "Num *";
-  case 0x6B: return "Num +";
-  case 0x6D: return "Num -";
-  case 0x6E: return "Num .";
-  case 0x6F: return "Num /";
-  default: return QString(QChar(key));
+  case 8:
+    return "Backspace";
+  case 9:
+    return "Tab";
+  case 13:
+    return "Enter";
+  case 27:
+    return "Esc";
+  case 32:
+    return "Space";
+  case 33:
+    return "PageUp";
+  case 34:
+    return "PageDown";
+  case 35:
+    return "End";
+  case 36:
+    return "Home";
+  case 37:
+    return "Left";
+  case 38:
+    return "Up";
+  case 39:
+    return "Right";
+  case 40:
+    return "Down";
+  case 45:
+    return "Insert";
+  case 46:
+    return "Delete";
+  case 0x6A:
+    return "Num *";
+  case 0x6B:
+    return "Num +";
+  case 0x6D:
+    return "Num -";
+  case 0x6E:
+    return "Num .";
+  case 0x6F:
+    return "Num /";
+  default:
+    return QString(QChar(key));
   }
 }
 
-class TMenuGadget : public TGadget {
+class TMenuGadget : public TGadget
+{
 public:
   TMenuGadget() : TGadget(GADGET_MENUITEM) {}
 
-  QMenuBar* bar = nullptr;  // root only
-  QMenu* menu = nullptr;    // a menu of the bar, or an item that has entries
+  QMenuBar* bar = nullptr; // root only
+  QMenu* menu = nullptr;   // a menu of the bar, or an item that has entries
   QAction* action = nullptr;
   QString text;
   QString keyName;
@@ -66,7 +89,8 @@ public:
   TMenuGadget* Root()
   {
     TMenuGadget* g = this;
-    while (g->parent) g = static_cast<TMenuGadget*>(g->parent);
+    while (g->parent)
+      g = static_cast<TMenuGadget*>(g->parent);
     return g;
   }
 
@@ -85,15 +109,19 @@ public:
     text = t;
     QString shown = QString(t).replace('&', "&&");
     if (!keyName.isEmpty()) shown += '\t' + keyName;
-    if (menu && !action) menu->setTitle(shown);
-    else if (action) action->setText(shown);
+    if (menu && !action)
+      menu->setTitle(shown);
+    else if (action)
+      action->setText(shown);
   }
   QString GetText() override { return text; }
   void SetEnabled(int enabled) override
   {
     disabled_ = !enabled;
-    if (action) action->setEnabled(enabled);
-    else if (menu) menu->menuAction()->setEnabled(enabled);
+    if (action)
+      action->setEnabled(enabled);
+    else if (menu)
+      menu->menuAction()->setEnabled(enabled);
   }
   void Free() override
   {
@@ -133,7 +161,8 @@ public:
 };
 
 // Hot keys are tested before the focused control sees the key.
-class THotKeyFilter : public QObject {
+class THotKeyFilter : public QObject
+{
 public:
   using QObject::QObject;
   std::set<int> swallowed;
@@ -169,7 +198,10 @@ protected:
 };
 } // namespace
 
-void AttachMenuBar(TGadget* root, QMenuBar* bar) { static_cast<TMenuGadget*>(root)->bar = bar; }
+void AttachMenuBar(TGadget* root, QMenuBar* bar)
+{
+  static_cast<TMenuGadget*>(root)->bar = bar;
+}
 
 TGadget* NewMenuGadget(TGadget* parent, const QString& text, int tag)
 {

@@ -32,7 +32,8 @@ TPixmapPtr TPixmap::Create(int width, int height, int format)
   return p;
 }
 
-namespace {
+namespace
+{
 std::vector<TPixmapLoader>& Loaders()
 {
   static std::vector<TPixmapLoader> loaders;
@@ -48,7 +49,10 @@ void PngRead(png_structp png, png_bytep data, size_t length)
     png_error(png, "truncated");
 }
 
-void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngError(png_structp png, png_const_charp)
+{
+  png_longjmp(png, 1);
+}
 void PngWarning(png_structp, png_const_charp) {}
 
 bool ReadWholeImage(png_structp png, png_infop info)
@@ -85,9 +89,12 @@ TPixmapPtr LoadPixmapPNG(TStream& stream)
   const int depth = png_get_bit_depth(png, info);
   const int type = png_get_color_type(png, info);
   int format = 0;
-  if (type == PNG_COLOR_TYPE_GRAY) format = PF_I8;
-  else if (type == PNG_COLOR_TYPE_RGB) format = PF_RGB888;
-  else if (type == PNG_COLOR_TYPE_RGB_ALPHA) format = PF_RGBA8888;
+  if (type == PNG_COLOR_TYPE_GRAY)
+    format = PF_I8;
+  else if (type == PNG_COLOR_TYPE_RGB)
+    format = PF_RGB888;
+  else if (type == PNG_COLOR_TYPE_RGB_ALPHA)
+    format = PF_RGBA8888;
   const int width = int(png_get_image_width(png, info));
   const int height = int(png_get_image_height(png, info));
   png_bytepp rows = png_get_rows(png, info);

@@ -9,10 +9,10 @@
 
 // Pixel format codes: bytes per pixel in brackets.
 enum : int {
-  PF_I8 = 1,      // grey (1)
-  PF_A8 = 2,      // alpha only (1)
-  PF_BGR888 = 3,  // (3)
-  PF_RGB888 = 4,  // (3)
+  PF_I8 = 1,       // grey (1)
+  PF_A8 = 2,       // alpha only (1)
+  PF_BGR888 = 3,   // (3)
+  PF_RGB888 = 4,   // (3)
   PF_BGRA8888 = 5, // (4)
   PF_RGBA8888 = 6, // (4)
 };

@@ -10,7 +10,8 @@
 #include <sys/stat.h>
 #include <time.h>
 
-namespace {
+namespace
+{
 constexpr int RndDefault = 0x1234;
 constexpr int RndModulus = 2147483647;
 int rndState = RndDefault;
@@ -32,7 +33,10 @@ void SeedRnd(int seed)
   rndState = s;
 }
 
-int RndState() { return rndState; }
+int RndState()
+{
+  return rndState;
+}
 
 double Rnd()
 {
@@ -58,7 +62,8 @@ int MilliSecs()
 QString GetUserAppDir()
 {
   QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  while (dir.size() > 1 && dir.endsWith('/')) dir.chop(1);
+  while (dir.size() > 1 && dir.endsWith('/'))
+    dir.chop(1);
   return dir;
 }
 
@@ -67,14 +72,16 @@ QString NormalisePath(const QString& path, bool folder)
   QString p = path;
   p.replace('\\', '/');
   if (folder)
-    while (p.size() > 1 && p.endsWith('/')) p.chop(1);
+    while (p.size() > 1 && p.endsWith('/'))
+      p.chop(1);
   return p;
 }
 
 int FileType(const QString& path)
 {
   if (path.contains('<') || path.contains('>')) return 0;
-  struct stat st{};
+  struct stat st {
+  };
   if (stat(NormalisePath(path, true).toLocal8Bit().constData(), &st) != 0) return 0;
   if (S_ISDIR(st.st_mode)) return 2;
   if (S_ISREG(st.st_mode)) return 1;
@@ -117,14 +124,18 @@ bool RenameFile(const QString& from, const QString& to)
                      NormalisePath(to, false).toLocal8Bit().constData()) == 0;
 }
 
-QString IntToStr(int value) { return QString::number(value); }
+QString IntToStr(int value)
+{
+  return QString::number(value);
+}
 
 int StrToInt(const QString& text)
 {
   const int n = text.size();
   int i = 0;
   auto isSpace = [](QChar c) { return c == ' ' || (c.unicode() >= 9 && c.unicode() <= 13); };
-  while (i < n && isSpace(text[i])) ++i;
+  while (i < n && isSpace(text[i]))
+    ++i;
   if (i >= n) return 0;
   bool negative = false;
   if (text[i] == '+' || text[i] == '-') {
@@ -143,9 +154,12 @@ int StrToInt(const QString& text)
   for (; i < n; ++i) {
     const ushort c = text[i].unicode();
     int digit = -1;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
     if (digit < 0 || digit >= base) break;
     value = value * uint32_t(base) + uint32_t(digit);
   }
@@ -161,7 +175,10 @@ int RealToInt(double value)
   return static_cast<int>(value); // truncates toward zero
 }
 
-double Ceil(double value) { return std::ceil(value); }
+double Ceil(double value)
+{
+  return std::ceil(value);
+}
 
 int Compare(const QString& a, const QString& b)
 {
@@ -197,6 +214,8 @@ QStringList Split(const QString& text, const QString& separator)
 
 void SortInts(std::vector<int>& values, bool ascending)
 {
-  if (ascending) std::sort(values.begin(), values.end());
-  else std::sort(values.begin(), values.end(), std::greater<int>());
+  if (ascending)
+    std::sort(values.begin(), values.end());
+  else
+    std::sort(values.begin(), values.end(), std::greater<int>());
 }

@@ -9,7 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 std::map<QString, TStreamFactory>& Factories()
 {
   static std::map<QString, TStreamFactory> factories;
@@ -24,17 +25,22 @@ void RegisterStreamFactory(const QString& protocol, TStreamFactory factory)
 
 TFileStream::TFileStream(int fd, bool writable) : fd_(fd), writable_(writable)
 {
-  struct stat st{};
+  struct stat st {
+  };
   if (fstat(fd_, &st) == 0) size_ = st.st_size;
 }
 
-TFileStream::~TFileStream() { Close(); }
+TFileStream::~TFileStream()
+{
+  Close();
+}
 
 int TFileStream::Read(void* buf, int n)
 {
   if (fd_ < 0 || n <= 0) return 0;
   ssize_t got;
-  do got = ::read(fd_, buf, size_t(n));
+  do
+    got = ::read(fd_, buf, size_t(n));
   while (got < 0 && errno == EINTR);
   if (got <= 0) return 0;
   pos_ += got;
@@ -89,7 +95,8 @@ TStreamPtr OpenFileRead(const QString& path)
 {
   const int fd = ::open(NormalisePath(path, false).toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  struct stat st{};
+  struct stat st {
+  };
   if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     ::close(fd);
     return nullptr;
@@ -139,7 +146,8 @@ int WriteLine(TStream& stream, const QString& line)
 {
   QByteArray bytes;
   bytes.reserve(line.size() + 2);
-  for (QChar c : line) bytes.append(char(c.unicode() & 0xFF));
+  for (QChar c : line)
+    bytes.append(char(c.unicode() & 0xFF));
   bytes.append("\r\n", 2);
   return stream.Write(bytes.constData(), int(bytes.size())) == int(bytes.size()) ? 1 : 0;
 }

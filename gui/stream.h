@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <memory>
 
-class TStream {
+class TStream
+{
 public:
   virtual ~TStream() = default;
   // Reads up to n bytes; returns how many came (0 at the end).
@@ -29,7 +30,8 @@ TStreamPtr ReadStream(const QString& address);
 TStreamPtr WriteStream(const QString& path);
 
 // A file stream; Sync forces the written bytes to the disk.
-class TFileStream : public TStream {
+class TFileStream : public TStream
+{
 public:
   explicit TFileStream(int fd, bool writable);
   ~TFileStream() override;

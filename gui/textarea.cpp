@@ -6,9 +6,11 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-namespace {
+namespace
+{
 // Multi-line text with per-character colour and format; read-only still lets AddText append.
-class TTextAreaGadget : public TGadget {
+class TTextAreaGadget : public TGadget
+{
 public:
   TTextAreaGadget(QWidget* parentWidget, int areaStyle) : TGadget(GADGET_TEXTAREA)
   {
@@ -59,7 +61,8 @@ public:
     if (units == 2) {
       const QTextBlock first = doc->findBlockByNumber(pos);
       from = first.isValid() ? first.position() : total;
-      if (length < 0) to = total;
+      if (length < 0)
+        to = total;
       else {
         const QTextBlock last = doc->findBlockByNumber(pos + length);
         to = last.isValid() ? last.position() : total;

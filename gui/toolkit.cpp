@@ -13,7 +13,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 int signalPipe[2] = {-1, -1};
 
 // The handler only wakes the event loop; the request becomes an ordinary event there.
@@ -41,7 +42,8 @@ void InitTerminateRequest()
     }
     PostAppEvent(EVENT_APPTERMINATE);
   });
-  struct sigaction sa{};
+  struct sigaction sa {
+  };
   sa.sa_handler = OnTerminateSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
@@ -71,8 +73,10 @@ void InitToolkit()
   Desktop();
   QObject::connect(qApp, &QGuiApplication::applicationStateChanged, qApp,
                    [](Qt::ApplicationState state) {
-                     if (state == Qt::ApplicationActive) PostAppEvent(EVENT_APPRESUME);
-                     else if (state == Qt::ApplicationInactive) PostAppEvent(EVENT_APPSUSPEND);
+                     if (state == Qt::ApplicationActive)
+                       PostAppEvent(EVENT_APPRESUME);
+                     else if (state == Qt::ApplicationInactive)
+                       PostAppEvent(EVENT_APPSUSPEND);
                    });
   InitTerminateRequest();
 }

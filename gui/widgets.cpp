@@ -21,36 +21,59 @@ int QtKeyToKeyCode(int key)
   if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) return key;
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 0x70 + (key - Qt::Key_F1);
   switch (key) {
-  case Qt::Key_Backspace: return 8;
-  case Qt::Key_Tab: return 9;
+  case Qt::Key_Backspace:
+    return 8;
+  case Qt::Key_Tab:
+    return 9;
   case Qt::Key_Return:
-  case Qt::Key_Enter: return 13;
-  case Qt::Key_Shift: return 16;
-  case Qt::Key_Control: return 17;
-  case Qt::Key_Alt: return 18;
-  case Qt::Key_Escape: return 27;
-  case Qt::Key_Space: return 32;
-  case Qt::Key_PageUp: return 33;
-  case Qt::Key_PageDown: return 34;
-  case Qt::Key_End: return 35;
-  case Qt::Key_Home: return 36;
-  case Qt::Key_Left: return 37;
-  case Qt::Key_Up: return 38;
-  case Qt::Key_Right: return 39;
-  case Qt::Key_Down: return 40;
-  case Qt::Key_Insert: return 45;
-  case Qt::Key_Delete: return 46;
-  default: return key & 0xFFFF;
+  case Qt::Key_Enter:
+    return 13;
+  case Qt::Key_Shift:
+    return 16;
+  case Qt::Key_Control:
+    return 17;
+  case Qt::Key_Alt:
+    return 18;
+  case Qt::Key_Escape:
+    return 27;
+  case Qt::Key_Space:
+    return 32;
+  case Qt::Key_PageUp:
+    return 33;
+  case Qt::Key_PageDown:
+    return 34;
+  case Qt::Key_End:
+    return 35;
+  case Qt::Key_Home:
+    return 36;
+  case Qt::Key_Left:
+    return 37;
+  case Qt::Key_Up:
+    return 38;
+  case Qt::Key_Right:
+    return 39;
+  case Qt::Key_Down:
+    return 40;
+  case Qt::Key_Insert:
+    return 45;
+  case Qt::Key_Delete:
+    return 46;
+  default:
+    return key & 0xFFFF;
   }
 }
 
 static int MouseButton(Qt::MouseButton button)
 {
   switch (button) {
-  case Qt::LeftButton: return 1;
-  case Qt::RightButton: return 2;
-  case Qt::MiddleButton: return 3;
-  default: return 0;
+  case Qt::LeftButton:
+    return 1;
+  case Qt::RightButton:
+    return 2;
+  case Qt::MiddleButton:
+    return 3;
+  default:
+    return 0;
   }
 }
 
@@ -87,15 +110,20 @@ TWindowWidget::TWindowWidget(TGadget* g, QWidget* parent, Qt::WindowFlags flags)
   setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
-int TWindowWidget::MenuHeight() const { return menuBar ? menuBar->sizeHint().height() : 0; }
+int TWindowWidget::MenuHeight() const
+{
+  return menuBar ? menuBar->sizeHint().height() : 0;
+}
 
 void TWindowWidget::PlaceClient(int w, int h, bool fixed)
 {
   const int mh = MenuHeight();
   if (menuBar) menuBar->setGeometry(0, 0, w, mh);
   client->setGeometry(0, mh, w, h);
-  if (fixed) setFixedSize(w, h + mh);
-  else resize(w, h + mh);
+  if (fixed)
+    setFixedSize(w, h + mh);
+  else
+    resize(w, h + mh);
 }
 
 void TWindowWidget::closeEvent(QCloseEvent* event)
@@ -161,11 +189,14 @@ void TPanelWidget::paintEvent(QPaintEvent*)
   case PANELPIXMAP_FIT:
   case PANELPIXMAP_FIT2: {
     QSize s = size;
-    if ((flags & 7) == PANELPIXMAP_FIT) s.scale(this->size(), Qt::KeepAspectRatio);
-    else s = QSize(width(), size.height() * width() / std::max(1, size.width()));
+    if ((flags & 7) == PANELPIXMAP_FIT)
+      s.scale(this->size(), Qt::KeepAspectRatio);
+    else
+      s = QSize(width(), size.height() * width() / std::max(1, size.width()));
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(QRect((width() - s.width()) / 2, (height() - s.height()) / 2, s.width(), s.height()),
-                image);
+    p.drawImage(
+        QRect((width() - s.width()) / 2, (height() - s.height()) / 2, s.width(), s.height()),
+        image);
     break;
   }
   case PANELPIXMAP_STRETCH:
@@ -174,7 +205,8 @@ void TPanelWidget::paintEvent(QPaintEvent*)
     break;
   default:
     for (int y = 0; y < height(); y += size.height())
-      for (int x = 0; x < width(); x += size.width()) p.drawImage(x, y, image);
+      for (int x = 0; x < width(); x += size.width())
+        p.drawImage(x, y, image);
   }
 }
 
@@ -272,13 +304,26 @@ QImage PixmapToImage(const TPixmap& pixmap)
 {
   QImage::Format format = QImage::Format_Invalid;
   switch (pixmap.format) {
-  case PF_I8: format = QImage::Format_Grayscale8; break;
-  case PF_A8: format = QImage::Format_Alpha8; break;
-  case PF_RGB888: format = QImage::Format_RGB888; break;
-  case PF_BGR888: format = QImage::Format_BGR888; break;
-  case PF_RGBA8888: format = QImage::Format_RGBA8888; break;
-  case PF_BGRA8888: format = QImage::Format_ARGB32; break; // little-endian byte order B, G, R, A
-  default: return QImage();
+  case PF_I8:
+    format = QImage::Format_Grayscale8;
+    break;
+  case PF_A8:
+    format = QImage::Format_Alpha8;
+    break;
+  case PF_RGB888:
+    format = QImage::Format_RGB888;
+    break;
+  case PF_BGR888:
+    format = QImage::Format_BGR888;
+    break;
+  case PF_RGBA8888:
+    format = QImage::Format_RGBA8888;
+    break;
+  case PF_BGRA8888:
+    format = QImage::Format_ARGB32;
+    break; // little-endian byte order B, G, R, A
+  default:
+    return QImage();
   }
   return QImage(pixmap.pixels.data(), pixmap.width, pixmap.height, pixmap.pitch, format).copy();
 }

@@ -19,7 +19,8 @@ int QtModifiersToMods(Qt::KeyboardModifiers modifiers);
 int QtKeyToKeyCode(int qtKey);
 
 // Top-level window: an optional menu bar above the client area, which holds the children.
-class TWindowWidget : public QWidget {
+class TWindowWidget : public QWidget
+{
 public:
   TWindowWidget(TGadget* gadget, QWidget* parent, Qt::WindowFlags flags);
   TGadget* gadget;
@@ -36,7 +37,8 @@ protected:
 };
 
 // Plain, active or picture panel.
-class TPanelWidget : public QWidget {
+class TPanelWidget : public QWidget
+{
 public:
   TPanelWidget(TGadget* gadget, QWidget* parent);
   TGadget* gadget;
@@ -50,7 +52,8 @@ protected:
 };
 
 // Group box whose children live in an inner area at (4, 16).
-class TGroupWidget : public QGroupBox {
+class TGroupWidget : public QGroupBox
+{
 public:
   TGroupWidget(TGadget* gadget, QWidget* parent);
   TGadget* gadget;
@@ -62,7 +65,8 @@ protected:
 };
 
 // Check box cycling as the toolkit promises: clear or indeterminate goes to ticked.
-class TCheckWidget : public QCheckBox {
+class TCheckWidget : public QCheckBox
+{
 public:
   using QCheckBox::QCheckBox;
 
@@ -70,7 +74,8 @@ protected:
   void nextCheckState() override;
 };
 
-class TLineEditWidget : public QLineEdit {
+class TLineEditWidget : public QLineEdit
+{
 public:
   TLineEditWidget(TGadget* gadget, QWidget* parent);
   TGadget* gadget;

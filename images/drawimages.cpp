@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 struct Color {
   double r, g, b;
 };
@@ -19,7 +20,8 @@ Color Mix(Color a, Color b, double t)
   return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
-class Canvas {
+class Canvas
+{
 public:
   Canvas(int size, Color fill) : size_(size), px_(size_t(size * size), fill) {}
   int Size() const { return size_; }
@@ -121,23 +123,40 @@ void DrawDie(Canvas& c, double ox, double oy, double size, int face, const DiePa
   const double x0 = ox + 2 * s, y0 = oy + 2 * s, x1 = ox + 70 * s, y1 = oy + 70 * s;
   const double radius = 13 * s;
   // Soft drop shadow just inside the margin.
-  c.Fill([&](double x, double y) { return RoundRect(x, y, x0 + s, y0 + 1.5 * s, x1 + s, y1 + 1.2 * s, radius) / (1.6 * s); },
-         [](double, double) { return Color{150, 150, 150}; }, 0.35);
+  c.Fill(
+      [&](double x, double y) {
+        return RoundRect(x, y, x0 + s, y0 + 1.5 * s, x1 + s, y1 + 1.2 * s, radius) / (1.6 * s);
+      },
+      [](double, double) {
+        return Color{150, 150, 150};
+      },
+      0.35);
   // Edge, then the body with a diagonal gradient from light (top left) to dark.
   c.Fill([&](double x, double y) { return RoundRect(x, y, x0, y0, x1, y1, radius); },
          [&](double, double) { return pal.edge; });
-  c.Fill([&](double x, double y) { return RoundRect(x, y, x0 + 1.4 * s, y0 + 1.4 * s, x1 - 1.4 * s, y1 - 1.4 * s, radius - 1.4 * s); },
-         [&](double x, double y) {
-           const double t = std::clamp(((x - x0) + (y - y0)) / ((x1 - x0) + (y1 - y0)), 0.0, 1.0);
-           return Mix(pal.light, pal.dark, t * t * 0.9 + t * 0.1);
-         });
+  c.Fill(
+      [&](double x, double y) {
+        return RoundRect(x, y, x0 + 1.4 * s, y0 + 1.4 * s, x1 - 1.4 * s, y1 - 1.4 * s,
+                         radius - 1.4 * s);
+      },
+      [&](double x, double y) {
+        const double t = std::clamp(((x - x0) + (y - y0)) / ((x1 - x0) + (y1 - y0)), 0.0, 1.0);
+        return Mix(pal.light, pal.dark, t * t * 0.9 + t * 0.1);
+      });
   // The shine: a soft white glow over the upper left.
-  c.Fill([&](double x, double y) { return RoundRect(x, y, x0 + 4 * s, y0 + 3 * s, x1 - 10 * s, y0 + 30 * s, 11 * s); },
-         [](double, double) { return Color{255, 255, 255}; }, 0.0);
+  c.Fill(
+      [&](double x, double y) {
+        return RoundRect(x, y, x0 + 4 * s, y0 + 3 * s, x1 - 10 * s, y0 + 30 * s, 11 * s);
+      },
+      [](double, double) {
+        return Color{255, 255, 255};
+      },
+      0.0);
   for (int yy = 0; yy < c.Size(); ++yy)
     for (int xx = 0; xx < c.Size(); ++xx) {
       const double x = xx + 0.5, y = yy + 0.5;
-      const double inside = -RoundRect(x, y, x0 + 3 * s, y0 + 3 * s, x1 - 3 * s, y1 - 3 * s, radius - 3 * s);
+      const double inside =
+          -RoundRect(x, y, x0 + 3 * s, y0 + 3 * s, x1 - 3 * s, y1 - 3 * s, radius - 3 * s);
       if (inside <= 0) continue;
       const double d = std::hypot((x - (ox + 24 * s)) / (34 * s), (y - (oy + 20 * s)) / (24 * s));
       const double glow = std::clamp(1.0 - d, 0.0, 1.0);
@@ -147,9 +166,14 @@ void DrawDie(Canvas& c, double ox, double oy, double size, int face, const DiePa
   for (const auto& [px, py] : Pips[face]) {
     const double cx = ox + px * s, cy = oy + py * s, r = 6.4 * s;
     c.Fill([&](double x, double y) { return Circle(x, y, cx, cy + 0.8 * s, r); },
-           [](double, double) { return Color{255, 255, 255}; }, 0.35);
+           [](double, double) {
+             return Color{255, 255, 255};
+           },
+           0.35);
     c.Fill([&](double x, double y) { return Circle(x, y, cx, cy, r); },
-           [&](double, double y) { return Mix(pal.pipTop, pal.pipBottom, std::clamp((y - cy + r) / (2 * r), 0.0, 1.0)); });
+           [&](double, double y) {
+             return Mix(pal.pipTop, pal.pipBottom, std::clamp((y - cy + r) / (2 * r), 0.0, 1.0));
+           });
   }
 }
 
@@ -157,27 +181,36 @@ void DrawAbout(Canvas& c)
 {
   // Grey rounded-square frame.
   c.Fill([](double x, double y) { return RoundRect(x, y, 5, 5, 123, 123, 22); },
-         [](double, double y) { return Mix(Color{196, 196, 200}, Color{150, 150, 156}, y / 128.0); });
+         [](double, double y) {
+           return Mix(Color{196, 196, 200}, Color{150, 150, 156}, y / 128.0);
+         });
   c.Fill([](double x, double y) { return RoundRect(x, y, 12, 12, 116, 116, 16); },
-         [](double x, double y) { return Mix(Color{250, 250, 250}, Color{218, 218, 222}, (x + y) / 256.0); });
+         [](double x, double y) {
+           return Mix(Color{250, 250, 250}, Color{218, 218, 222}, (x + y) / 256.0);
+         });
   // The emblem: an open ring crossed by a slanted bar, in dark grey.
   const Color emblem{72, 72, 78};
-  c.Fill([](double x, double y) {
-           const double ring = std::abs(Circle(x, y, 52, 50, 27)) - 6;
-           const double gap = -(x - 64) - (y - 70) * 0.2; // opened towards the lower right
-           return std::max(ring, -gap);
-         },
-         [&](double, double) { return emblem; });
-  c.Fill([](double x, double y) {
-           // A bar from (30, 80) to (76, 24), 9 pixels thick.
-           const double ax = 30, ay = 80, bx = 76, by = 24;
-           const double t = std::clamp(((x - ax) * (bx - ax) + (y - ay) * (by - ay)) /
-                                           ((bx - ax) * (bx - ax) + (by - ay) * (by - ay)), 0.0, 1.0);
-           return std::hypot(x - (ax + t * (bx - ax)), y - (ay + t * (by - ay))) - 4.5;
-         },
-         [&](double, double) { return emblem; });
+  c.Fill(
+      [](double x, double y) {
+        const double ring = std::abs(Circle(x, y, 52, 50, 27)) - 6;
+        const double gap = -(x - 64) - (y - 70) * 0.2; // opened towards the lower right
+        return std::max(ring, -gap);
+      },
+      [&](double, double) { return emblem; });
+  c.Fill(
+      [](double x, double y) {
+        // A bar from (30, 80) to (76, 24), 9 pixels thick.
+        const double ax = 30, ay = 80, bx = 76, by = 24;
+        const double t = std::clamp(((x - ax) * (bx - ax) + (y - ay) * (by - ay)) /
+                                        ((bx - ax) * (bx - ax) + (by - ay) * (by - ay)),
+                                    0.0, 1.0);
+        return std::hypot(x - (ax + t * (bx - ax)), y - (ay + t * (by - ay))) - 4.5;
+      },
+      [&](double, double) { return emblem; });
   c.Fill([](double x, double y) { return Circle(x, y, 52, 50, 7); },
-         [](double, double) { return Color{236, 120, 26}; });
+         [](double, double) {
+           return Color{236, 120, 26};
+         });
   DrawDie(c, 52, 54, 50, 6, Orange);
   DrawDie(c, 88, 90, 30, 1, Blue);
 }

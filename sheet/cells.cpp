@@ -4,9 +4,15 @@
 
 const char* const CELL_FREE = "-";
 
-int CellValue(TGadget* cell) { return cell ? StrToInt(cell->GetText()) : 0; }
+int CellValue(TGadget* cell)
+{
+  return cell ? StrToInt(cell->GetText()) : 0;
+}
 
-bool CellIsFree(TGadget* cell) { return cell && cell->GetText() == CELL_FREE; }
+bool CellIsFree(TGadget* cell)
+{
+  return cell && cell->GetText() == CELL_FREE;
+}
 
 TGadget* CreateGroup(int x, int y, int w, int h, TGadget* parent)
 {
@@ -22,8 +28,8 @@ std::vector<TGadget*> CreateDisplayRow(int x0, int y, TGadget* host)
 {
   std::vector<TGadget*> row;
   for (int k = 0; k < 3; ++k) {
-    TGadget* display = CreateButton("0", x0 + COLUMN_PITCH * k, y, CELL_WIDTH, CELL_HEIGHT, host,
-                                    BUTTON_PUSH);
+    TGadget* display =
+        CreateButton("0", x0 + COLUMN_PITCH * k, y, CELL_WIDTH, CELL_HEIGHT, host, BUTTON_PUSH);
     display->SetEnabled(0);
     row.push_back(display);
   }

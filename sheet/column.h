@@ -11,7 +11,8 @@
 
 #include <vector>
 
-template <TColumnKind Kind> class TColumn {
+template <TColumnKind Kind> class TColumn
+{
 public:
   static constexpr int Rows = Kind == TColumnKind::Point    ? NUMBER_ROWS
                               : Kind == TColumnKind::Pasch  ? PASCH_ROWS
@@ -31,8 +32,8 @@ public:
     Host = host;
     Multiplier = multiplier;
     for (int r = 0; r < int(Array.size()); ++r)
-      Array[size_t(r)] = CreateButton(CELL_FREE, x, y + ROW_PITCH * r, Width, CELL_HEIGHT, Host,
-                                      BUTTON_PUSH);
+      Array[size_t(r)] =
+          CreateButton(CELL_FREE, x, y + ROW_PITCH * r, Width, CELL_HEIGHT, Host, BUTTON_PUSH);
     Height = int(Array.size()) * ROW_PITCH - 5;
     return this;
   }
@@ -52,13 +53,18 @@ public:
   // Points of the current dice in a row, before the multiplier.
   int CapturePoints(int row) const
   {
-    if constexpr (Kind == TColumnKind::Point) return NumberPoints(App->SummDices(), row);
+    if constexpr (Kind == TColumnKind::Point)
+      return NumberPoints(App->SummDices(), row);
     else if constexpr (Kind == TColumnKind::Pasch)
       return PaschPoints(App->CountDices(), App->SummPoints(), row);
-    else if constexpr (Kind == TColumnKind::Num) return HousePoints(App->CountDices(), row);
-    else if constexpr (Kind == TColumnKind::Street) return StreetPoints(App->SummDices(), row);
-    else if constexpr (Kind == TColumnKind::Wummel) return WummelPoints(App->CountDices());
-    else return ChancePoints(App->SummPoints());
+    else if constexpr (Kind == TColumnKind::Num)
+      return HousePoints(App->CountDices(), row);
+    else if constexpr (Kind == TColumnKind::Street)
+      return StreetPoints(App->SummDices(), row);
+    else if constexpr (Kind == TColumnKind::Wummel)
+      return WummelPoints(App->CountDices());
+    else
+      return ChancePoints(App->SummPoints());
   }
 
   // Number columns: their raw sum. Pattern columns: their bonus, "50" or "0".
@@ -82,7 +88,8 @@ public:
   {
     static_assert(Kind != TColumnKind::Point, "the number section totals from its display");
     int sum = 0;
-    for (TGadget* cell : Array) sum += CellValue(cell);
+    for (TGadget* cell : Array)
+      sum += CellValue(cell);
     return Multiplier * sum;
   }
 

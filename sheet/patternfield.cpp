@@ -1,6 +1,7 @@
 #include "sheet/patternfield.h"
 
-namespace {
+namespace
+{
 constexpr int FIRST_COLUMN_X = 100;
 
 struct TLayout {
@@ -13,14 +14,18 @@ struct TLayout {
 
 constexpr TLayout PASCH = {270, 10, 290, 140, 90, 90, 50, {"3er Pasch", "4er Pasch", "5er Pasch"}};
 constexpr TLayout HOUSE = {270, 150, 290, 140, 80, 80, 80, {"2-2-2 Haus", "2-4 Haus", "3-3 Haus"}};
-constexpr TLayout STREET = {270, 290, 290, 215, 80, 90, 80,
-                            {"1-2-3-4", "2-3-4-5", "3-4-5-6", "1-2-3-4-5", "2-3-4-5-6", "1-2-3-4-5-6"}};
+constexpr TLayout STREET = {
+    270, 290, 290, 215,
+    80,  90,  80,  {"1-2-3-4", "2-3-4-5", "3-4-5-6", "1-2-3-4-5", "2-3-4-5-6", "1-2-3-4-5-6"}};
 
 template <TColumnKind Kind> constexpr const TLayout& LayoutOf()
 {
-  if constexpr (Kind == TColumnKind::Pasch) return PASCH;
-  else if constexpr (Kind == TColumnKind::Num) return HOUSE;
-  else return STREET;
+  if constexpr (Kind == TColumnKind::Pasch)
+    return PASCH;
+  else if constexpr (Kind == TColumnKind::Num)
+    return HOUSE;
+  else
+    return STREET;
 }
 } // namespace
 
@@ -41,8 +46,8 @@ template <TColumnKind Kind> TPatternField<Kind>* TPatternField<Kind>::Create(TGa
   Label[Rows] = CreateRule(LABEL_X, y, 3 * Points[0]->QueryWidth() + FIRST_COLUMN_X, Group);
   y += 7;
   Bonus = CreateDisplayRow(FIRST_COLUMN_X, y, Group);
-  Label[Rows + 1] = CreateLabel("Bonus", LABEL_X, y, layout.captionWidth, CELL_HEIGHT, Group,
-                                LABEL_LEFT);
+  Label[Rows + 1] =
+      CreateLabel("Bonus", LABEL_X, y, layout.captionWidth, CELL_HEIGHT, Group, LABEL_LEFT);
   return this;
 }
 
@@ -80,7 +85,8 @@ template <TColumnKind Kind> int TPatternField<Kind>::NewGame()
 
 template <TColumnKind Kind> int TPatternField<Kind>::Remove()
 {
-  for (auto& column : Points) column->Free();
+  for (auto& column : Points)
+    column->Free();
   Points.clear();
   FreeGadgets(Bonus);
   Bonus.clear();

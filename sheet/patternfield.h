@@ -7,7 +7,8 @@
 
 #include <memory>
 
-template <TColumnKind Kind> class TPatternField {
+template <TColumnKind Kind> class TPatternField
+{
 public:
   using TColumnType = TColumn<Kind>;
   static constexpr int Rows = TColumnType::Rows;
@@ -24,7 +25,6 @@ public:
   int Procedure(const TEvent& event);
   int FullSumm(int column);
 };
-
 
 extern template class TPatternField<TColumnKind::Pasch>;
 extern template class TPatternField<TColumnKind::Num>;

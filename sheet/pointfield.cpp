@@ -1,6 +1,7 @@
 #include "sheet/pointfield.h"
 
-namespace {
+namespace
+{
 constexpr int GROUP_X = 10, GROUP_Y = 10, GROUP_W = 260, GROUP_H = 280;
 constexpr int FIRST_COLUMN_X = 70;
 constexpr int LABEL_WIDTH = 50;
@@ -28,7 +29,8 @@ TPointfield* TPointfield::Create(TGadget* parent)
     Label[slot++] = CreateRule(LABEL_X, y, ruleWidth, Group);
     y += 7;
     *rows[i] = CreateDisplayRow(FIRST_COLUMN_X, y, Group);
-    Label[slot++] = CreateLabel(CAPTIONS[i], LABEL_X, y, LABEL_WIDTH, CELL_HEIGHT, Group, LABEL_LEFT);
+    Label[slot++] =
+        CreateLabel(CAPTIONS[i], LABEL_X, y, LABEL_WIDTH, CELL_HEIGHT, Group, LABEL_LEFT);
   }
   return this;
 }
@@ -76,7 +78,8 @@ int TPointfield::NewGame()
 
 int TPointfield::Remove()
 {
-  for (auto& column : Points) column->Free();
+  for (auto& column : Points)
+    column->Free();
   Points.clear();
   for (auto* displays : {&Sum, &Bonus, &Total, &Label}) {
     FreeGadgets(*displays);

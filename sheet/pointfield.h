@@ -7,7 +7,8 @@
 
 #include <memory>
 
-class TPointfield {
+class TPointfield
+{
 public:
   TGadget* Group = nullptr;
   std::vector<std::unique_ptr<TPointColumn>> Points;

@@ -13,7 +13,10 @@ TCounts CountFaces(const TFaces& faces)
   return counts;
 }
 
-int FaceSum(const TFaces& faces) { return std::accumulate(faces.begin(), faces.end(), 0); }
+int FaceSum(const TFaces& faces)
+{
+  return std::accumulate(faces.begin(), faces.end(), 0);
+}
 
 int NumberPoints(const TFaces& faces, int row)
 {
@@ -36,13 +39,16 @@ int HousePoints(const TCounts& counts, int row)
   int m = 0;
   switch (row) {
   case 0: // three pairs
-    for (int c : counts) m += c == 2;
+    for (int c : counts)
+      m += c == 2;
     return m == 3 ? 30 : 0;
   case 1: // faces on two or four dice: a pair with a four, or two pairs with two singles
-    for (int c : counts) m += c == 2 || c == 4;
+    for (int c : counts)
+      m += c == 2 || c == 4;
     return m == 2 ? 30 : 0;
   case 2: // two triples
-    for (int c : counts) m += c == 3;
+    for (int c : counts)
+      m += c == 3;
     return m == 2 ? 30 : 0;
   default:
     return 0;
@@ -70,7 +76,10 @@ int WummelPoints(const TCounts& counts)
   return 0;
 }
 
-int ChancePoints(int sum) { return sum; }
+int ChancePoints(int sum)
+{
+  return sum;
+}
 
 int NumberBonus(int rawSum)
 {

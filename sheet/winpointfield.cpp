@@ -5,7 +5,8 @@
 #include "sheet/cells.h"
 #include "sheet/wummelfield.h"
 
-namespace {
+namespace
+{
 constexpr int GROUP_X = 270, GROUP_Y = 640, GROUP_W = 290, GROUP_H = 80, COMPACT_Y = 145;
 constexpr int FIRST_COLUMN_X = 100;
 constexpr int GRAND_TOTAL_WIDTH = 160;
@@ -19,7 +20,8 @@ TWinPointField* TWinPointField::Create(TGadget* parent)
   else
     Group = CreateGroup(GROUP_X, GROUP_Y, GROUP_W, GROUP_H, parent);
   const std::vector<TGadget*> columns = CreateDisplayRow(FIRST_COLUMN_X, 0, Group);
-  for (int k = 0; k < 3; ++k) Bonus[size_t(k)] = columns[size_t(k)];
+  for (int k = 0; k < 3; ++k)
+    Bonus[size_t(k)] = columns[size_t(k)];
   Bonus[GRAND_TOTAL] = CreateButton("0", FIRST_COLUMN_X, ROW_PITCH, GRAND_TOTAL_WIDTH, CELL_HEIGHT,
                                     Group, BUTTON_PUSH);
   Bonus[GRAND_TOTAL]->SetEnabled(0);

@@ -11,7 +11,8 @@
 // Index of the grand-total display in Bonus.
 constexpr int GRAND_TOTAL = 3;
 
-class TWinPointField {
+class TWinPointField
+{
 public:
   TGadget* Group = nullptr;
   std::vector<TGadget*> Bonus = std::vector<TGadget*>(4, nullptr);

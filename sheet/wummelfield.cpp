@@ -1,6 +1,7 @@
 #include "sheet/wummelfield.h"
 
-namespace {
+namespace
+{
 constexpr int FIRST_COLUMN_X = 100;
 constexpr int GROUP_X = 270, GROUP_W = 290;
 
@@ -35,7 +36,8 @@ TSingleLabelField<Kind>* TSingleLabelField<Kind>::Create(TGadget* parent)
 
 template <TColumnKind Kind> int TSingleLabelField<Kind>::Procedure(const TEvent& event)
 {
-  for (auto& column : Points) column->Procedure(event);
+  for (auto& column : Points)
+    column->Procedure(event);
   return 0;
 }
 
@@ -53,13 +55,15 @@ template <TColumnKind Kind> bool TSingleLabelField<Kind>::IsFull()
 
 template <TColumnKind Kind> int TSingleLabelField<Kind>::NewGame()
 {
-  for (auto& column : Points) column->Clear();
+  for (auto& column : Points)
+    column->Clear();
   return 0;
 }
 
 template <TColumnKind Kind> int TSingleLabelField<Kind>::Remove()
 {
-  for (auto& column : Points) column->Free();
+  for (auto& column : Points)
+    column->Free();
   Points.clear();
   FreeGadget(Label);
   Label = nullptr;

@@ -7,7 +7,8 @@
 
 #include <memory>
 
-template <TColumnKind Kind> class TSingleLabelField {
+template <TColumnKind Kind> class TSingleLabelField
+{
 public:
   using TColumnType = TColumn<Kind>;
 
@@ -22,7 +23,6 @@ public:
   int Procedure(const TEvent& event);
   int FullSumm(int column);
 };
-
 
 extern template class TSingleLabelField<TColumnKind::Wummel>;
 extern template class TSingleLabelField<TColumnKind::Chance>;

@@ -10,7 +10,8 @@
 #include <memory>
 #include <vector>
 
-class TAtomicFile {
+class TAtomicFile
+{
 public:
   explicit TAtomicFile(const QString& path);
   ~TAtomicFile();

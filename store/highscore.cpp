@@ -9,7 +9,8 @@
 
 #include <map>
 
-namespace {
+namespace
+{
 // Bigger files are not ours: they are read plainly, line by line.
 constexpr qsizetype MAX_SMART_READ = 1 << 16;
 
@@ -17,7 +18,8 @@ QString Latin1(const QByteArray& bytes, qsizetype from, qsizetype to)
 {
   QString s;
   s.reserve(to - from);
-  for (qsizetype i = from; i < to; ++i) s += QChar(ushort(static_cast<unsigned char>(bytes[i])));
+  for (qsizetype i = from; i < to; ++i)
+    s += QChar(ushort(static_cast<unsigned char>(bytes[i])));
   return s;
 }
 
@@ -59,7 +61,10 @@ std::vector<QString> ReadLines(const QByteArray& bytes)
 }
 } // namespace
 
-QString ScoreRecord(int total, const QString& name) { return IntToStr(total) + "," + name; }
+QString ScoreRecord(int total, const QString& name)
+{
+  return IntToStr(total) + "," + name;
+}
 
 int RecordScore(const QString& scrambled)
 {
@@ -150,9 +155,11 @@ int TApp::OpenScore()
     return 0;
   }
   char buf[4096];
-  for (int got; (got = stream->Read(buf, sizeof buf)) > 0;) bytes.append(buf, got);
+  for (int got; (got = stream->Read(buf, sizeof buf)) > 0;)
+    bytes.append(buf, got);
   stream->Close();
-  for (QString& record : ParseScoreFile(bytes)) Score->push_back(std::move(record));
+  for (QString& record : ParseScoreFile(bytes))
+    Score->push_back(std::move(record));
   return 0;
 }
 

@@ -3,16 +3,16 @@
 #include <array>
 #include <utility>
 
-const QString ScoreKey = QStringLiteral(
-    "wuerfelbecherundpunktetabellefuerlangewinterabende,"
-    "sechswuerfeldreiwuerfeeinundzwanzigzeilendreispalten,"
-    "tollmarkwummeltraumpaschhausstrassechanceundglueck");
+const QString ScoreKey = QStringLiteral("wuerfelbecherundpunktetabellefuerlangewinterabende,"
+                                        "sechswuerfeldreiwuerfeeinundzwanzigzeilendreispalten,"
+                                        "tollmarkwummeltraumpaschhausstrassechanceundglueck");
 
 QString RC4(const QString& text, const QString& key)
 {
   if (key.isEmpty()) return text;
   std::array<unsigned char, 256> s{};
-  for (int i = 0; i < 256; ++i) s[size_t(i)] = static_cast<unsigned char>(i);
+  for (int i = 0; i < 256; ++i)
+    s[size_t(i)] = static_cast<unsigned char>(i);
   unsigned j = 0;
   for (int i = 0; i < 256; ++i) {
     const unsigned k = key[i % key.size()].unicode() & 0xFFu;

@@ -6,7 +6,8 @@
 #include "gui/stream.h"
 #include "store/atomicfile.h"
 
-namespace {
+namespace
+{
 // The game has room for two players; further lines are ignored.
 constexpr int MAX_PLAYERS = 2;
 } // namespace
@@ -16,7 +17,8 @@ void TApp::LoadPlayers()
   const QString path = AppPath + SETTINGS_FILE;
   if (FileType(path) == 1) {
     if (TStreamPtr stream = OpenFileRead(path)) {
-      while (!stream->Eof() && PlayerCount < MAX_PLAYERS) CreatePlayer(ReadLine(*stream));
+      while (!stream->Eof() && PlayerCount < MAX_PLAYERS)
+        CreatePlayer(ReadLine(*stream));
       stream->Close();
     }
     // An empty or unreadable file still gives a player to play with.

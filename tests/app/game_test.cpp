@@ -1,19 +1,20 @@
 #include "dice/dicefield.h"
 #include "sheet/patternfield.h"
 #include "sheet/pointfield.h"
+#include "sheet/rules.h"
 #include "sheet/winpointfield.h"
 #include "sheet/wummelfield.h"
 #include "store/highscore.h"
-#include "sheet/rules.h"
 #include "store/rc4.h"
 #include "tests/support/support.h"
 
 #include <QApplication>
-#include <map>
 #include <QPushButton>
 #include <QWidget>
+#include <map>
 
-namespace {
+namespace
+{
 enum TSection { NUMBERS, PASCH, HOUSES, STREETS, WUMMEL, CHANCE };
 
 struct TCell {
@@ -44,8 +45,10 @@ std::vector<TCell> Cells(TApp& app, int p)
 std::vector<int> DiceFor(const TCell& c, int player)
 {
   switch (c.section) {
-  case NUMBERS: return std::vector<int>(6, c.row + 1);
-  case PASCH: return {4, 4, 4, 4, 4, 6};
+  case NUMBERS:
+    return std::vector<int>(6, c.row + 1);
+  case PASCH:
+    return {4, 4, 4, 4, 4, 6};
   case HOUSES:
     if (c.row == 0) return {1, 1, 2, 2, 3, 3};
     if (c.row == 1) return {1, 1, 2, 2, 3, 4};
@@ -53,8 +56,10 @@ std::vector<int> DiceFor(const TCell& c, int player)
   case STREETS:
     if (player == 1 && c.column == 2) return {1, 1, 1, 1, 1, 1};
     return {6, 5, 4, 3, 2, 1};
-  case WUMMEL: return {6, 6, 6, 6, 6, 6};
-  default: return {6, 6, 6, 6, 6, 5};
+  case WUMMEL:
+    return {6, 6, 6, 6, 6, 6};
+  default:
+    return {6, 6, 6, 6, 6, 5};
   }
 }
 
@@ -76,13 +81,15 @@ int ExpectedTotal(const std::vector<TCell>& cells)
       }
     }
     int bonus = NumberBonus(numbers);
-    for (const auto& [s, counts] : pattern) bonus += PatternBonus(counts.first, counts.second);
+    for (const auto& [s, counts] : pattern)
+      bonus += PatternBonus(counts.first, counts.second);
     total += (k + 1) * (raw + bonus);
   }
   return total;
 }
 
-class Game : public TWithApp {
+class Game : public TWithApp
+{
 protected:
   // Plays one turn of the current player in its next free cell; returns that cell.
   TCell PlayTurn(std::vector<std::vector<TCell>>& todo)
@@ -138,7 +145,8 @@ TEST_F(Game, OnePlayerWholeGame)
   ASSERT_EQ(driver_->questions,
             QStringList{"Es wurde kein neuer Highscore erspielt.\nNeues Spiel?"});
   EXPECT_EQ(driver_->exits, std::vector<int>{0});
-  for (const TCell& c : cells) EXPECT_EQ(GadgetDisabled(c.gadget), 1);
+  for (const TCell& c : cells)
+    EXPECT_EQ(GadgetDisabled(c.gadget), 1);
   const int expected = ExpectedTotal(cells);
   // 126 + 90 per number column; pasch 78 + 50; houses 90 + 50; straights 220 + 50; 100; 35.
   EXPECT_EQ(expected, 6 * (216 + 128 + 140 + 270 + 100 + 35));
@@ -152,8 +160,10 @@ TEST_F(Game, TwoPlayersAlternateAndTheEndComesAfterTheSecond)
   app_->CreatePlayer("Berta");
   EXPECT_EQ(PlayerCount, 2);
   EXPECT_TRUE(GadgetHidden(app_->Panel[1]));
-  EXPECT_EQ(app_->DiceField[0]->Player2->GetText(), QString::fromUtf8("Der Gegner Berta hat noch nicht gewürfelt"));
-  EXPECT_EQ(app_->DiceField[1]->Player2->GetText(), QString::fromUtf8("Der Gegner Spieler1 hat noch nicht gewürfelt"));
+  EXPECT_EQ(app_->DiceField[0]->Player2->GetText(),
+            QString::fromUtf8("Der Gegner Berta hat noch nicht gewürfelt"));
+  EXPECT_EQ(app_->DiceField[1]->Player2->GetText(),
+            QString::fromUtf8("Der Gegner Spieler1 hat noch nicht gewürfelt"));
   FillScoreList(100000);
   std::vector<std::vector<TCell>> todo{Cells(*app_, 0), Cells(*app_, 1)};
   const std::vector<std::vector<TCell>> cells = todo;
@@ -178,10 +188,12 @@ TEST_F(Game, TwoPlayersAlternateAndTheEndComesAfterTheSecond)
       SetDice({1, 2, 3, 4, 5, 6});
       Click(app_->DiceField[0]->Button);
       EXPECT_EQ(app_->DiceField[0]->Player2->GetText(),
-                "Der Gegner Berta hat " + app_->Winpointfield[1]->Bonus[GRAND_TOTAL]->GetText() + " Punkte");
+                "Der Gegner Berta hat " + app_->Winpointfield[1]->Bonus[GRAND_TOTAL]->GetText() +
+                    " Punkte");
     }
   }
-  for (int t = 0; t < 126; ++t) EXPECT_EQ(order[size_t(t)], t % 2);
+  for (int t = 0; t < 126; ++t)
+    EXPECT_EQ(order[size_t(t)], t % 2);
   EXPECT_EQ(driver_->questions.filter("Highscore").size(), 1);
   EXPECT_EQ(driver_->questions.filter("Wirklich eintragen?").size(), 6); // player 1's strikes
   EXPECT_TRUE(driver_->exits.empty());
@@ -194,7 +206,8 @@ TEST_F(Game, TwoPlayersAlternateAndTheEndComesAfterTheSecond)
     }
     EXPECT_EQ(app_->GrandTotal(p), 0);
   }
-  EXPECT_EQ(app_->DiceField[0]->Player2->GetText(), QString::fromUtf8("Der Gegner Berta hat noch nicht gewürfelt"));
+  EXPECT_EQ(app_->DiceField[0]->Player2->GetText(),
+            QString::fromUtf8("Der Gegner Berta hat noch nicht gewürfelt"));
 }
 
 TEST_F(Game, TotalsOfATwoPlayerGameAndTheHighScoreDialog)
@@ -239,7 +252,8 @@ TEST_F(Game, NewGameWhilePlayerTwoIsToMove)
   EXPECT_EQ(app_->Last, nullptr);
   EXPECT_TRUE(GadgetHidden(app_->Panel[1]));
   EXPECT_FALSE(GadgetHidden(app_->Panel[0]));
-  EXPECT_EQ(app_->DiceField[1]->Player2->GetText(), QString::fromUtf8("Der Gegner Spieler1 hat noch nicht gewürfelt"));
+  EXPECT_EQ(app_->DiceField[1]->Player2->GetText(),
+            QString::fromUtf8("Der Gegner Spieler1 hat noch nicht gewürfelt"));
 }
 
 // Removing the second player while it has a cell selected once left a pointer to a freed cell.

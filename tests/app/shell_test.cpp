@@ -3,9 +3,9 @@
 #include "tests/support/support.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QMenu>
-#include <QApplication>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -13,8 +13,11 @@
 #include <QWidget>
 #include <csignal>
 
-namespace {
-class Shell : public TWithApp {};
+namespace
+{
+class Shell : public TWithApp
+{
+};
 
 QStringList MenuTexts(TApp& app)
 {
@@ -22,7 +25,8 @@ QStringList MenuTexts(TApp& app)
   auto* bar = app.Window->Native()->findChild<QMenuBar*>();
   for (QAction* top : bar->actions()) {
     texts << top->text();
-    for (QAction* item : top->menu()->actions()) texts << (item->isSeparator() ? "|" : item->text());
+    for (QAction* item : top->menu()->actions())
+      texts << (item->isSeparator() ? "|" : item->text());
   }
   return texts;
 }
@@ -54,8 +58,10 @@ TEST_F(Shell, MenusAndTheirTags)
                          "Anzeige", "Highscore anzeigen", "Regelwerk anzeigen", "|",
                          QString::fromUtf8("Über Wurfwummel")}));
   QList<int> tags;
-  for (TGadget* item : app_->MenuGame->kids) tags << item->style;
-  for (TGadget* item : app_->MenuView->kids) tags << item->style;
+  for (TGadget* item : app_->MenuGame->kids)
+    tags << item->style;
+  for (TGadget* item : app_->MenuView->kids)
+    tags << item->style;
   EXPECT_EQ(tags, (QList<int>{MM_NEW, 0, MM_PLAYER, 0, MM_QUIT, MM_HIGH, MM_RULE, 0, MM_ABOUT}));
 }
 
@@ -126,7 +132,8 @@ TEST_F(Shell, SignalsEndTheRealProgramCleanly)
     game.start(WURFWUMMEL_BIN, QStringList());
     ASSERT_TRUE(game.waitForStarted(10000));
     // The first start writes the settings file once it is up; wait for it, then remove it.
-    for (int i = 0; i < 800 && FileType(data + "/wurfwummel.cfg") != 1; ++i) QTest::qWait(25);
+    for (int i = 0; i < 800 && FileType(data + "/wurfwummel.cfg") != 1; ++i)
+      QTest::qWait(25);
     QTest::qWait(100);
     ASSERT_TRUE(QFile::remove(data + "/wurfwummel.cfg"));
     ::kill(pid_t(game.processId()), sig);

@@ -8,8 +8,10 @@
 #include <QTest>
 #include <QWidget>
 
-namespace {
-class Dice : public TWithApp {
+namespace
+{
+class Dice : public TWithApp
+{
 protected:
   TDicefield& D() { return *app_->DiceField[0]; }
   TGadget* Die(int i) { return D().Panel[size_t(i)]; }
@@ -42,8 +44,8 @@ TEST_F(Dice, AreaLayoutAndFirstThrow)
     EXPECT_EQ(Die(i)->sensitivity, 3);
     EXPECT_TRUE(D().Dice[size_t(i)] >= 1 && D().Dice[size_t(i)] <= 6);
     EXPECT_EQ(Shown(i), std::make_pair(D().Dice[size_t(i)], false));
-    EXPECT_EQ(AccessibleName(Die(i)), "Würfel " + QString::number(i) + ": " +
-                                          QString::number(D().Dice[size_t(i)]));
+    EXPECT_EQ(AccessibleName(Die(i)),
+              "Würfel " + QString::number(i) + ": " + QString::number(D().Dice[size_t(i)]));
   }
   EXPECT_EQ(D().Count, 0);
   // Status box: y0 = (135 - 20) / 2 - 55 = 2 in the tall layout.
@@ -100,7 +102,8 @@ TEST_F(Dice, TwoRollsUseUpTheTurnAndFreezeTheHolds)
     // Held dice keep value and highlighted picture; rolled dice show normal pictures.
     EXPECT_EQ(Shown(1), std::make_pair(first[1], true));
     EXPECT_EQ(Shown(6), std::make_pair(first[6], true));
-    for (int i = 2; i <= 5; ++i) EXPECT_EQ(Shown(i), std::make_pair(D().Dice[size_t(i)], false));
+    for (int i = 2; i <= 5; ++i)
+      EXPECT_EQ(Shown(i), std::make_pair(D().Dice[size_t(i)], false));
   }
   EXPECT_EQ(GadgetDisabled(D().Button), 1);
   Click(Die(3));
@@ -113,7 +116,8 @@ TEST_F(Dice, TwoRollsUseUpTheTurnAndFreezeTheHolds)
   app_->NewGame();
   EXPECT_EQ(D().Count, 0);
   EXPECT_EQ(GadgetDisabled(D().Button), 0);
-  for (int i = 1; i <= 6; ++i) EXPECT_EQ(D().Active[size_t(i)], 0);
+  for (int i = 1; i <= 6; ++i)
+    EXPECT_EQ(D().Active[size_t(i)], 0);
   Click(D().Button);
   EXPECT_EQ(D().Count, 1);
 }
@@ -121,12 +125,14 @@ TEST_F(Dice, TwoRollsUseUpTheTurnAndFreezeTheHolds)
 TEST_F(Dice, RollWithAllDiceHeldChangesNothingButCounts)
 {
   StartApp();
-  for (int i = 1; i <= 6; ++i) Click(Die(i));
+  for (int i = 1; i <= 6; ++i)
+    Click(Die(i));
   const auto before = Values();
   Click(D().Button);
   EXPECT_EQ(Values(), before);
   EXPECT_EQ(D().Count, 1);
-  for (int i = 1; i <= 6; ++i) EXPECT_TRUE(Shown(i).second);
+  for (int i = 1; i <= 6; ++i)
+    EXPECT_TRUE(Shown(i).second);
 }
 
 TEST_F(Dice, RollsDrawTheGameGeneratorDieOneFirst)
@@ -137,7 +143,8 @@ TEST_F(Dice, RollsDrawTheGameGeneratorDieOneFirst)
   SeedRnd(4242);
   Click(D().Button);
   SeedRnd(4242);
-  for (int i : {1, 3, 4, 6}) EXPECT_EQ(D().Dice[size_t(i)], Rand(1, 6)) << i;
+  for (int i : {1, 3, 4, 6})
+    EXPECT_EQ(D().Dice[size_t(i)], Rand(1, 6)) << i;
 }
 
 TEST_F(Dice, DecliningAStrikeKeepsTheTurn)

@@ -12,17 +12,19 @@
 
 #include <QApplication>
 #include <QFile>
-#include <csignal>
-#include <set>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <csignal>
+#include <set>
 
-namespace {
-class Forms : public TWithApp {
+namespace
+{
+class Forms : public TWithApp
+{
 protected:
   // Presses a dialog button from inside the dialog's loop.
   static void Press(TGadget* button) { ClickWidget(button); }
@@ -163,9 +165,9 @@ TEST_F(Forms, HighscoreDialogRowsAndColours)
       ASSERT_NE(form.Rank[size_t(r)], nullptr);
       EXPECT_EQ(form.Rank[size_t(r)]->GetText(), QString::number(r) + ".");
       EXPECT_EQ(form.Rank[size_t(r)]->ypos, 20 * r);
-      const QColor expected = highlighted.count(r)   ? QColor(128, 193, 238)
-                              : r % 2                ? QColor(219, 231, 242)
-                                                     : QColor(255, 255, 255);
+      const QColor expected = highlighted.count(r) ? QColor(128, 193, 238)
+                              : r % 2              ? QColor(219, 231, 242)
+                                                   : QColor(255, 255, 255);
       for (TGadget* g : {form.Rank[size_t(r)], form.Score[size_t(r)], form.Name[size_t(r)]}) {
         EXPECT_EQ(Background(g), expected) << r;
         EXPECT_EQ(g->Font() == FontBold, highlighted.count(r) > 0) << r;
@@ -189,18 +191,18 @@ TEST_F(Forms, HighscoreDialogRowsAndColours)
   ASSERT_TRUE(app_->CheckScore());
   THighscoreForm again;
   RunSteps({[&] {
-              form.Rank = again.Rank; // reuse the checks on the new form
-              form.Score = again.Score;
-              form.Name = again.Name;
-              form.Window = again.Window;
-              form.Group = again.Group;
-              form.Okay = again.Okay;
-              form.Header = again.Header;
-              check({2, 3});
-              EXPECT_EQ(again.Score[2]->GetText(), "500");
-              EXPECT_EQ(again.Name[3]->GetText(), "Spieler1");
-              CloseMainWindow();
-            }});
+    form.Rank = again.Rank; // reuse the checks on the new form
+    form.Score = again.Score;
+    form.Name = again.Name;
+    form.Window = again.Window;
+    form.Group = again.Group;
+    form.Okay = again.Okay;
+    form.Header = again.Header;
+    check({2, 3});
+    EXPECT_EQ(again.Score[2]->GetText(), "500");
+    EXPECT_EQ(again.Name[3]->GetText(), "Spieler1");
+    CloseMainWindow();
+  }});
   again.Open(app_.get());
   EXPECT_TRUE(driver_->exits.empty());
   EXPECT_TRUE(again.Rank.empty());
@@ -212,8 +214,9 @@ TEST_F(Forms, RulesText)
   TRuleForm form;
   RunSteps({[&] {
               EXPECT_EQ(form.Window->GetText(), "Wurfwummel - Regeln");
-              EXPECT_EQ(QRect(form.Text->xpos, form.Text->ypos, form.Text->width, form.Text->height),
-                        QRect(10, 10, 620, 426));
+              EXPECT_EQ(
+                  QRect(form.Text->xpos, form.Text->ypos, form.Text->width, form.Text->height),
+                  QRect(10, 10, 620, 426));
               EXPECT_EQ(QPoint(form.Okay->xpos, form.Okay->ypos), QPoint(270, 446));
               auto* edit = static_cast<QTextEdit*>(form.Text->Native());
               const QString text = form.Text->GetText();
@@ -252,7 +255,8 @@ TEST_F(Forms, RulesText)
   form.Open(app_.get());
   EXPECT_TRUE(driver_->exits.empty());
   EXPECT_EQ(form.Text, nullptr);
-  EXPECT_EQ(QString::fromUtf8(RULES[5].heading), QString::fromUtf8("Das Straßen-Feld (1-2-3-4, 2-3-4-5, 3-4-5-6 ...):\n"));
+  EXPECT_EQ(QString::fromUtf8(RULES[5].heading),
+            QString::fromUtf8("Das Straßen-Feld (1-2-3-4, 2-3-4-5, 3-4-5-6 ...):\n"));
 }
 
 TEST_F(Forms, AboutWindow)
@@ -270,7 +274,8 @@ TEST_F(Forms, AboutWindow)
               EXPECT_EQ(form.Okay->ypos + form.Okay->height, form.Group->ClientHeight() - 10);
               EXPECT_EQ(form.Okay->xpos, 100);
               const int ys[7] = {180, 200, 230, 250, 300, 320, 390};
-              for (int i = 0; i < 7; ++i) EXPECT_EQ(form.Label[size_t(i)]->ypos, ys[i]) << i;
+              for (int i = 0; i < 7; ++i)
+                EXPECT_EQ(form.Label[size_t(i)]->ypos, ys[i]) << i;
               for (int i : {0, 2, 4}) {
                 EXPECT_EQ(form.Label[size_t(i)]->Font(), FontBold);
                 TGadget* above = i == 0 ? form.Version : form.Label[size_t(i - 1)];

@@ -18,7 +18,8 @@ TEST(EmbeddedPictures, DieFacesDecodeOpaqueWithGreyCorners)
       EXPECT_EQ(p->pitch, 288);
       EXPECT_EQ(p->capacity, 288 * 72);
       for (int y = 0; y < 72; ++y)
-        for (int x = 0; x < 72; ++x) ASSERT_EQ(p->Pixel(x, y)[3], 255) << name.toStdString();
+        for (int x = 0; x < 72; ++x)
+          ASSERT_EQ(p->Pixel(x, y)[3], 255) << name.toStdString();
       for (auto [x, y] : {std::pair{0, 0}, {71, 0}, {0, 71}, {71, 71}}) {
         const uint8_t* c = p->Pixel(x, y);
         EXPECT_EQ(c[0], 224);
@@ -27,8 +28,10 @@ TEST(EmbeddedPictures, DieFacesDecodeOpaqueWithGreyCorners)
       }
       // The centre is die body or pip: orange dice are red-heavy, held ones blue-heavy.
       const uint8_t* mid = p->Pixel(30, 10);
-      if (suffix[0] == '.') EXPECT_GT(mid[0], mid[2]);
-      else EXPECT_GT(mid[2], mid[0]);
+      if (suffix[0] == '.')
+        EXPECT_GT(mid[0], mid[2]);
+      else
+        EXPECT_GT(mid[2], mid[0]);
     }
   }
 }
@@ -42,7 +45,7 @@ TEST(EmbeddedPictures, AboutPictureAndAddresses)
   EXPECT_EQ(about->pitch, 512);
   for (auto [x, y] : {std::pair{0, 0}, {127, 0}, {0, 127}, {127, 127}})
     EXPECT_EQ(about->Pixel(x, y)[0], 232);
-  EXPECT_TRUE(LoadPixmap("INCBIN::about.png")); // the protocol in any case
+  EXPECT_TRUE(LoadPixmap("INCBIN::about.png"));  // the protocol in any case
   EXPECT_FALSE(LoadPixmap("incbin::About.png")); // the name exactly
   EXPECT_FALSE(LoadPixmap("incbin::7.png"));
   EXPECT_EQ(WriteStream("incbin::about.png"), nullptr);
@@ -91,7 +94,8 @@ TEST(PngLoader, DamagedDataGivesNone)
   std::mt19937 rng(7);
   for (int i = 0; i < 20; ++i) {
     std::vector<unsigned char> noise(size_t(50 + i * 37));
-    for (auto& b : noise) b = static_cast<unsigned char>(rng());
+    for (auto& b : noise)
+      b = static_cast<unsigned char>(rng());
     EXPECT_FALSE(load(noise));
     // A valid signature followed by noise as well.
     std::copy(png, png + 8, noise.begin());

@@ -2,8 +2,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -45,9 +45,11 @@ TEST(Generator, SeedingRules)
   EXPECT_EQ(RndState(), 0x7FFFFFFE);
   SeedRnd(4660);
   std::vector<double> a;
-  for (int i = 0; i < 10; ++i) a.push_back(Rnd());
+  for (int i = 0; i < 10; ++i)
+    a.push_back(Rnd());
   SeedRnd(0);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(Rnd(), a[size_t(i)]);
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(Rnd(), a[size_t(i)]);
 }
 
 TEST(Generator, RandomIntegerBoundsInBothOrders)
@@ -62,7 +64,8 @@ TEST(Generator, RandomIntegerBoundsInBothOrders)
     ++seen[a];
     ++seen[b];
   }
-  for (int f = 1; f <= 6; ++f) EXPECT_GT(seen[f], 18000) << f; // roughly uniform
+  for (int f = 1; f <= 6; ++f)
+    EXPECT_GT(seen[f], 18000) << f; // roughly uniform
   // The largest real, 1 - 2^-53, still gives 6.
   EXPECT_EQ(1 + RealToInt((1.0 - 1.0 / 9007199254740992.0) * 6), 6);
   EXPECT_EQ(Rand(3, 3), 3);

@@ -4,13 +4,15 @@
 
 #include <QTemporaryDir>
 
-namespace {
+namespace
+{
 QStringList ReadAllLines(const QString& path)
 {
   QStringList lines;
   TStreamPtr s = OpenFileRead(path);
   if (!s) return lines;
-  while (!s->Eof()) lines << ReadLine(*s);
+  while (!s->Eof())
+    lines << ReadLine(*s);
   EXPECT_EQ(ReadLine(*s), ""); // reading at the end gives the empty text
   return lines;
 }

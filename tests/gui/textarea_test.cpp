@@ -10,7 +10,8 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-namespace {
+namespace
+{
 QTextCharFormat FormatAt(TGadget* area, int pos)
 {
   auto* edit = static_cast<QTextEdit*>(area->Native());
@@ -19,7 +20,8 @@ QTextCharFormat FormatAt(TGadget* area, int pos)
   return c.charFormat();
 }
 
-class TextArea : public TWithDataDir {
+class TextArea : public TWithDataDir
+{
 protected:
   void SetUp() override
   {
@@ -67,8 +69,7 @@ TEST_F(TextArea, FormattedRangeAndPlainTextAfterIt)
 
 TEST_F(TextArea, ReadOnlyIgnoresTypingButAppends)
 {
-  TGadget* area =
-      CreateTextArea(0, 0, 120, 180, window_, TEXTAREA_WORDWRAP | TEXTAREA_READONLY);
+  TGadget* area = CreateTextArea(0, 0, 120, 180, window_, TEXTAREA_WORDWRAP | TEXTAREA_READONLY);
   area->AddText("fest");
   QApplication::setActiveWindow(window_->Native());
   area->Activate(0);
@@ -79,7 +80,8 @@ TEST_F(TextArea, ReadOnlyIgnoresTypingButAppends)
   area->AddText(" und noch mehr Text, der sicher umbrechen muss, weil er so lang ist");
   EXPECT_TRUE(area->GetText().endsWith("so lang ist"));
   auto* edit = static_cast<QTextEdit*>(area->Native());
-  for (int i = 0; i < 40; ++i) area->AddText("\nnoch eine Zeile");
+  for (int i = 0; i < 40; ++i)
+    area->AddText("\nnoch eine Zeile");
   // The reader stays at the start while text is appended.
   EXPECT_GT(edit->verticalScrollBar()->maximum(), 0);
   EXPECT_EQ(edit->verticalScrollBar()->value(), 0);
@@ -114,7 +116,8 @@ TEST_F(TextArea, HyperlinkOpensOnceAndIsSilent)
   EXPECT_FALSE(w->font().underline());
   // The program never sees the link's events.
   QCoreApplication::processEvents();
-  while (PollEvent()) EXPECT_NE(EventSource(), link) << EventID();
+  while (PollEvent())
+    EXPECT_NE(EventSource(), link) << EventID();
   // The colours can be changed, and a text replaces the address.
   QApplication::sendEvent(w, &leave);
   link->SetTextColor(0, 0, 0);

@@ -5,17 +5,19 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFont>
 #include <QCheckBox>
+#include <QFont>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
 
-namespace {
+namespace
+{
 // A window of its own, freed after each test.
-class Toolkit : public ::testing::Test {
+class Toolkit : public ::testing::Test
+{
 protected:
   void SetUp() override
   {
@@ -40,8 +42,8 @@ protected:
     while (PollEvent()) {
       const int id = EventID();
       if (id == EVENT_APPSUSPEND || id == EVENT_APPRESUME || id == EVENT_WINDOWACTIVATE ||
-          id == EVENT_WINDOWMOVE || id == EVENT_WINDOWSIZE ||
-          id == EVENT_MOUSEENTER || id == EVENT_MOUSELEAVE || id == EVENT_MOUSEMOVE)
+          id == EVENT_WINDOWMOVE || id == EVENT_WINDOWSIZE || id == EVENT_MOUSEENTER ||
+          id == EVENT_MOUSELEAVE || id == EVENT_MOUSEMOVE)
         continue;
       events.push_back(CurrentEvent());
     }
@@ -93,7 +95,8 @@ TEST_F(Toolkit, QueueDropsThe257thAndHooksRunByPriority)
   }
   EXPECT_EQ(QueuedEvents(), EVENT_QUEUE_CAPACITY);
   std::vector<TEvent> events;
-  while (QueuedEvents() > 0 && PollEvent()) events.push_back(CurrentEvent());
+  while (QueuedEvents() > 0 && PollEvent())
+    events.push_back(CurrentEvent());
   ASSERT_EQ(events.size(), 256u);
   EXPECT_EQ(events.back().data, 255);
   while (PollEvent()) {
@@ -101,9 +104,19 @@ TEST_F(Toolkit, QueueDropsThe257thAndHooksRunByPriority)
   EXPECT_EQ(EventID(), 0); // an empty poll leaves an empty current event
 
   std::vector<int> order;
-  const int low = AddHook(0, [&](TEvent&) { order.push_back(0); return true; });
-  const int high = AddHook(5, [&](TEvent& ev) { order.push_back(5); ev.data = 77; return true; });
-  const int swallow = AddHook(3, [&](TEvent& ev) { order.push_back(3); return ev.id != EVENT_KEYUP; });
+  const int low = AddHook(0, [&](TEvent&) {
+    order.push_back(0);
+    return true;
+  });
+  const int high = AddHook(5, [&](TEvent& ev) {
+    order.push_back(5);
+    ev.data = 77;
+    return true;
+  });
+  const int swallow = AddHook(3, [&](TEvent& ev) {
+    order.push_back(3);
+    return ev.id != EVENT_KEYUP;
+  });
   e.id = EVENT_KEYDOWN;
   TEvent::Emit(e);
   e.id = EVENT_KEYUP;
@@ -112,7 +125,8 @@ TEST_F(Toolkit, QueueDropsThe257thAndHooksRunByPriority)
   ASSERT_EQ(QueuedEvents(), 1);
   PollEvent();
   EXPECT_EQ(EventData(), 77); // a hook may change an event
-  for (int h : {low, high, swallow}) RemoveHook(h);
+  for (int h : {low, high, swallow})
+    RemoveHook(h);
   EXPECT_EQ(TEvent::DescriptionForId(EVENT_GADGETACTION), "GadgetAction");
   EXPECT_EQ(TEvent::DescriptionForId(0x4003), "WindowClose");
   EXPECT_EQ(TEvent::DescriptionForId(259), "AppTerminate");
@@ -245,7 +259,8 @@ TEST_F(Toolkit, ActivePanelsCaptureTheMouse)
   EXPECT_EQ(ups, 2);
   // A plain panel reports nothing.
   QTest::mouseClick(plain->Native(), Qt::LeftButton);
-  for (const TEvent& e : Drain()) EXPECT_NE(e.source, plain);
+  for (const TEvent& e : Drain())
+    EXPECT_NE(e.source, plain);
 }
 
 TEST_F(Toolkit, CloseBoxOnlyAsks)
@@ -306,10 +321,11 @@ TEST_F(Toolkit, HotKeyOfAMenuItem)
   QTest::keyClick(field->Native(), Qt::Key_N);
   EXPECT_EQ(field->GetText(), "n");
   events = Drain();
-  for (const TEvent& e : events) EXPECT_NE(e.id, EVENT_MENUACTION);
+  for (const TEvent& e : events)
+    EXPECT_NE(e.id, EVENT_MENUACTION);
   ASSERT_FALSE(events.empty());
   EXPECT_EQ(events[0].id, EVENT_GADGETACTION); // typing edits the field
-  field->SetText("set"); // but setting the text is no user edit
+  field->SetText("set");                       // but setting the text is no user edit
   EXPECT_TRUE(Drain().empty());
   FreeGadget(dialog);
 }
@@ -321,7 +337,8 @@ TEST_F(Toolkit, MenuTextShowsTheKey)
   CreateMenu("Neues Spiel", 1, menu, 78, 0);
   CreateMenu("Alles", 2, menu, 'A', MODIFIER_ALT | MODIFIER_CONTROL | MODIFIER_SHIFT);
   QStringList texts;
-  for (QAction* a : window_->Native()->findChildren<QAction*>()) texts << a->text();
+  for (QAction* a : window_->Native()->findChildren<QAction*>())
+    texts << a->text();
   EXPECT_TRUE(texts.contains("Neues Spiel\tN"));
   EXPECT_TRUE(texts.contains("Alles\tAlt+Ctrl+Shift+A"));
 }
@@ -337,7 +354,8 @@ TEST_F(Toolkit, ConfirmBoxAnsweredWithEscapeIsCancel)
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     ASSERT_NE(box, nullptr);
     caption = box->windowTitle();
-    for (QAbstractButton* b : box->buttons()) buttons << b->text();
+    for (QAbstractButton* b : box->buttons())
+      buttons << b->text();
     QTest::keyClick(box, Qt::Key_Escape);
   });
   EXPECT_EQ(Confirm("Frage?"), 0);

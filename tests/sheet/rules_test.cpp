@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 #include <map>
 
-namespace {
+namespace
+{
 // Calls f with every one of the 46,656 throws of six dice.
 template <class F> void ForEveryThrow(F f)
 {
@@ -41,8 +42,12 @@ TEST(RulesOverAllThrows, QualifyingCountsAndPointSums)
   auto pasch = [](int row) {
     return Stats([row](const TFaces& f) { return PaschPoints(CountFaces(f), FaceSum(f), row); });
   };
-  auto house = [](int row) { return Stats([row](const TFaces& f) { return HousePoints(CountFaces(f), row); }); };
-  auto street = [](int row) { return Stats([row](const TFaces& f) { return StreetPoints(f, row); }); };
+  auto house = [](int row) {
+    return Stats([row](const TFaces& f) { return HousePoints(CountFaces(f), row); });
+  };
+  auto street = [](int row) {
+    return Stats([row](const TFaces& f) { return StreetPoints(f, row); });
+  };
 
   EXPECT_EQ(pasch(0).qualifying, 46656 - 29520); // throws with no face three times: 29,520
   EXPECT_EQ(pasch(1).qualifying, 2250 + 180 + 6);
@@ -51,10 +56,13 @@ TEST(RulesOverAllThrows, QualifyingCountsAndPointSums)
   EXPECT_EQ(house(0).qualifying, 1800);
   EXPECT_EQ(house(1).qualifying, 450 + 16200); // pair with four; two pairs with two singles
   EXPECT_EQ(house(2).qualifying, 300);
-  for (int r = 0; r < 3; ++r) EXPECT_EQ(house(r).points, 30 * house(r).qualifying);
+  for (int r = 0; r < 3; ++r)
+    EXPECT_EQ(house(r).points, 30 * house(r).qualifying);
   // Throws that show a given set of k faces, by inclusion and exclusion.
-  for (int r = 0; r < 3; ++r) EXPECT_EQ(street(r).qualifying, 5880) << r;
-  for (int r = 3; r < 5; ++r) EXPECT_EQ(street(r).qualifying, 2520) << r;
+  for (int r = 0; r < 3; ++r)
+    EXPECT_EQ(street(r).qualifying, 5880) << r;
+  for (int r = 3; r < 5; ++r)
+    EXPECT_EQ(street(r).qualifying, 2520) << r;
   EXPECT_EQ(street(5).qualifying, 720);
   EXPECT_EQ(street(0).points, 30 * 5880);
   EXPECT_EQ(street(4).points, 40 * 2520);
@@ -110,7 +118,8 @@ TEST(RulesOverAllThrows, PaschSumsByMultisets)
 TEST(Rules, ExamplesOfTheRows)
 {
   const TFaces five3{3, 3, 3, 3, 3, 6};
-  for (int r = 0; r < 3; ++r) EXPECT_EQ(PaschPoints(CountFaces(five3), FaceSum(five3), r), 21);
+  for (int r = 0; r < 3; ++r)
+    EXPECT_EQ(PaschPoints(CountFaces(five3), FaceSum(five3), r), 21);
   const TFaces six5{5, 5, 5, 5, 5, 5};
   for (int r = 0; r < 3; ++r) {
     EXPECT_EQ(PaschPoints(CountFaces(six5), FaceSum(six5), r), 30);
@@ -126,7 +135,8 @@ TEST(Rules, ExamplesOfTheRows)
   EXPECT_EQ(houses({3, 3, 3, 2, 2, 2}), (std::array<int, 3>{0, 0, 30}));
   auto streets = [](TFaces f) {
     std::array<int, 6> s{};
-    for (int r = 0; r < 6; ++r) s[size_t(r)] = StreetPoints(f, r);
+    for (int r = 0; r < 6; ++r)
+      s[size_t(r)] = StreetPoints(f, r);
     return s;
   };
   EXPECT_EQ(streets({1, 2, 3, 4, 2, 3}), (std::array<int, 6>{30, 0, 0, 0, 0, 0}));
@@ -145,9 +155,10 @@ TEST(Rules, ExamplesOfTheRows)
 
 TEST(NumberBonus, ThresholdsAt63_84_105)
 {
-  const std::map<int, int> edges{{0, 0},   {62, 0},  {63, 30}, {83, 30},
+  const std::map<int, int> edges{{0, 0},   {62, 0},   {63, 30},  {83, 30},
                                  {84, 60}, {104, 60}, {105, 90}, {126, 90}};
-  for (auto [sum, bonus] : edges) EXPECT_EQ(NumberBonus(sum), bonus) << sum;
+  for (auto [sum, bonus] : edges)
+    EXPECT_EQ(NumberBonus(sum), bonus) << sum;
   EXPECT_EQ(PatternBonus(3, 3), 50);
   EXPECT_EQ(PatternBonus(2, 3), 0);
   EXPECT_EQ(PatternBonus(6, 6), 50);

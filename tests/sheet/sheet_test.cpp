@@ -7,8 +7,10 @@
 
 #include <QWidget>
 
-namespace {
-class Sheet : public TWithApp {
+namespace
+{
+class Sheet : public TWithApp
+{
 protected:
   TPointfield& Points() { return *app_->Pointfield[0]; }
   TPaschfield& Pasch() { return *app_->Paschfield[0]; }
@@ -28,7 +30,8 @@ std::vector<TGadget*> AllCells(TApp& app, int p)
   std::vector<TGadget*> cells;
   auto add = [&](auto& section) {
     for (auto& column : section->Points)
-      for (TGadget* cell : column->Array) cells.push_back(cell);
+      for (TGadget* cell : column->Array)
+        cells.push_back(cell);
   };
   add(app.Pointfield[size_t(p)]);
   add(app.Paschfield[size_t(p)]);
@@ -49,7 +52,8 @@ TEST_F(Sheet, NewSheetIsEmpty)
     EXPECT_EQ(Text(cell), "-");
     EXPECT_EQ(GadgetDisabled(cell), 0);
   }
-  for (auto* displays : {&Points().Sum, &Points().Bonus, &Points().Total, &Pasch().Bonus, &Totals().Bonus})
+  for (auto* displays :
+       {&Points().Sum, &Points().Bonus, &Points().Total, &Pasch().Bonus, &Totals().Bonus})
     for (TGadget* d : *displays) {
       EXPECT_EQ(Text(d), "0");
       EXPECT_EQ(GadgetDisabled(d), 1);
@@ -183,7 +187,8 @@ TEST_F(Sheet, ASectionIsFullOnlyWhenEntered)
     EXPECT_EQ(Text(cell), "-");
     EXPECT_EQ(GadgetDisabled(cell), 0);
   }
-  for (TGadget* d : Totals().Bonus) EXPECT_EQ(Text(d), "0");
+  for (TGadget* d : Totals().Bonus)
+    EXPECT_EQ(Text(d), "0");
 }
 
 TEST_F(Sheet, StandardLayoutPositions)

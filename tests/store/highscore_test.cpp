@@ -7,19 +7,28 @@
 #include <QDir>
 #include <unistd.h>
 
-namespace {
-QString Scrambled(int score, const QString& name) { return RC4(ScoreRecord(score, name), ScoreKey); }
+namespace
+{
+QString Scrambled(int score, const QString& name)
+{
+  return RC4(ScoreRecord(score, name), ScoreKey);
+}
 
 std::vector<QString> List(std::initializer_list<int> scores)
 {
   std::vector<QString> list;
   int i = 0;
-  for (int s : scores) list.push_back(Scrambled(s, "P" + QString::number(++i)));
-  while (list.size() < 20) list.push_back(Scrambled(0, "Spieler1"));
+  for (int s : scores)
+    list.push_back(Scrambled(s, "P" + QString::number(++i)));
+  while (list.size() < 20)
+    list.push_back(Scrambled(0, "Spieler1"));
   return list;
 }
 
-bool Printable(int c) { return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF); }
+bool Printable(int c)
+{
+  return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF);
+}
 
 // A name whose scrambled record "1234,<name>" holds the given bytes at some place.
 QString NameGiving(const QByteArray& wanted)
@@ -33,13 +42,15 @@ QString NameGiving(const QByteArray& wanted)
     if (!ok) continue;
     QString name(n - prefix, 'a');
     for (int i = 0; i < wanted.size(); ++i)
-      name += QChar(ushort((keystream[n + i].unicode() ^ static_cast<unsigned char>(wanted[i])) & 0xFF));
+      name += QChar(
+          ushort((keystream[n + i].unicode() ^ static_cast<unsigned char>(wanted[i])) & 0xFF));
     return name + "z";
   }
   return QString();
 }
 
-class Store : public TWithApp {
+class Store : public TWithApp
+{
 protected:
   QString Scr() const { return DataPath() + "/wurfwummel.scr"; }
   void SetTotal(int player, int total)
@@ -56,17 +67,19 @@ TEST_F(Store, FirstStartWritesTheDefaultList)
   ASSERT_EQ(file.size(), 240);
   const QByteArray line = file.left(12);
   EXPECT_TRUE(line.endsWith("\r\n"));
-  for (int i = 0; i < 20; ++i) EXPECT_EQ(file.mid(12 * i, 12), line);
+  for (int i = 0; i < 20; ++i)
+    EXPECT_EQ(file.mid(12 * i, 12), line);
   ASSERT_EQ(app_->Score->size(), 20u);
-  for (const QString& r : *app_->Score) EXPECT_EQ(RC4(r, ScoreKey), "0,Spieler1");
+  for (const QString& r : *app_->Score)
+    EXPECT_EQ(RC4(r, ScoreKey), "0,Spieler1");
   EXPECT_EQ(app_->ScoreIndex, (std::array<int, 2>{-1, -1}));
 }
 
 TEST(ScoreList, InsertionRules)
 {
   // 150 goes above the older 150, at rank 3; the last record drops out.
-  std::vector<QString> list = List({300, 200, 150, 140, 130, 120, 110, 100, 90, 80, 70, 60, 50,
-                                    40, 30, 20, 10, 9, 8, 7});
+  std::vector<QString> list =
+      List({300, 200, 150, 140, 130, 120, 110, 100, 90, 80, 70, 60, 50, 40, 30, 20, 10, 9, 8, 7});
   EXPECT_EQ(InsertScore(list, 150, "Neu"), 2);
   EXPECT_EQ(list.size(), 20u);
   EXPECT_EQ(RecordName(list[2]), "Neu");
@@ -126,8 +139,8 @@ TEST_F(Store, CheckScoreForOneAndTwoPlayers)
   EXPECT_TRUE(app_->CheckScore());
   EXPECT_EQ(app_->ScoreIndex, (std::array<int, 2>{2, -1}));
   // Player 0 entered at rank 20 and pushed off by player 1.
-  *app_->Score = List({900, 800, 700, 600, 500, 400, 300, 200, 190, 180, 170, 160, 150, 140,
-                       130, 120, 110, 100, 90, 80});
+  *app_->Score = List({900, 800, 700, 600, 500, 400, 300, 200, 190, 180,
+                       170, 160, 150, 140, 130, 120, 110, 100, 90,  80});
   SetTotal(0, 85);
   SetTotal(1, 95);
   EXPECT_TRUE(app_->CheckScore());
@@ -190,7 +203,8 @@ TEST_F(Store, EmptyDamagedAndForeignFiles)
   QByteArray bytes;
   for (int i = 0; i < 25; ++i) {
     const QString r = i == 3 ? RC4("77", ScoreKey) : Scrambled(1000 - i, "N" + QString::number(i));
-    for (QChar c : r) bytes.append(char(c.unicode()));
+    for (QChar c : r)
+      bytes.append(char(c.unicode()));
     bytes.append("\r\n");
   }
   ASSERT_TRUE(WriteAll(Scr(), bytes));

@@ -3,18 +3,21 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 QString Latin1(const QByteArray& bytes)
 {
   QString s;
-  for (char c : bytes) s += QChar(ushort(static_cast<unsigned char>(c)));
+  for (char c : bytes)
+    s += QChar(ushort(static_cast<unsigned char>(c)));
   return s;
 }
 
 QByteArray Bytes(const QString& s)
 {
   QByteArray b;
-  for (QChar c : s) b.append(char(c.unicode() & 0xFF));
+  for (QChar c : s)
+    b.append(char(c.unicode() & 0xFF));
   return b;
 }
 } // namespace
@@ -45,6 +48,8 @@ TEST(RC4, ScoreKeyShape)
 {
   EXPECT_EQ(ScoreKey.size(), 154);
   EXPECT_EQ(ScoreKey.count(','), 2);
-  for (QChar c : ScoreKey) EXPECT_TRUE(c == ',' || (c >= 'a' && c <= 'z'));
-  for (const QString& run : ScoreKey.split(',')) EXPECT_FALSE(run.isEmpty());
+  for (QChar c : ScoreKey)
+    EXPECT_TRUE(c == ',' || (c >= 'a' && c <= 'z'));
+  for (const QString& run : ScoreKey.split(','))
+    EXPECT_FALSE(run.isEmpty());
 }

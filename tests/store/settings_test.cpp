@@ -9,8 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
-class Settings : public TWithApp {
+namespace
+{
+class Settings : public TWithApp
+{
 protected:
   QString Cfg() const { return DataPath() + "/wurfwummel.cfg"; }
   void Prepare(const QByteArray& cfg)
@@ -98,7 +100,8 @@ TEST_F(Settings, AFullDiskLeavesTheOldFiles)
   const QByteArray cfg = ReadAll(Cfg());
   const QByteArray scr = ReadAll(DataPath() + "/wurfwummel.scr");
   // Files may grow to 100 bytes only: both saves fail half-way.
-  struct rlimit old{};
+  struct rlimit old {
+  };
   getrlimit(RLIMIT_FSIZE, &old);
   struct rlimit small = old;
   small.rlim_cur = 100;
@@ -128,7 +131,8 @@ TEST(AtomicFile, KilledWritersNeverLeaveAHalfFile)
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      for (int i = 0;; ++i) WriteLinesAtomic(path, i % 2 ? a : b);
+      for (int i = 0;; ++i)
+        WriteLinesAtomic(path, i % 2 ? a : b);
     }
     usleep(useconds_t(2000 + round * 700));
     kill(child, SIGKILL);

@@ -7,7 +7,8 @@
 
 int main(int argc, char** argv)
 {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
   ::testing::InitGoogleTest(&argc, argv);
   RegisterImages();
   InitToolkit();

@@ -18,7 +18,10 @@ int TFakeDriver::Confirm(const QString& text, int)
   return a;
 }
 
-void TFakeDriver::Notify(const QString& text, int) { questions << text; }
+void TFakeDriver::Notify(const QString& text, int)
+{
+  questions << text;
+}
 
 int TFakeDriver::Proceed(const QString& text, int)
 {
@@ -32,7 +35,10 @@ int TFakeDriver::OpenURL(const QString& url)
   return 1;
 }
 
-void TFakeDriver::EndProgram(int code) { exits.push_back(code); }
+void TFakeDriver::EndProgram(int code)
+{
+  exits.push_back(code);
+}
 
 void TWithDataDir::SetUp()
 {
@@ -51,7 +57,10 @@ void TWithDataDir::TearDown()
   driver_ = nullptr;
 }
 
-QString TWithDataDir::DataPath() const { return dir_.path() + "/Tollmark/Wurfwummel"; }
+QString TWithDataDir::DataPath() const
+{
+  return dir_.path() + "/Tollmark/Wurfwummel";
+}
 
 void TWithApp::StartApp(int desktopWidth, int desktopHeight)
 {
@@ -74,7 +83,8 @@ void TWithApp::TearDown()
 void TWithApp::Pump()
 {
   QCoreApplication::processEvents();
-  while (PollEvent()) app_->Dispatch(CurrentEvent());
+  while (PollEvent())
+    app_->Dispatch(CurrentEvent());
 }
 
 void TWithApp::Click(TGadget* gadget)
@@ -125,7 +135,10 @@ void ClickWidget(TGadget* gadget, Qt::MouseButton button)
   QTest::mouseClick(w, button, Qt::NoModifier, QPoint(w->width() / 2, w->height() / 2));
 }
 
-void Later(std::function<void()> action) { QTimer::singleShot(0, qApp, std::move(action)); }
+void Later(std::function<void()> action)
+{
+  QTimer::singleShot(0, qApp, std::move(action));
+}
 
 void WhenWindow(const QString& title, std::function<void(QWidget*)> action)
 {

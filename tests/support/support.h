@@ -9,18 +9,19 @@
 #include "gui/gadget.h"
 
 #include <QByteArray>
-#include <QWidget>
-#include <functional>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
 // Answers Confirm from a script (OK when the script is empty) and records everything.
-class TFakeDriver : public TSystemDriver {
+class TFakeDriver : public TSystemDriver
+{
 public:
   std::deque<int> answers;
   QStringList questions;
@@ -35,7 +36,8 @@ public:
 };
 
 // Each test gets its own data folder and a fake driver.
-class TWithDataDir : public ::testing::Test {
+class TWithDataDir : public ::testing::Test
+{
 protected:
   void SetUp() override;
   void TearDown() override;
@@ -45,7 +47,8 @@ protected:
 };
 
 // A started application on a desktop of the given size.
-class TWithApp : public TWithDataDir {
+class TWithApp : public TWithDataDir
+{
 protected:
   void StartApp(int desktopWidth = 1280, int desktopHeight = 1024);
   void TearDown() override;
