@@ -1,0 +1,16 @@
+# Runs the drawing program in an empty folder and compares what it draws with the committed
+# pictures byte for byte. Called by CTest with DRAW (the program), DIR and OUT.
+file(REMOVE_RECURSE "${OUT}")
+file(MAKE_DIRECTORY "${OUT}")
+execute_process(COMMAND "${DRAW}" WORKING_DIRECTORY "${OUT}" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "drawing failed: ${rc}")
+endif()
+foreach(name 1 1h 2 2h 3 3h 4 4h 5 5h 6 6h about)
+  file(SHA256 "${OUT}/${name}.png" drawn)
+  file(SHA256 "${DIR}/${name}.png" committed)
+  if(NOT drawn STREQUAL committed)
+    message(FATAL_ERROR "${name}.png differs from what the drawing program makes")
+  endif()
+endforeach()
+message(STATUS "13 pictures redrawn byte for byte")
