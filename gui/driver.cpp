@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QUrl>
-#include <cstdlib>
+#include <unistd.h>
 
 namespace
 {
