@@ -77,7 +77,7 @@ int TSystemDriver::OpenURL(const QString& url)
 
 void TSystemDriver::EndProgram(int code)
 {
-  std::_Exit(code);
+  ::_exit(code); // at once: no window is closed and no event sent
 }
 
 TSystemDriver& SystemDriver()
