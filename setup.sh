@@ -1,7 +1,7 @@
 # Shared set-up for run.sh and test.sh: installs what is missing, then builds into $1.
 # Sourced, not run.
 
-ww_packages="cmake g++ make pkg-config qt6-base-dev libpng-dev libgtest-dev xvfb xauth"
+ww_packages="cmake g++ make pkg-config qt6-base-dev libpng-dev libgtest-dev"
 
 ww_install_missing() {
   local missing=""
