@@ -306,3 +306,22 @@ TEST_F(Forms, AboutWindow)
   EXPECT_EQ(driver_->exits, std::vector<int>{0});
   EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.cfg"), QByteArray("Spieler1\r\n"));
 }
+
+TEST_F(Forms, HighscoreDialogWithAForeignList)
+{
+  StartApp();
+  // A foreign file: 25 records, one without a comma.
+  app_->Score->assign(25, RC4(ScoreRecord(5, "Fünf"), ScoreKey));
+  (*app_->Score)[1] = RC4("77", ScoreKey);
+  THighscoreForm form;
+  RunSteps({[&] {
+    EXPECT_EQ(form.Rank.size(), 21u);
+    EXPECT_EQ(form.Rank[20]->GetText(), "20.");
+    EXPECT_EQ(form.Score[2]->GetText(), "77");
+    EXPECT_EQ(form.Name[2]->GetText(), "");
+    EXPECT_EQ(form.Name[1]->GetText(), QString::fromUtf8("Fünf"));
+    EXPECT_EQ(form.Group->kids.size(), 3u + 3u * 20u);
+    Press(form.Okay);
+  }});
+  form.Open(app_.get());
+}
