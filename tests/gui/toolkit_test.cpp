@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTest>
+#include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 namespace
@@ -388,4 +390,31 @@ TEST_F(Toolkit, FontsFromTheSystemFont)
   TGuiFontPtr plain = LibraryFont(1, 0, 0);
   EXPECT_EQ(plain->handle->pointSizeF(), QApplication::font().pointSizeF());
   EXPECT_EQ(plain->name, QApplication::font().family());
+}
+
+TEST_F(Toolkit, PanelPicturesBlendOverTheBackground)
+{
+  MakeWindow();
+  window_->SetShow(1);
+  TGadget* panel = CreatePanel(0, 0, 4, 4, window_, PANEL_PLAIN);
+  panel->SetColor(0, 0, 255);
+  TPixmapPtr pixmap = TPixmap::Create(2, 2, PF_RGBA8888);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 2; ++x) {
+      uint8_t* p = pixmap->pixels.data() + y * pixmap->pitch + x * 4;
+      p[0] = 255;
+      p[3] = x == 0 ? 255 : 128; // the right column half transparent
+    }
+  panel->SetPixmap(pixmap, PANELPIXMAP_TILE);
+  const QImage shot = panel->Native()->grab().toImage();
+  // Tiled: the 2 x 2 picture repeats across the 4 x 4 panel.
+  for (int y = 0; y < 4; ++y) {
+    EXPECT_EQ(shot.pixelColor(0, y), QColor(255, 0, 0)) << y;
+    EXPECT_EQ(shot.pixelColor(2, y), QColor(255, 0, 0)) << y;
+    const QColor mixed = shot.pixelColor(3, y);
+    EXPECT_NEAR(mixed.red(), 128, 2);
+    EXPECT_NEAR(mixed.blue(), 127, 2);
+  }
+  panel->SetPixmap(nullptr, 0); // none leaves the background
+  EXPECT_EQ(panel->Native()->grab().toImage().pixelColor(1, 1), QColor(0, 0, 255));
 }
