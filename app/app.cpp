@@ -1,5 +1,6 @@
 #include "app/app.h"
 
+#include "app/sections.h"
 #include "dice/dicefield.h"
 #include "forms/about.h"
 #include "forms/highscoreform.h"
@@ -7,10 +8,6 @@
 #include "forms/ruleform.h"
 #include "gui/driver.h"
 #include "gui/runtime.h"
-#include "sheet/patternfield.h"
-#include "sheet/pointfield.h"
-#include "sheet/winpointfield.h"
-#include "sheet/wummelfield.h"
 
 TApp* App = nullptr;
 int PlayerCount = 0;
@@ -126,14 +123,7 @@ void TApp::GadgetAction(const TEvent& event)
   if (CurrentPlayer >= PlayerCount) return;
   DiceField[size_t(CurrentPlayer)]->Procedure(event);
   if (CurrentPlayer >= PlayerCount) return;
-  const size_t c = size_t(CurrentPlayer);
-  Pointfield[c]->Procedure(event);
-  Paschfield[c]->Procedure(event);
-  Numfield[c]->Procedure(event);
-  Streetfield[c]->Procedure(event);
-  Wummelfield[c]->Procedure(event);
-  Chancefield[c]->Procedure(event);
-  Winpointfield[c]->Procedure(event);
+  ForSections(*this, size_t(CurrentPlayer), [&event](auto& section) { section.Procedure(event); });
   TGadget* fill = DiceField[size_t(CurrentPlayer)]->Fill;
   if (!Last) {
     fill->SetEnabled(0);
@@ -149,13 +139,7 @@ void TApp::Destroy()
   while (PlayerCount > 1)
     RemovePlayer();
   if (PlayerCount == 1) {
-    Pointfield[0]->Remove();
-    Paschfield[0]->Remove();
-    Numfield[0]->Remove();
-    Streetfield[0]->Remove();
-    Wummelfield[0]->Remove();
-    Chancefield[0]->Remove();
-    Winpointfield[0]->Remove();
+    ForSections(*this, 0, [](auto& section) { section.Remove(); });
     DiceField[0]->Remove();
   }
   Pointfield.clear();

@@ -3,15 +3,12 @@
 
 #include "app/app.h"
 
+#include "app/sections.h"
 #include "dice/dicefield.h"
 #include "forms/highscoreform.h"
 #include "gui/driver.h"
 #include "gui/runtime.h"
 #include "sheet/cells.h"
-#include "sheet/patternfield.h"
-#include "sheet/pointfield.h"
-#include "sheet/winpointfield.h"
-#include "sheet/wummelfield.h"
 
 namespace
 {
@@ -64,13 +61,7 @@ int TApp::RemovePlayer()
   if (PlayerCount <= 1) return 0;
   // A selection on the removed sheet must not outlive it.
   if (Last && CurrentPlayer == 1) Last = nullptr;
-  Pointfield[1]->Remove();
-  Paschfield[1]->Remove();
-  Numfield[1]->Remove();
-  Streetfield[1]->Remove();
-  Wummelfield[1]->Remove();
-  Chancefield[1]->Remove();
-  Winpointfield[1]->Remove();
+  ForSections(*this, 1, [](auto& section) { section.Remove(); });
   DiceField[1]->Remove();
   Panel[1]->SetShow(0);
   FreeGadget(Panel[1]);
@@ -97,13 +88,7 @@ int TApp::NewGame()
   for (int i = 0; i < PlayerCount; ++i) {
     const size_t p = size_t(i);
     DiceField[p]->NewGame();
-    Pointfield[p]->NewGame();
-    Paschfield[p]->NewGame();
-    Numfield[p]->NewGame();
-    Streetfield[p]->NewGame();
-    Wummelfield[p]->NewGame();
-    Chancefield[p]->NewGame();
-    Winpointfield[p]->NewGame();
+    ForSections(*this, p, [](auto& section) { section.NewGame(); });
   }
   if (PlayerCount == 1) {
     DiceField[0]->Player1->SetText(PlayerName[0]);
@@ -135,10 +120,10 @@ int TApp::Reset()
 
 bool TApp::IsFull()
 {
-  const size_t last = size_t(PlayerCount - 1);
-  if (!(Pointfield[last]->IsFull() && Paschfield[last]->IsFull() && Numfield[last]->IsFull() &&
-        Streetfield[last]->IsFull() && Wummelfield[last]->IsFull() && Chancefield[last]->IsFull()))
-    return false;
+  bool full = true;
+  ForScoringSections(*this, size_t(PlayerCount - 1),
+                     [&full](auto& section) { full = full && section.IsFull(); });
+  if (!full) return false;
   if (CheckScore()) {
     THighscoreForm().Open(this);
     NewGame();
@@ -152,10 +137,10 @@ bool TApp::IsFull()
 
 int TApp::Summarize(int column)
 {
-  const size_t c = size_t(CurrentPlayer);
-  return Pointfield[c]->FullSumm(column) + Paschfield[c]->FullSumm(column) +
-         Numfield[c]->FullSumm(column) + Streetfield[c]->FullSumm(column) +
-         Wummelfield[c]->FullSumm(column) + Chancefield[c]->FullSumm(column);
+  int sum = 0;
+  ForScoringSections(*this, size_t(CurrentPlayer),
+                     [&](auto& section) { sum += section.FullSumm(column); });
+  return sum;
 }
 
 std::array<int, 6> TApp::SummDices()
