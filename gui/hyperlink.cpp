@@ -8,8 +8,6 @@
 
 namespace
 {
-class THyperlinkGadget;
-
 std::set<const TGadget*>& Links()
 {
   static std::set<const TGadget*> links;

@@ -207,8 +207,8 @@ TGadget* NewMenuGadget(TGadget* parent, const QString& text, int tag)
 {
   auto* g = new TMenuGadget;
   g->text = text;
-  // Created before it is attached, so the parent is told here.
-  g->parent = nullptr;
+  // The native action goes into the parent's menu now; the gadget tree link comes with
+  // the attachment that follows creation.
   g->Build(static_cast<TMenuGadget*>(parent), tag);
   return g;
 }

@@ -63,13 +63,6 @@ bool ReadWholeImage(png_structp png, png_infop info)
   return true;
 }
 
-bool SetUpReader(png_structp png, png_infop info, TStream* stream)
-{
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_set_read_fn(png, stream, PngRead);
-  (void)info;
-  return true;
-}
 } // namespace
 
 TPixmapPtr LoadPixmapPNG(TStream& stream)
@@ -80,7 +73,8 @@ TPixmapPtr LoadPixmapPNG(TStream& stream)
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   if (!png) return nullptr;
   png_infop info = png_create_info_struct(png);
-  if (!info || !SetUpReader(png, info, &stream) || !ReadWholeImage(png, info)) {
+  if (info) png_set_read_fn(png, &stream, PngRead);
+  if (!info || !ReadWholeImage(png, info)) {
     png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     return nullptr;
   }

@@ -319,9 +319,9 @@ QImage PixmapToImage(const TPixmap& pixmap)
   case PF_RGBA8888:
     format = QImage::Format_RGBA8888;
     break;
-  case PF_BGRA8888:
+  case PF_BGRA8888: // on little-endian machines ARGB32 lies in memory as B, G, R, A
     format = QImage::Format_ARGB32;
-    break; // little-endian byte order B, G, R, A
+    break;
   default:
     return QImage();
   }
