@@ -1,7 +1,15 @@
-# Shared set-up for run.sh and test.sh: installs what is missing, then builds into $1.
-# Sourced, not run.
+# Shared set-up for run.sh, test.sh, bench.sh and the fuzzing script: installs what is
+# missing, then builds into $1. Sourced, not run.
 
-ww_packages="cmake g++ make pkg-config qt6-base-dev libpng-dev libgtest-dev"
+# What building and playing needs (the benchmarks are built by default; the Wayland plugin
+# lets the game run as a native Wayland client).
+ww_packages="cmake g++ make pkg-config qt6-base-dev libpng-dev libgtest-dev libbenchmark-dev"
+ww_packages="$ww_packages qt6-wayland"
+# What the test suite needs besides: the desktop-file and metainfo validators, the Debian
+# package tools, a headless Wayland compositor, a real X server and a key sender.
+ww_test_packages="desktop-file-utils appstream dpkg-dev file weston xvfb xauth xdotool"
+# What the fuzz targets need: clang with libFuzzer and its sanitizer runtimes.
+ww_fuzz_packages="clang libfuzzer-14-dev libclang-rt-14-dev"
 
 ww_install_missing() {
   local missing=""

@@ -3,7 +3,7 @@
 set -euo pipefail
 WW_ROOT="$(cd "$(dirname "$0")" && pwd)"
 . "$WW_ROOT/setup.sh"
-ww_install_missing
+WW_EXTRA_PACKAGES="$ww_test_packages ${WW_EXTRA_PACKAGES:-}" ww_install_missing
 dir="${WW_BUILD_DIR:-$WW_ROOT/build}"
 ww_build "$dir" ${WW_CMAKE_ARGS:-}
 export QT_QPA_PLATFORM=offscreen
