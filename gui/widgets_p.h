@@ -12,6 +12,7 @@
 #include <QWidget>
 
 class QMenuBar;
+class QPainter;
 
 // Posts a mouse event of a gadget with mouse sensitivity; returns false when it has none.
 bool PostMouseEvent(TGadget* gadget, int id, QEvent* event);
@@ -45,10 +46,16 @@ public:
   QImage image;
   int flags = 0;
   QColor background;
+  // How assistive technology sees the panel: a toggle (such as a die that can be held).
+  bool toggle = false;
+  bool checked = false;
 
 protected:
   void paintEvent(QPaintEvent* event) override;
   bool event(QEvent* event) override;
+
+private:
+  void DrawFocusFrame(QPainter& p);
 };
 
 // Group box whose children live in an inner area at (4, 16).
@@ -85,3 +92,8 @@ protected:
 };
 
 QImage PixmapToImage(const TPixmap& pixmap);
+
+// Lets assistive technology toggle or press active panels (installed once, on first use).
+void InstallPanelAccessibility();
+// Drops the hot keys that a window owns, when the window goes.
+void ForgetHotKeys(TGadget* owner);
