@@ -175,8 +175,7 @@ public:
       settingState_ = true;
       box->setCheckState(state < 0 ? Qt::PartiallyChecked : state ? Qt::Checked : Qt::Unchecked);
       settingState_ = false;
-    }
-    else if (auto* radio = qobject_cast<QRadioButton*>(button_))
+    } else if (auto* radio = qobject_cast<QRadioButton*>(button_))
       radio->setChecked(state != 0);
   }
   void Free() override

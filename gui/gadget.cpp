@@ -220,7 +220,8 @@ void SetAccessibleChecked(TGadget* gadget, int checked)
 
 void SetTabStop(TGadget* gadget, int on)
 {
-  if (gadget && gadget->Native()) gadget->Native()->setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
+  if (gadget && gadget->Native())
+    gadget->Native()->setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 void SetTabOrder(TGadget* first, TGadget* second)
