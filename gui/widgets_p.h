@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QWidget>
 
 class QMenuBar;
@@ -43,8 +44,13 @@ public:
   TPanelWidget(TGadget* gadget, QWidget* parent);
   TGadget* gadget;
   QImage image;
+  // The same picture at twice the resolution, when the program carries one.
+  QImage image2x;
   int flags = 0;
   QColor background;
+  // What the panel draws on its current screen: the double-size picture with a device pixel
+  // ratio of 2 on a screen of ratio above 1 when there is one, else the picture as it is.
+  QPixmap Shown() const;
 
 protected:
   void paintEvent(QPaintEvent* event) override;

@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.22)
 # Runs the drawing program in an empty folder and compares what it draws with the committed
 # pictures byte for byte: the same set of files, each with the same bytes. Called by CTest
 # with DRAW (the program), DIR and OUT.
