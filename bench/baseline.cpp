@@ -15,6 +15,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QString>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -82,6 +83,13 @@ std::unique_ptr<QMainWindow> MakeBaselineWindow(const TWidgetCounts& counts, int
   window->setCentralWidget(client);
   window->setFixedSize(width, height + window->menuBar()->sizeHint().height());
 
+  // Each picture is decoded once and shared, as a plain Qt program keeps its pictures.
+  std::vector<QImage> faces;
+  for (int f = 1; f <= 6; ++f) {
+    faces.push_back(DecodeEmbedded(QString("%1.png").arg(f).toLatin1().constData()));
+    faces.push_back(DecodeEmbedded(QString("%1h.png").arg(f).toLatin1().constData()));
+  }
+
   const int players = counts.players > 0 ? counts.players : 1;
   QFont big = window->font();
   big.setPointSize(24);
@@ -91,16 +99,15 @@ std::unique_ptr<QMainWindow> MakeBaselineWindow(const TWidgetCounts& counts, int
     if (p > 0) panel->hide();
 
     std::vector<QGroupBox*> groups;
+    // The group boxes tile the panel in two columns, as the game's sections cover its window.
     const int perPlayer = std::max(1, counts.groups / players);
+    const int rows = (perPlayer + 1) / 2;
+    const int boxWidth = (width - 30) / 2, boxHeight = (height - 10) / rows - 10;
     for (int g = 0; g < perPlayer; ++g) {
       auto* box = new QGroupBox(panel);
-      box->setGeometry(10 + 280 * (g % 2), 10 + 100 * (g / 2), 270, 95);
+      box->setGeometry(10 + (boxWidth + 10) * (g % 2), 10 + (boxHeight + 10) * (g / 2), boxWidth,
+                       boxHeight);
       groups.push_back(box);
-    }
-    std::vector<QImage> faces;
-    for (int f = 1; f <= 6; ++f) {
-      faces.push_back(DecodeEmbedded(QString("%1.png").arg(f).toLatin1().constData()));
-      faces.push_back(DecodeEmbedded(QString("%1h.png").arg(f).toLatin1().constData()));
     }
     int slot = 0;
     Spread(counts.buttons / players, groups, slot, [](QGroupBox* g, int x, int y) {

@@ -19,6 +19,7 @@ public:
 private:
   struct TFigure {
     double cpuNs = 0;
+    double realNs = 0;
     double bytes = 0;
     bool median = false;
   };
