@@ -8,10 +8,14 @@
 #include "forms/ruleform.h"
 #include "gui/driver.h"
 #include "gui/runtime.h"
+#include "store/safefile.h"
+
+#include <QFile>
 
 TApp* App = nullptr;
 int PlayerCount = 0;
 QString AppPath;
+QByteArray AppDir;
 TGuiFontPtr Font24;
 TGuiFontPtr FontBold16;
 TGuiFontPtr FontBold;
@@ -25,7 +29,8 @@ TApp::~TApp() = default;
 
 TApp* TApp::Create()
 {
-  AppPath = GetUserAppDir() + "/Tollmark/Wurfwummel";
+  AppDir = GetUserAppDirNative() + "/Tollmark/Wurfwummel";
+  AppPath = QFile::decodeName(AppDir);
   SeedRnd(MilliSecs());
   Style = STYLE_STANDARD;
   if (Desktop()->height <= COMPACT_MAX_DESKTOP_HEIGHT) Style = STYLE_COMPACT;
@@ -52,7 +57,7 @@ TApp* TApp::Create()
   CreateMenu("Über " + AppTitle(), MM_ABOUT, MenuView);
   Window->UpdateMenu();
 
-  if (FileType(AppPath) != 2) CreateDir(AppPath, true);
+  MakeFolders(AppDir);
   ScoreIndex = {-1, -1};
   OpenScore();
   LoadPlayers();
