@@ -8,6 +8,7 @@
 #include "forms/ruleform.h"
 #include "gui/driver.h"
 #include "gui/runtime.h"
+#include "gui/toolkit.h"
 
 TApp* App = nullptr;
 int PlayerCount = 0;
@@ -16,6 +17,7 @@ TGuiFontPtr Font24;
 TGuiFontPtr FontBold16;
 TGuiFontPtr FontBold;
 
+const char* const APP_ID = "de.tollmark.Wurfwummel";
 const char* const DEFAULT_PLAYER = "Spieler1";
 const char* const SETTINGS_FILE = "/wurfwummel.cfg";
 const char* const SCORE_FILE = "/wurfwummel.scr";
@@ -36,6 +38,7 @@ TApp* TApp::Create()
   FontBold16 = LibraryFont(1, 16, FONT_BOLD);
   FontBold = LibraryFont(1, 0, FONT_BOLD);
   SetAppTitle("Wurfwummel");
+  SetDesktopFileName(APP_ID);
   SetAppIcon(LoadPixmap("incbin::about.png"));
   Window = CreateWindow(AppTitle(), 0, 0, w, h, nullptr, MAIN_WINDOW_STYLE);
 

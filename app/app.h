@@ -41,6 +41,8 @@ constexpr int MAIN_WINDOW_STYLE =
     WINDOW_CENTER | WINDOW_HIDDEN | WINDOW_CLIENTCOORDS | WINDOW_MENU | WINDOW_TITLEBAR; // 613
 constexpr int DIALOG_STYLE = WINDOW_CENTER | WINDOW_CLIENTCOORDS | WINDOW_TITLEBAR;      // 545
 
+// The reverse-DNS id under which the desktop entry, metainfo and icon are installed.
+extern const char* const APP_ID;         // "de.tollmark.Wurfwummel"
 extern const char* const DEFAULT_PLAYER; // "Spieler1"
 extern const char* const SETTINGS_FILE;  // "/wurfwummel.cfg"
 extern const char* const SCORE_FILE;     // "/wurfwummel.scr"

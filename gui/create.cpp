@@ -1,3 +1,4 @@
+#include "gui/doublesize.h"
 #include "gui/toolkit_p.h"
 #include "gui/widgets_p.h"
 
@@ -242,6 +243,7 @@ public:
     TGadget::SetPixmap(pixmap, flags);
     if (!panel_) return;
     panel_->image = pixmap ? PixmapToImage(*pixmap) : QImage();
+    panel_->image2x = pixmap ? DoubleSizeImage(*pixmap) : QImage();
     panel_->flags = flags;
     panel_->update();
   }

@@ -176,6 +176,16 @@ void TWindowWidget::changeEvent(QEvent* event)
 
 TPanelWidget::TPanelWidget(TGadget* g, QWidget* parent) : QWidget(parent), gadget(g) {}
 
+QPixmap TPanelWidget::Shown() const
+{
+  if (devicePixelRatioF() > 1.0 && !image2x.isNull()) {
+    QPixmap sharp = QPixmap::fromImage(image2x);
+    sharp.setDevicePixelRatio(2.0);
+    return sharp;
+  }
+  return QPixmap::fromImage(image);
+}
+
 void TPanelWidget::paintEvent(QPaintEvent*)
 {
   QPainter p(this);
@@ -184,10 +194,12 @@ void TPanelWidget::paintEvent(QPaintEvent*)
     DrawFocusFrame(p);
     return;
   }
+  // Places and steps are in logical pixels, whatever the resolution of the picture drawn.
+  const QPixmap shown = Shown();
   const QSize size = image.size();
   switch (flags & 7) {
   case PANELPIXMAP_CENTER:
-    p.drawImage((width() - size.width()) / 2, (height() - size.height()) / 2, image);
+    p.drawPixmap((width() - size.width()) / 2, (height() - size.height()) / 2, shown);
     break;
   case PANELPIXMAP_FIT:
   case PANELPIXMAP_FIT2: {
@@ -197,19 +209,19 @@ void TPanelWidget::paintEvent(QPaintEvent*)
     else
       s = QSize(width(), size.height() * width() / std::max(1, size.width()));
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(
+    p.drawPixmap(
         QRect((width() - s.width()) / 2, (height() - s.height()) / 2, s.width(), s.height()),
-        image);
+        shown);
     break;
   }
   case PANELPIXMAP_STRETCH:
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(rect(), image);
+    p.drawPixmap(rect(), shown);
     break;
   default:
     for (int y = 0; y < height(); y += size.height())
       for (int x = 0; x < width(); x += size.width())
-        p.drawImage(x, y, image);
+        p.drawPixmap(x, y, shown);
   }
   DrawFocusFrame(p);
 }

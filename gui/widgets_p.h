@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QWidget>
 
 class QMenuBar;
@@ -44,11 +45,16 @@ public:
   TPanelWidget(TGadget* gadget, QWidget* parent);
   TGadget* gadget;
   QImage image;
+  // The same picture at twice the resolution, when the program carries one.
+  QImage image2x;
   int flags = 0;
   QColor background;
   // How assistive technology sees the panel: a toggle (such as a die that can be held).
   bool toggle = false;
   bool checked = false;
+  // What the panel draws on its current screen: the double-size picture with a device pixel
+  // ratio of 2 on a screen of ratio above 1 when there is one, else the picture as it is.
+  QPixmap Shown() const;
 
 protected:
   void paintEvent(QPaintEvent* event) override;
