@@ -73,3 +73,18 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-wayland)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)
+
+# The README's screenshots, made from the real game: not built by default, never installed.
+find_package(Qt6 REQUIRED COMPONENTS Test)
+add_executable(screenshots EXCLUDE_FROM_ALL tools/screenshots.cpp)
+target_link_libraries(screenshots PRIVATE wwgame wwimages Qt6::Widgets Qt6::Test)
+target_compile_options(screenshots PRIVATE ${WW_WARNINGS})
+add_custom_target(
+  make_screenshots
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_SOURCE_DIR}/dist/screenshots
+  COMMAND screenshots standard ${CMAKE_SOURCE_DIR}/dist/screenshots/standard.png
+  COMMAND screenshots compact ${CMAKE_SOURCE_DIR}/dist/screenshots/compact.png
+  COMMAND screenshots highscore ${CMAKE_SOURCE_DIR}/dist/screenshots/highscore.png
+  DEPENDS screenshots
+  COMMENT "Making the README's screenshots"
+  VERBATIM)
