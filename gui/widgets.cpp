@@ -190,7 +190,10 @@ void TPanelWidget::paintEvent(QPaintEvent*)
 {
   QPainter p(this);
   if (background.isValid()) p.fillRect(rect(), background);
-  if (image.isNull()) return;
+  if (image.isNull()) {
+    DrawFocusFrame(p);
+    return;
+  }
   // Places and steps are in logical pixels, whatever the resolution of the picture drawn.
   const QPixmap shown = Shown();
   const QSize size = image.size();
@@ -220,6 +223,18 @@ void TPanelWidget::paintEvent(QPaintEvent*)
       for (int x = 0; x < width(); x += size.width())
         p.drawPixmap(x, y, shown);
   }
+  DrawFocusFrame(p);
+}
+
+void TPanelWidget::DrawFocusFrame(QPainter& p)
+{
+  if (!hasFocus()) return;
+  // A dark ring with a light one inside stands out on any picture and background.
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(Qt::black, 2));
+  p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+  p.setPen(QPen(Qt::white, 2));
+  p.drawRect(QRectF(rect()).adjusted(3, 3, -3, -3));
 }
 
 bool TPanelWidget::event(QEvent* event)
@@ -258,6 +273,8 @@ bool TPanelWidget::event(QEvent* event)
   case QEvent::KeyRelease:
     if (sens & 2) {
       auto* ke = static_cast<QKeyEvent*>(event);
+      // Tab and Shift+Tab belong to the dialog navigation, as for every other control.
+      if (ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) break;
       TEvent e;
       e.source = gadget;
       e.mods = QtModifiersToMods(ke->modifiers());
