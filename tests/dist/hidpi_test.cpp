@@ -57,6 +57,8 @@ TEST_F(DoubleSize, TheScreenHasTheRatioOfTheScaleFactor)
   StartApp(1280, 1024);
   QWidget* window = app_->Window->Native();
   EXPECT_EQ(window->devicePixelRatioF(), ExpectedRatio());
+  // The desktop matches the window to its launcher and icon by this id.
+  EXPECT_EQ(QGuiApplication::desktopFileName(), "de.tollmark.Wurfwummel");
   // The layout stays in logical pixels: the standard window and its die panels keep their
   // sizes and places at every ratio.
   EXPECT_EQ(app_->Window->ClientWidth(), STANDARD_WIDTH);
