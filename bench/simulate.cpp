@@ -91,10 +91,10 @@ struct TCellStats {
       std::printf("\n");
     }
     for (int c = 0; c < SHEET_COLUMNS; ++c)
-      std::printf("  column x%d: number bonus %3.0f%%, pattern bonuses %3.0f%% %3.0f%% %3.0f%%\n",
-                  c + 1, 100 * numberBonus[c] / double(games),
-                  100 * patternBonus[c][0] / double(games), 100 * patternBonus[c][1] / double(games),
-                  100 * patternBonus[c][2] / double(games));
+      std::printf(
+          "  column x%d: number bonus %3.0f%%, pattern bonuses %3.0f%% %3.0f%% %3.0f%%\n", c + 1,
+          100 * numberBonus[c] / double(games), 100 * patternBonus[c][0] / double(games),
+          100 * patternBonus[c][1] / double(games), 100 * patternBonus[c][2] / double(games));
   }
 };
 
@@ -170,50 +170,14 @@ void Report(const char* name, TRun& run)
 }
 } // namespace
 
-double Binom(int n, int k, double p)
-{
-  double c = 1;
-  for (int i = 0; i < k; ++i)
-    c = c * (n - i) / (i + 1);
-  return c * std::pow(p, k) * std::pow(1 - p, n - k);
-}
-
 int main(int argc, char** argv)
 {
   if (argc > 1 && std::string(argv[1]) == "--tune") {
-    const int games = std::atoi(argv[2]);
-    const double q = std::atof(argv[3]), wum = std::atof(argv[4]), pat = std::atof(argv[5]);
-    TWorthTable t = TargetedWorths();
-    for (int r = 0; r < SHEET_ROWS; ++r)
-      for (int c = 0; c < 3; ++c) {
-        if (r < 6)
-          for (int k = 0; k <= 6; ++k) t.counts[size_t(r)][size_t(c)][size_t(k)] = Binom(6, k, q);
-        if (r >= ROW_WUMMEL && r < ROW_CHANCE) t.points[size_t(r)][size_t(c)] *= wum;
-        if (r >= ROW_PASCH && r < ROW_WUMMEL) t.scores[size_t(r)][size_t(c)] = std::min(1.0, t.scores[size_t(r)][size_t(c)] * pat);
-      }
-    TRun run = PlayGames(TStrategy(t), games, 77u);
-    std::printf("q %.2f wum %.2f pat %.2f: mean %.1f\n", q, wum, pat, Mean(run.totals));
-    if (argc > 6) run.stats.Print();
+    TRun run = PlayGames(TStrategy(std::atof(argv[3])), std::atoi(argv[2]), 77u);
+    std::printf("tries %s: mean %.1f\n", argv[3], Mean(run.totals));
+    if (argc > 4) run.stats.Print();
     return 0;
   }
-  if (argc > 1 && std::string(argv[1]) == "--calibrate") {
-    // Worths taken from what the cells held in the previous round's games.
-    const int games = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2000;
-    TWorthTable table = TargetedWorths();
-    for (int round = 0; round < 6; ++round) {
-      TRun run = PlayGames(TStrategy(table), games, 1000u + unsigned(round));
-      std::printf("round %d: mean %.1f\n", round, Mean(run.totals));
-      std::fflush(stdout);
-      const TWorthTable seen = run.stats.Worths();
-      if (std::getenv("WW_ONLYNUM")) {
-        table.counts = seen.counts;
-      } else
-        table = seen;
-      if (round == 5) run.stats.Print();
-    }
-    return 0;
-  }
-
   const int games = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
   const unsigned seed = argc > 2 ? unsigned(std::strtoul(argv[2], nullptr, 10)) : 20240613u;
 
