@@ -1,0 +1,80 @@
+#include "bench/benchapp.h"
+
+#include "gui/event.h"
+#include "gui/gadget.h"
+#include "gui/runtime.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+void WriteSettings(const QStringList& names)
+{
+  const QString dir = GetUserAppDir() + "/Tollmark/Wurfwummel";
+  QDir().mkpath(dir);
+  QFile f(dir + SETTINGS_FILE);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+  for (const QString& name : names)
+    f.write(name.toLatin1() + "\r\n");
+}
+
+void Settle()
+{
+  // Showing posts further events (layout, then painting): two rounds handle them all.
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+}
+
+std::unique_ptr<TApp> StartGame(int players)
+{
+  WriteSettings(players > 1 ? QStringList{"Anna", "Bernd"} : QStringList{"Anna"});
+  SetDesktopSize(BENCH_DESKTOP_WIDTH, BENCH_DESKTOP_HEIGHT);
+  auto app = std::make_unique<TApp>();
+  app->Create();
+  Settle();
+  FlushEvents();
+  return app;
+}
+
+void StopGame(std::unique_ptr<TApp>& app)
+{
+  if (!app) return;
+  app->Destroy();
+  app.reset();
+  PlayerCount = 0;
+  FlushEvents();
+}
+
+namespace
+{
+void Count(TGadget* g, TWidgetCounts& counts)
+{
+  switch (g->Class()) {
+  case GADGET_BUTTON:
+    ++counts.buttons;
+    break;
+  case GADGET_LABEL:
+    ++counts.labels;
+    break;
+  case GADGET_PANEL:
+    if (g->style & PANEL_GROUP)
+      ++counts.groups;
+    else if (g->Pixmap())
+      ++counts.pictures;
+    else
+      ++counts.players; // a player's panel, which holds everything of that player
+    break;
+  default:
+    break;
+  }
+  for (TGadget* kid : g->kids)
+    Count(kid, counts);
+}
+} // namespace
+
+TWidgetCounts CountControls(TGadget* window)
+{
+  TWidgetCounts counts;
+  if (window) Count(window, counts);
+  return counts;
+}
