@@ -1,6 +1,7 @@
 #include "gui/widgets_p.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QFont>
 #include <QLabel>
@@ -204,4 +205,30 @@ void SetAccessibleName(TGadget* gadget, const QString& name)
 QString AccessibleName(TGadget* gadget)
 {
   return gadget && gadget->Native() ? gadget->Native()->accessibleName() : QString();
+}
+
+void SetAccessibleChecked(TGadget* gadget, int checked)
+{
+  auto* panel = gadget ? dynamic_cast<TPanelWidget*>(gadget->Native()) : nullptr;
+  if (!panel) return;
+  const bool changed = !panel->toggle || panel->checked != (checked != 0);
+  panel->toggle = true;
+  panel->checked = checked != 0;
+  if (!changed) return;
+  QAccessible::State state;
+  state.checked = true;
+  QAccessibleStateChangeEvent event(panel, state);
+  QAccessible::updateAccessibility(&event);
+}
+
+void SetTabStop(TGadget* gadget, int on)
+{
+  if (gadget && gadget->Native())
+    gadget->Native()->setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+void SetTabOrder(TGadget* first, TGadget* second)
+{
+  if (!first || !second || !first->Native() || !second->Native()) return;
+  QWidget::setTabOrder(first->Native(), second->Native());
 }

@@ -65,7 +65,6 @@ void InitToolkit()
   new QApplication(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setApplicationName("Wurfwummel");
-  QApplication::setDesktopFileName("wurfwummel");
   InitEvents();
   InitEmbeddedStreams();
   InitPixmapLoaders();
@@ -79,4 +78,9 @@ void InitToolkit()
                        PostAppEvent(EVENT_APPSUSPEND);
                    });
   InitTerminateRequest();
+}
+
+void SetDesktopFileName(const QString& id)
+{
+  QGuiApplication::setDesktopFileName(id);
 }
