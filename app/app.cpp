@@ -165,6 +165,9 @@ void TApp::GadgetAction(const TEvent& event)
 
 void TApp::Destroy()
 {
+  // Hidden first, as a closed window is: freeing shown controls one by one would have each
+  // of them ask for its parent to be repainted.
+  if (Window) Window->SetShow(0);
   while (PlayerCount > 1)
     RemovePlayer();
   if (PlayerCount == 1) {

@@ -104,7 +104,10 @@ QString TGadget::GetText()
 void TGadget::SetFont(const TGuiFontPtr& font)
 {
   font_ = font;
-  if (widget_ && font) widget_->setFont(*font->handle);
+  // Every new control is given the default font, which it already shows by inheritance;
+  // setting an equal font anyway resolves and propagates it again, which start-up paid for
+  // every one of its controls.
+  if (widget_ && font && widget_->font() != *font->handle) widget_->setFont(*font->handle);
 }
 
 void TGadget::SetColor(int r, int g, int b)
