@@ -110,7 +110,7 @@ protected:
   // A list that no total of these games enters.
   void FillScoreList(int score)
   {
-    app_->Score->assign(20, RC4(ScoreRecord(score, "Profi"), ScoreKey));
+    SetScoreList(score, "Profi");
   }
   void CloseHighscoreDialogLater(bool* seen)
   {

@@ -19,7 +19,7 @@ protected:
   void Start()
   {
     StartApp();
-    app_->Score->assign(20, RC4(ScoreRecord(100000, "Profi"), ScoreKey));
+    SetScoreList(100000, "Profi");
     QApplication::setActiveWindow(app_->Window->Native());
   }
   static QWidget* Focus() { return QApplication::focusWidget(); }

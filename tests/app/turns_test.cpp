@@ -91,9 +91,9 @@ protected:
   }
 
   // A list that every total of these games enters.
-  void LowScoreList() { app_->Score->assign(20, RC4(ScoreRecord(1, "Niemand"), ScoreKey)); }
+  void LowScoreList() { SetScoreList(1, "Niemand"); }
   // A list that no total of these games enters.
-  void HighScoreList() { app_->Score->assign(20, RC4(ScoreRecord(100000, "Profi"), ScoreKey)); }
+  void HighScoreList() { SetScoreList(100000, "Profi"); }
 };
 
 // Six sixes in every row, cells taken top to bottom: numbers 36 and no bonus, each "Pasch"

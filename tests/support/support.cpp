@@ -2,6 +2,10 @@
 
 #include "dice/dicefield.h"
 #include "gui/runtime.h"
+#include "store/highscore.h"
+#include "store/rc4.h"
+#include "store/safefile.h"
+#include "store/scorefile.h"
 
 #include <QApplication>
 #include <QFile>
@@ -175,4 +179,10 @@ void RunSteps(std::vector<std::function<void()>> steps)
     steps[(*next)++]();
   });
   timer->start();
+}
+
+void TWithApp::SetScoreList(int score, const QString& name)
+{
+  app_->Score->assign(SCORE_ENTRIES, RC4(ScoreRecord(score, name), ScoreKey));
+  ASSERT_TRUE(WriteFileSafely(AppDir + SCORE_FILE, WriteScoreFile(*app_->Score)));
 }

@@ -59,6 +59,9 @@ protected:
   void RightClick(TGadget* gadget);
   // Sets the current player's dice.
   void SetDice(const std::vector<int>& faces, int player = -1);
+  // Gives the game a high-score list of twenty equal records, in memory and in the file, as a
+  // start from that file would: a save merges with the file, so memory alone would not last.
+  void SetScoreList(int score, const QString& name);
   std::unique_ptr<TApp> app_;
 };
 
