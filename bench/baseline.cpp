@@ -14,7 +14,9 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRect>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -48,20 +50,62 @@ QImage DecodeEmbedded(const char* name)
   return QImage();
 }
 
-// Spreads n controls over the group boxes, row by row, at fixed positions as the game places
-// its own; no layouts, so that both windows do the same kind of work.
-template <class Make>
-void Spread(int n, const std::vector<QGroupBox*>& groups, int& slot, Make make)
-{
-  for (int i = 0; i < n; ++i, ++slot) {
-    QGroupBox* g = groups[size_t(slot) % groups.size()];
-    const int k = slot / int(groups.size());
-    make(g, 8 + 55 * (k % 4), 20 + 25 * (k / 4));
+// Places controls in a group box one after another, in rows, as the game places its own at
+// fixed positions; no layouts, so that both windows do the same kind of work.
+struct TFlow {
+  QGroupBox* box;
+  int x = 8, y = 20, rowHeight = 0;
+  QRect Next(QSize size)
+  {
+    if (x > 8 && x + size.width() > box->width()) {
+      x = 8;
+      y += rowHeight + 5;
+      rowHeight = 0;
+    }
+    const QRect r(QPoint(x, y), size);
+    x += size.width() + 5;
+    rowHeight = std::max(rowHeight, size.height());
+    return r;
   }
+};
+
+// Player p's share of a window's controls of one kind.
+std::vector<QSize> Share(const std::vector<QSize>& all, int p, int players)
+{
+  const size_t from = all.size() * size_t(p) / size_t(players);
+  const size_t to = all.size() * size_t(p + 1) / size_t(players);
+  return std::vector<QSize>(all.begin() + qsizetype(from), all.begin() + qsizetype(to));
 }
+
+const char* const KINDS[] = {"group", "button", "label", "picture"};
+
+std::vector<QSize> TControls::*const LISTS[] = {&TControls::groups, &TControls::buttons,
+                                                &TControls::labels, &TControls::pictures};
 } // namespace
 
-std::unique_ptr<QMainWindow> MakeBaselineWindow(const TWidgetCounts& counts, int width, int height)
+QString ControlsToText(const TControls& controls)
+{
+  QString text = QString("players %1\n").arg(controls.players);
+  for (int k = 0; k < 4; ++k)
+    for (const QSize& size : controls.*LISTS[k])
+      text += QString("%1 %2 %3\n").arg(KINDS[k]).arg(size.width()).arg(size.height());
+  return text;
+}
+
+TControls ControlsFromText(const QString& text)
+{
+  TControls controls;
+  for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
+    const QStringList f = line.split(' ', Qt::SkipEmptyParts);
+    if (f.size() == 2 && f[0] == "players") controls.players = f[1].toInt();
+    if (f.size() != 3) continue;
+    for (int k = 0; k < 4; ++k)
+      if (f[0] == KINDS[k]) (controls.*LISTS[k]).push_back(QSize(f[1].toInt(), f[2].toInt()));
+  }
+  return controls;
+}
+
+std::unique_ptr<QMainWindow> MakeBaselineWindow(const TControls& controls, int width, int height)
 {
   auto window = std::make_unique<QMainWindow>();
   window->setWindowTitle("Baseline");
@@ -90,7 +134,7 @@ std::unique_ptr<QMainWindow> MakeBaselineWindow(const TWidgetCounts& counts, int
     faces.push_back(DecodeEmbedded(QString("%1h.png").arg(f).toLatin1().constData()));
   }
 
-  const int players = counts.players > 0 ? counts.players : 1;
+  const int players = std::max(1, controls.players);
   QFont big = window->font();
   big.setPointSize(24);
   for (int p = 0; p < players; ++p) {
@@ -98,32 +142,37 @@ std::unique_ptr<QMainWindow> MakeBaselineWindow(const TWidgetCounts& counts, int
     panel->setGeometry(0, 0, width, height);
     if (p > 0) panel->hide();
 
-    std::vector<QGroupBox*> groups;
-    // The group boxes tile the panel in two columns, as the game's sections cover its window.
-    const int perPlayer = std::max(1, counts.groups / players);
-    const int rows = (perPlayer + 1) / 2;
-    const int boxWidth = (width - 30) / 2, boxHeight = (height - 10) / rows - 10;
-    for (int g = 0; g < perPlayer; ++g) {
+    // The group boxes fill two columns from the top, each where its column is shortest.
+    std::vector<TFlow> groups;
+    int columnBottom[2] = {10, 10};
+    for (const QSize& size : Share(controls.groups, p, players)) {
+      const int c = columnBottom[1] < columnBottom[0] ? 1 : 0;
       auto* box = new QGroupBox(panel);
-      box->setGeometry(10 + (boxWidth + 10) * (g % 2), 10 + (boxHeight + 10) * (g / 2), boxWidth,
-                       boxHeight);
-      groups.push_back(box);
+      box->setGeometry(QRect(QPoint(10 + 280 * c, columnBottom[c]), size));
+      columnBottom[c] += size.height();
+      groups.push_back(TFlow{box});
     }
-    int slot = 0;
-    Spread(counts.buttons / players, groups, slot, [](QGroupBox* g, int x, int y) {
-      (new QPushButton("-", g))->setGeometry(x, y, 50, 20);
-    });
+    if (groups.empty()) groups.push_back(TFlow{new QGroupBox(panel)});
+    size_t next = 0;
+    // Each control is made straight into its group box, as the game makes its own.
+    auto place = [&](QSize size, auto make) {
+      TFlow& flow = groups[next++ % groups.size()];
+      make(flow.box)->setGeometry(flow.Next(size));
+    };
+    for (const QSize& size : Share(controls.buttons, p, players))
+      place(size, [](QWidget* parent) { return new QPushButton("-", parent); });
     bool first = true;
-    Spread(counts.labels / players, groups, slot, [&](QGroupBox* g, int x, int y) {
-      auto* label = new QLabel("1er", g);
-      label->setGeometry(x, y, 50, 20);
-      if (first) label->setFont(big);
-      first = false;
-    });
+    for (const QSize& size : Share(controls.labels, p, players))
+      place(size, [&](QWidget* parent) {
+        auto* label = new QLabel("1er", parent);
+        if (first) label->setFont(big);
+        first = false;
+        return label;
+      });
     int face = 0;
-    Spread(counts.pictures / players, groups, slot, [&](QGroupBox* g, int x, int y) {
-      (new TPicturePanel(faces[size_t(face++ % 12)], g))->setGeometry(x, y, 72, 72);
-    });
+    for (const QSize& size : Share(controls.pictures, p, players))
+      place(size,
+            [&](QWidget* parent) { return new TPicturePanel(faces[size_t(face++ % 12)], parent); });
   }
   return window;
 }

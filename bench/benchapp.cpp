@@ -47,34 +47,35 @@ void StopGame(std::unique_ptr<TApp>& app)
 
 namespace
 {
-void Count(TGadget* g, TWidgetCounts& counts)
+void Count(TGadget* g, TControls& controls)
 {
+  const QSize size(g->width, g->height);
   switch (g->Class()) {
   case GADGET_BUTTON:
-    ++counts.buttons;
+    controls.buttons.push_back(size);
     break;
   case GADGET_LABEL:
-    ++counts.labels;
+    controls.labels.push_back(size);
     break;
   case GADGET_PANEL:
     if (g->style & PANEL_GROUP)
-      ++counts.groups;
+      controls.groups.push_back(size);
     else if (g->Pixmap())
-      ++counts.pictures;
+      controls.pictures.push_back(size);
     else
-      ++counts.players; // a player's panel, which holds everything of that player
+      ++controls.players; // a player's panel, which holds everything of that player
     break;
   default:
     break;
   }
   for (TGadget* kid : g->kids)
-    Count(kid, counts);
+    Count(kid, controls);
 }
 } // namespace
 
-TWidgetCounts CountControls(TGadget* window)
+TControls CountControls(TGadget* window)
 {
-  TWidgetCounts counts;
-  if (window) Count(window, counts);
-  return counts;
+  TControls controls;
+  if (window) Count(window, controls);
+  return controls;
 }

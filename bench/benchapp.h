@@ -20,8 +20,8 @@ void StopGame(std::unique_ptr<TApp>& app);
 // Handles what the window system and the widgets have posted: showing, laying out, painting.
 void Settle();
 
-// Counts the controls of a window's gadget tree by kind.
-TWidgetCounts CountControls(TGadget* window);
+// The controls of a window's gadget tree by kind, with their sizes.
+TControls CountControls(TGadget* window);
 
 // The size of the game's main window on the benchmark's desktop.
 constexpr int BENCH_DESKTOP_WIDTH = 1280;

@@ -53,10 +53,9 @@ int main(int argc, char** argv)
   SetSystemDriver(std::make_unique<TAnswerOk>());
 
   // For the memory script: the controls of the two-player game window, for its baseline.
-  if (argc > 1 && std::strcmp(argv[1], "--widget-counts") == 0) {
+  if (argc > 1 && std::strcmp(argv[1], "--controls") == 0) {
     auto app = StartGame(2);
-    const TWidgetCounts c = CountControls(app->Window);
-    std::printf("%d %d %d %d %d\n", c.players, c.groups, c.buttons, c.labels, c.pictures);
+    std::printf("%s", qPrintable(ControlsToText(CountControls(app->Window))));
     StopGame(app);
     return 0;
   }

@@ -13,7 +13,7 @@ cleanup() {
 trap cleanup EXIT
 
 # The game's controls, counted from its own window, size the baseline.
-counts="$(QT_QPA_PLATFORM=offscreen "$build/bench/wurfwummel_bench" --widget-counts 2>/dev/null)"
+QT_QPA_PLATFORM=offscreen "$build/bench/wurfwummel_bench" --controls >"$tmp/controls" 2>/dev/null
 
 exec 3>"$tmp/display"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
@@ -50,8 +50,7 @@ for run in 1 2 3; do
   mkdir -p "$data/Tollmark/Wurfwummel"
   printf 'Anna\r\nBernd\r\n' >"$data/Tollmark/Wurfwummel/wurfwummel.cfg"
   game+=("$(XDG_DATA_HOME="$data" rss_of Wurfwummel "$build/wurfwummel")")
-  # shellcheck disable=SC2086
-  base+=("$(rss_of Baseline "$build/bench/baseline_window" $counts)")
+  base+=("$(rss_of Baseline "$build/bench/baseline_window" "$tmp/controls")")
 done
 g="$(median3 "${game[@]}")"
 b="$(median3 "${base[@]}")"

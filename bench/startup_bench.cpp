@@ -47,10 +47,10 @@ BENCHMARK(BM_StartupFirstRun)->Unit(benchmark::kMillisecond);
 void BM_StartupBaseline(benchmark::State& state)
 {
   auto app = StartGame(2);
-  const TWidgetCounts counts = CountControls(app->Window);
+  const TControls controls = CountControls(app->Window);
   StopGame(app);
   for (auto _ : state) {
-    auto window = MakeBaselineWindow(counts, STANDARD_WIDTH, STANDARD_HEIGHT);
+    auto window = MakeBaselineWindow(controls, STANDARD_WIDTH, STANDARD_HEIGHT);
     window->show();
     Settle();
     window.reset();

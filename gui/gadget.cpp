@@ -104,7 +104,10 @@ QString TGadget::GetText()
 void TGadget::SetFont(const TGuiFontPtr& font)
 {
   font_ = font;
-  if (widget_ && font) widget_->setFont(*font->handle);
+  // Every new control is given the default font, which it already shows by inheritance;
+  // setting an equal font anyway resolves and propagates it again, which start-up paid for
+  // every one of its controls.
+  if (widget_ && font && widget_->font() != *font->handle) widget_->setFont(*font->handle);
 }
 
 void TGadget::SetColor(int r, int g, int b)
@@ -196,7 +199,9 @@ int ButtonState(TGadget* gadget)
 
 void SetAccessibleName(TGadget* gadget, const QString& name)
 {
-  if (gadget && gadget->Native()) gadget->Native()->setAccessibleName(name);
+  // Unchanged names are not announced again.
+  if (gadget && gadget->Native() && gadget->Native()->accessibleName() != name)
+    gadget->Native()->setAccessibleName(name);
 }
 
 QString AccessibleName(TGadget* gadget)
@@ -220,8 +225,8 @@ void SetAccessibleChecked(TGadget* gadget, int checked)
 
 void SetTabStop(TGadget* gadget, int on)
 {
-  if (gadget && gadget->Native())
-    gadget->Native()->setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
+  // Tab only: a mouse click on a panel does not move the focus (nor draw its frame).
+  if (gadget && gadget->Native()) gadget->Native()->setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
 }
 
 void SetTabOrder(TGadget* first, TGadget* second)
