@@ -125,7 +125,7 @@ TEST(StrategyHoldValue, MatchesBruteForceOverAllSequences)
     const TFaces dice = {3, 1, 3, 3, 2, 3};
     const double fourThrees = brute.Hold(dice, 0b101101, 2);
     EXPECT_NEAR(strategy.HoldValue(sheet, dice, Holds(0b101101), 2), fourThrees, 1e-9);
-    EXPECT_NEAR(strategy.HoldValue(sheet, dice, Holds(0b000101), 2), brute.Hold(dice, 0b000101, 2),
+    EXPECT_NEAR(strategy.HoldValue(sheet, dice, Holds(0b101111), 2), brute.Hold(dice, 0b101111, 2),
                 1e-9);
     const THolds chosen = strategy.ChooseHolds(sheet, dice, Holds(0), 2);
     EXPECT_EQ(Mask(chosen), 0b101101u);
