@@ -1,4 +1,5 @@
 #include "fuzz/checks.h"
+#include "gui/pixmap.h"
 #include "tests/support/support.h"
 
 #include <QDir>
@@ -34,4 +35,17 @@ TEST(FuzzCases, SettingsFilesReadStably)
 TEST(FuzzCases, PicturesLoadOrAreRefused)
 {
   CheckAll("png", CheckPng);
+}
+
+// A picture of 1,000,000 x 537 pixels once overflowed a size computation and aborted.
+TEST(FuzzCases, AbsurdPictureSizesAreRefused)
+{
+  const QString dir = QString(WW_FUZZ_DIR) + "/regressions/png/";
+  for (const char* name : {"wide.png", "tall.png"})
+    EXPECT_EQ(LoadPixmapPNG(dir + name), nullptr) << name;
+  EXPECT_EQ(TPixmap::Create(1000000, 537, PF_RGBA8888), nullptr);
+  EXPECT_EQ(TPixmap::Create(16385, 1, PF_I8), nullptr);
+  EXPECT_EQ(TPixmap::Create(8192, 8192, PF_RGBA8888), nullptr); // beyond the pixel count
+  ASSERT_NE(TPixmap::Create(16384, 2, PF_RGBA8888), nullptr);
+  EXPECT_NE(LoadPixmapPNG(QString(WW_FUZZ_DIR) + "/corpus/png/tiny.png"), nullptr);
 }
