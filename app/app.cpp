@@ -8,6 +8,7 @@
 #include "forms/ruleform.h"
 #include "gui/driver.h"
 #include "gui/runtime.h"
+#include "gui/toolkit.h"
 #include "store/safefile.h"
 
 #include <QFile>
@@ -20,6 +21,7 @@ TGuiFontPtr Font24;
 TGuiFontPtr FontBold16;
 TGuiFontPtr FontBold;
 
+const char* const APP_ID = "de.tollmark.Wurfwummel";
 const char* const DEFAULT_PLAYER = "Spieler1";
 const char* const SETTINGS_FILE = "/wurfwummel.cfg";
 const char* const SCORE_FILE = "/wurfwummel.scr";
@@ -41,6 +43,7 @@ TApp* TApp::Create()
   FontBold16 = LibraryFont(1, 16, FONT_BOLD);
   FontBold = LibraryFont(1, 0, FONT_BOLD);
   SetAppTitle("Wurfwummel");
+  SetDesktopFileName(APP_ID);
   SetAppIcon(LoadPixmap("incbin::about.png"));
   Window = CreateWindow(AppTitle(), 0, 0, w, h, nullptr, MAIN_WINDOW_STYLE);
 
@@ -56,6 +59,8 @@ TApp* TApp::Create()
   CreateMenu("", 0, MenuView);
   CreateMenu("Über " + AppTitle(), MM_ABOUT, MenuView);
   Window->UpdateMenu();
+  for (int i = 0; i < DICE; ++i)
+    SetHotKeyEvent(KEY_1 + i, 0, Window);
 
   MakeFolders(AppDir);
   ScoreIndex = {-1, -1};
@@ -69,7 +74,8 @@ void TApp::Start()
 {
   for (;;) {
     WaitEvent();
-    Dispatch(CurrentEvent());
+    const TEvent event = CurrentEvent();
+    Dispatch(event);
   }
 }
 
@@ -79,7 +85,7 @@ void TApp::Quit()
   EndProgram(0);
 }
 
-void TApp::Dispatch(const TEvent& event)
+void TApp::Dispatch(TEvent event)
 {
   switch (event.id) {
   case EVENT_MENUACTION:
@@ -92,6 +98,8 @@ void TApp::Dispatch(const TEvent& event)
       break;
     case MM_PLAYER:
       TPlayerForm().Open(this);
+      // Removing a player can leave only full sheets: that game is over.
+      IsFull();
       break;
     case MM_HIGH:
       THighscoreForm().Open(this);
@@ -114,21 +122,37 @@ void TApp::Dispatch(const TEvent& event)
     if (event.data == 1 && CurrentPlayer < int(DiceField.size()))
       DiceField[size_t(CurrentPlayer)]->ProcedureDices(event);
     break;
+  case EVENT_HOTKEYHIT:
+    if (event.source != Window) return;
+    [[fallthrough]];
+  case EVENT_KEYDOWN:
+    if (CurrentPlayer < int(DiceField.size()))
+      DiceField[size_t(CurrentPlayer)]->ProcedureKeys(event);
+    break;
   case EVENT_GADGETACTION:
     GadgetAction(event);
     break;
   default:
-    break;
+    return; // nothing that a screen reader reads has changed
   }
+  Describe();
 }
 
 void TApp::GadgetAction(const TEvent& event)
 {
   // The current player is read afresh at every step: entering a cell passes the turn on.
+  // Each handler gets its own copy of the event.
   if (CurrentPlayer >= PlayerCount) return;
-  DiceField[size_t(CurrentPlayer)]->Procedure(event);
+  DiceField[size_t(CurrentPlayer)]->Procedure(TEvent(event));
   if (CurrentPlayer >= PlayerCount) return;
-  ForSections(*this, size_t(CurrentPlayer), [&event](auto& section) { section.Procedure(event); });
+  const size_t p = size_t(CurrentPlayer);
+  ForScoringSections(*this, p, [&event](auto& section) { section.Procedure(TEvent(event)); });
+  // A click on a cell gives back the cell chosen before, which may lie in a section that has
+  // already summed it up: every display is summed again before the totals are.
+  ForScoringSections(*this, p, [](auto& section) {
+    if constexpr (requires { section.Refresh(); }) section.Refresh();
+  });
+  Winpointfield[p]->Procedure(TEvent(event));
   TGadget* fill = DiceField[size_t(CurrentPlayer)]->Fill;
   if (!Last) {
     fill->SetEnabled(0);
@@ -141,6 +165,9 @@ void TApp::GadgetAction(const TEvent& event)
 
 void TApp::Destroy()
 {
+  // Hidden first, as a closed window is: freeing shown controls one by one would have each
+  // of them ask for its parent to be repainted.
+  if (Window) Window->SetShow(0);
   while (PlayerCount > 1)
     RemovePlayer();
   if (PlayerCount == 1) {

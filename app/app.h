@@ -29,6 +29,8 @@ enum : int {
 
 // Key code of the letter N, the hot key of "Neues Spiel".
 constexpr int KEY_N = 78;
+// Key code of the digit 1; the keys 1 to 6 hold and release the dice.
+constexpr int KEY_1 = 49;
 
 // Client sizes of the two layouts; the compact one is chosen for desktops up to 800 high.
 constexpr int STYLE_STANDARD = 0;
@@ -40,6 +42,8 @@ constexpr int MAIN_WINDOW_STYLE =
     WINDOW_CENTER | WINDOW_HIDDEN | WINDOW_CLIENTCOORDS | WINDOW_MENU | WINDOW_TITLEBAR; // 613
 constexpr int DIALOG_STYLE = WINDOW_CENTER | WINDOW_CLIENTCOORDS | WINDOW_TITLEBAR;      // 545
 
+// The reverse-DNS id under which the desktop entry, metainfo and icon are installed.
+extern const char* const APP_ID;         // "de.tollmark.Wurfwummel"
 extern const char* const DEFAULT_PLAYER; // "Spieler1"
 extern const char* const SETTINGS_FILE;  // "/wurfwummel.cfg"
 extern const char* const SCORE_FILE;     // "/wurfwummel.scr"
@@ -92,13 +96,21 @@ public:
   int CreateScore();
   bool CheckScore();
 
-  // One pass of the main loop over an event; Start calls it for every event.
-  void Dispatch(const TEvent& event);
+  // One pass of the main loop over an event; Start calls it for every event. The event is
+  // taken by value: a dialog's loop opened by a handler replaces the toolkit's current event.
+  void Dispatch(TEvent event);
   // Saves and ends the program, as quitting, closing and the terminate request do.
   void Quit();
 
   // The grand total shown on player p's sheet.
   int GrandTotal(int player) const;
+  // True when every cell of player p's six scoring sections is entered.
+  bool SheetFull(int player);
+  // Ends the current player's turn: the next player in turn order whose sheet still has a
+  // free cell goes on. The one place where the turn changes hands.
+  void PassTurn();
+  // Gives every cell, display and status box of every sheet its current accessible name.
+  void Describe();
   // Frees every gadget; the program itself never needs it, tests do.
   void Destroy();
 
@@ -109,6 +121,13 @@ private:
   void WriteScores();
   void GadgetAction(const TEvent& event);
   void UpdateOpponentLine();
+  // Shows player p's panel, hides the others and puts the focus on p's roll button.
+  void ShowTurn(int player);
+  // After a player joined or left: a player whose sheet is full cannot be at the turn.
+  void SkipFullSheet();
+  // Tab order of player p as the screen shows it: roll button, dice, the free cells section
+  // by section and row by row, then "Eintragen".
+  void ChainTabOrder(int player);
 };
 
 extern TApp* App;

@@ -53,6 +53,9 @@ int TApp::CreatePlayer(const QString& name)
     DiceField[0]->Player2->SetText(WaitingText(PlayerName[1]));
     DiceField[1]->Player2->SetText(WaitingText(PlayerName[0]));
   }
+  ChainTabOrder(n);
+  SkipFullSheet();
+  Describe();
   return 0;
 }
 
@@ -77,8 +80,9 @@ int TApp::RemovePlayer()
   PlayerName.resize(1);
   PlayerCount -= 1;
   CurrentPlayer = 0;
-  Panel[0]->SetShow(1);
+  ShowTurn(0);
   DiceField[0]->Player2->SetText(PlayerName[0] + NO_OPPONENT);
+  Describe();
   return 0;
 }
 
@@ -101,7 +105,8 @@ int TApp::NewGame()
     }
   }
   CurrentPlayer = 0;
-  if (!Panel.empty()) Panel[0]->SetShow(1);
+  if (!Panel.empty()) ShowTurn(0);
+  Describe();
   return 0;
 }
 
@@ -110,20 +115,56 @@ int TApp::Reset()
   DiceField[size_t(CurrentPlayer)]->Reset();
   if (Last) Last->SetEnabled(0);
   Last = nullptr;
-  if (PlayerCount <= 1) return 0;
-  Panel[size_t(CurrentPlayer)]->SetShow(0);
-  CurrentPlayer += 1;
-  if (CurrentPlayer > PlayerCount - 1) CurrentPlayer = 0;
-  Panel[size_t(CurrentPlayer)]->SetShow(1);
+  PassTurn();
   return 0;
+}
+
+void TApp::PassTurn()
+{
+  if (PlayerCount < 1) return;
+  // A player whose sheet is full has no turns left; with every sheet full the turn goes round
+  // as usual and the end-of-game check that follows ends the game.
+  int next = (CurrentPlayer + 1) % PlayerCount;
+  for (int step = 1; step <= PlayerCount; ++step) {
+    const int candidate = (CurrentPlayer + step) % PlayerCount;
+    if (!SheetFull(candidate)) {
+      next = candidate;
+      break;
+    }
+  }
+  ShowTurn(next);
+}
+
+void TApp::ShowTurn(int player)
+{
+  if (player < 0 || player >= PlayerCount) return;
+  if (player != CurrentPlayer) Panel[size_t(CurrentPlayer)]->SetShow(0);
+  CurrentPlayer = player;
+  Panel[size_t(player)]->SetShow(1);
+  // Every turn starts on the roll button, so the keyboard always knows where it is.
+  DiceField[size_t(player)]->Button->Activate(0);
+}
+
+void TApp::SkipFullSheet()
+{
+  if (CurrentPlayer < PlayerCount && SheetFull(CurrentPlayer)) PassTurn();
+}
+
+bool TApp::SheetFull(int player)
+{
+  if (player < 0 || player >= PlayerCount) return false;
+  bool full = true;
+  ForScoringSections(*this, size_t(player),
+                     [&full](auto& section) { full = full && section.IsFull(); });
+  return full;
 }
 
 bool TApp::IsFull()
 {
-  bool full = true;
-  ForScoringSections(*this, size_t(PlayerCount - 1),
-                     [&full](auto& section) { full = full && section.IsFull(); });
-  if (!full) return false;
+  // The game ends only when nobody has a free cell left, whoever joined when.
+  if (PlayerCount < 1) return false;
+  for (int p = 0; p < PlayerCount; ++p)
+    if (!SheetFull(p)) return false;
   if (CheckScore()) {
     THighscoreForm().Open(this);
     NewGame();
@@ -181,4 +222,33 @@ void TApp::UpdateOpponentLine()
     line->SetText("Der Gegner " + PlayerName[o] + " hat " + total + " Punkte");
   else
     line->SetText(WaitingText(PlayerName[o]));
+}
+
+void TApp::ChainTabOrder(int player)
+{
+  const size_t p = size_t(player);
+  std::vector<TGadget*> chain;
+  TDicefield& dice = *DiceField[p];
+  chain.push_back(dice.Button);
+  for (int i = 1; i <= DICE; ++i)
+    chain.push_back(dice.Panel[size_t(i)]);
+  ForScoringSections(*this, p, [&chain](auto& section) {
+    const size_t rows = section.Points.empty() ? 0 : section.Points[0]->Array.size();
+    for (size_t r = 0; r < rows; ++r)
+      for (const auto& column : section.Points)
+        chain.push_back(column->Array[r]);
+  });
+  // Entered cells are disabled and the sums are disabled buttons: Tab passes them by.
+  chain.push_back(dice.Fill);
+  for (size_t i = 1; i < chain.size(); ++i)
+    SetTabOrder(chain[i - 1], chain[i]);
+}
+
+void TApp::Describe()
+{
+  for (int i = 0; i < PlayerCount; ++i) {
+    const size_t p = size_t(i);
+    ForSections(*this, p, [](auto& section) { section.Describe(); });
+    SetAccessibleName(DiceField[p]->Group2, PlayerName[p] + " ist am Zug");
+  }
 }

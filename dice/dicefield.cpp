@@ -15,9 +15,20 @@ constexpr int DICE_X = 14, DICE_Y = 45;
 
 TDicefield* TDicefield::Create(TGadget* parent)
 {
-  for (int f = 1; f <= 6; ++f) {
-    Pixmap[size_t(f)] = LoadPixmap("incbin::" + QString::number(f) + ".png");
-    PixmapHigh[size_t(f)] = LoadPixmap("incbin::" + QString::number(f) + "h.png");
+  // The faces look the same for every player and are never changed once decoded: a second
+  // dice area shares the first one's pictures, which halves the decoding at start-up.
+  const TDicefield* other = nullptr;
+  if (App)
+    for (const auto& d : App->DiceField)
+      if (d.get() != this && d->Pixmap[1]) other = d.get();
+  if (other) {
+    Pixmap = other->Pixmap;
+    PixmapHigh = other->PixmapHigh;
+  } else {
+    for (int f = 1; f <= 6; ++f) {
+      Pixmap[size_t(f)] = LoadPixmap("incbin::" + QString::number(f) + ".png");
+      PixmapHigh[size_t(f)] = LoadPixmap("incbin::" + QString::number(f) + "h.png");
+    }
   }
   for (int i = 1; i <= DICE; ++i)
     Dice[size_t(i)] = Rand(1, 6);
@@ -28,6 +39,8 @@ TDicefield* TDicefield::Create(TGadget* parent)
     Panel[size_t(i)] =
         CreatePanel(DICE_X + DIE_SIZE * ((i - 1) % 3), DICE_Y + DIE_SIZE * ((i - 1) / 3), DIE_SIZE,
                     DIE_SIZE, Group, PANEL_ACTIVE);
+    // A die takes the focus so that Space can hold it.
+    SetTabStop(Panel[size_t(i)], 1);
     ShowDie(i);
   }
 
@@ -67,6 +80,7 @@ void TDicefield::ShowDie(int i)
   QString name = "Würfel " + QString::number(i) + ": " + QString::number(face);
   if (held) name += ", gehalten";
   SetAccessibleName(panel, name);
+  SetAccessibleChecked(panel, held);
 }
 
 void TDicefield::ThrowAll()
@@ -93,15 +107,29 @@ int TDicefield::NewGame()
   return 0;
 }
 
+int TDicefield::Hold(int i)
+{
+  if (!Button || GadgetDisabled(Button)) return 0; // the turn's rolls are used up
+  if (i < 1 || i > DICE || !Panel[size_t(i)]) return 0;
+  Active[size_t(i)] = Active[size_t(i)] ? 0 : 1;
+  ShowDie(i);
+  return 0;
+}
+
 int TDicefield::ProcedureDices(const TEvent& event)
 {
-  if (!Button || GadgetDisabled(Button)) return 0;
-  for (int i = 1; i <= DICE; ++i) {
-    if (event.source != Panel[size_t(i)]) continue;
-    Active[size_t(i)] = Active[size_t(i)] ? 0 : 1;
-    ShowDie(i);
-    break;
-  }
+  for (int i = 1; i <= DICE; ++i)
+    if (event.source && event.source == Panel[size_t(i)]) return Hold(i);
+  return 0;
+}
+
+int TDicefield::ProcedureKeys(const TEvent& event)
+{
+  if (event.id == EVENT_HOTKEYHIT && event.mods == 0 && event.data >= '1' &&
+      event.data <= '0' + DICE)
+    return Hold(event.data - '0');
+  if (event.id == EVENT_KEYDOWN && event.data == KEY_SPACE && event.mods == 0)
+    return ProcedureDices(event);
   return 0;
 }
 

@@ -12,6 +12,7 @@
 constexpr int DICE = 6;
 constexpr int MAX_ROLLS = 2; // after the automatic first throw
 constexpr int DIE_SIZE = 72;
+constexpr int KEY_SPACE = 32;
 
 class TDicefield
 {
@@ -36,6 +37,11 @@ public:
   int ProcedureDices(const TEvent& event);
   int Procedure(const TEvent& event);
   int DoEntry();
+  // Space on a focused die, and the keys 1 to 6 of the main window (HotkeyHit).
+  int ProcedureKeys(const TEvent& event);
+  // Holds or releases die i as a click does: not after the turn's last roll, not for a die
+  // that is not there.
+  int Hold(int i);
 
   // Shows die i with the picture that matches its value and hold mark.
   void ShowDie(int i);

@@ -22,6 +22,9 @@ int TPlayerForm::Open(TApp* app)
     Name[size_t(i)] = CreateTextField(30, 0, 330, 20, Group[size_t(i)], 0);
     // What is typed here must come back unchanged from the one-byte-per-character file.
     SetTextFieldLatin1(Name[size_t(i)]);
+    // The box has no text of its own: its group's title says what it stands for.
+    SetAccessibleName(Check[size_t(i)], "Spieler " + QString::number(i + 1) + " spielt mit");
+    SetAccessibleName(Name[size_t(i)], "Name von Spieler " + QString::number(i + 1));
   }
   Check[0]->SetSelected(1);
   Check[0]->SetEnabled(0);
@@ -38,7 +41,7 @@ int TPlayerForm::Open(TApp* app)
 
   for (bool done = false; !done;) {
     const int id = WaitEvent();
-    const TEvent& event = CurrentEvent();
+    const TEvent event = CurrentEvent(); // a copy: the question below may wait for events
     if (ClosesDialog(id)) break;
     if (id != EVENT_GADGETACTION) continue;
     if (event.source == Okay) {

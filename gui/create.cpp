@@ -1,6 +1,9 @@
+#include "gui/doublesize.h"
 #include "gui/toolkit_p.h"
 #include "gui/widgets_p.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QIcon>
 #include <QLabel>
@@ -70,6 +73,7 @@ public:
       menuRoot_->CleanUp();
       menuRoot_ = nullptr;
     }
+    ForgetHotKeys(this);
     window_ = nullptr;
     TGadget::Free();
   }
@@ -129,14 +133,24 @@ public:
       }
       button_ = push;
     }
-    QObject::connect(button_, &QAbstractButton::clicked, button_, [this]() {
-      TEvent e;
-      e.id = EVENT_GADGETACTION;
-      e.source = this;
-      e.data = ButtonState(this);
-      TEvent::Emit(e);
-    });
+    if (auto* box = qobject_cast<QCheckBox*>(button_)) {
+      // Mouse, Space and an assistive tool's toggle action all change the state, and only
+      // the mouse and Space also click: the change itself is what the program hears of.
+      QObject::connect(box, &QCheckBox::stateChanged, box, [this](int) {
+        if (!settingState_) PostAction();
+      });
+    } else {
+      QObject::connect(button_, &QAbstractButton::clicked, button_, [this]() { PostAction(); });
+    }
     SetWidget(button_);
+  }
+  void PostAction()
+  {
+    TEvent e;
+    e.id = EVENT_GADGETACTION;
+    e.source = this;
+    e.data = ButtonState(this);
+    TEvent::Emit(e);
   }
   void SetText(const QString& text) override
   {
@@ -157,9 +171,12 @@ public:
   }
   void SetSelected(int state) override
   {
-    if (auto* box = qobject_cast<QCheckBox*>(button_))
+    if (auto* box = qobject_cast<QCheckBox*>(button_)) {
+      // Set by the program, not by the user: no action.
+      settingState_ = true;
       box->setCheckState(state < 0 ? Qt::PartiallyChecked : state ? Qt::Checked : Qt::Unchecked);
-    else if (auto* radio = qobject_cast<QRadioButton*>(button_))
+      settingState_ = false;
+    } else if (auto* radio = qobject_cast<QRadioButton*>(button_))
       radio->setChecked(state != 0);
   }
   void Free() override
@@ -170,6 +187,7 @@ public:
 
 private:
   QAbstractButton* button_;
+  bool settingState_ = false;
 };
 
 class TPanelGadget : public TGadget
@@ -184,6 +202,7 @@ public:
       panel_ = new TPanelWidget(this, parentWidget);
       SetWidget(panel_);
     }
+    if (panel_) InstallPanelAccessibility();
     if (panelStyle & PANEL_ACTIVE) {
       sensitivity = 3;
       if (panel_) {
@@ -224,6 +243,7 @@ public:
     TGadget::SetPixmap(pixmap, flags);
     if (!panel_) return;
     panel_->image = pixmap ? PixmapToImage(*pixmap) : QImage();
+    panel_->image2x = pixmap ? DoubleSizeImage(*pixmap) : QImage();
     panel_->flags = flags;
     panel_->update();
   }
@@ -310,6 +330,63 @@ public:
   }
   TLineEditWidget* edit_;
 };
+
+// An active panel as assistive technology sees it: a toggle when the program made it one
+// (a die that can be held), and pressing or toggling it is a left click, as with the mouse.
+class TPanelAccessible : public QAccessibleWidget
+{
+public:
+  explicit TPanelAccessible(TPanelWidget* w) : QAccessibleWidget(w, QAccessible::Client) {}
+
+  QAccessible::Role role() const override
+  {
+    return Panel()->toggle ? QAccessible::CheckBox : QAccessibleWidget::role();
+  }
+  QAccessible::State state() const override
+  {
+    QAccessible::State s = QAccessibleWidget::state();
+    if (Panel()->toggle) {
+      s.checkable = true;
+      s.checked = Panel()->checked;
+    }
+    return s;
+  }
+  QStringList actionNames() const override
+  {
+    QStringList names = QAccessibleWidget::actionNames();
+    if (Clickable()) names.prepend(Panel()->toggle ? toggleAction() : pressAction());
+    return names;
+  }
+  void doAction(const QString& name) override
+  {
+    if (Clickable() && (name == toggleAction() || name == pressAction())) {
+      TEvent e;
+      e.source = Panel()->gadget;
+      e.data = 1;
+      e.x = Panel()->width() / 2;
+      e.y = Panel()->height() / 2;
+      e.id = EVENT_MOUSEDOWN;
+      TEvent::Emit(e);
+      e.id = EVENT_MOUSEUP;
+      TEvent::Emit(e);
+      return;
+    }
+    QAccessibleWidget::doAction(name);
+  }
+
+private:
+  TPanelWidget* Panel() const { return static_cast<TPanelWidget*>(widget()); }
+  bool Clickable() const
+  {
+    return Panel()->gadget && (Panel()->gadget->sensitivity & 1) && Panel()->isEnabled();
+  }
+};
+
+QAccessibleInterface* PanelAccessibleFactory(const QString&, QObject* object)
+{
+  if (auto* panel = dynamic_cast<TPanelWidget*>(object)) return new TPanelAccessible(panel);
+  return nullptr;
+}
 
 // Accepts printable ISO 8859-1 only.
 class TLatin1Validator : public QValidator
@@ -458,4 +535,13 @@ void SetTextFieldLatin1(TGadget* gadget)
 void SetAppIcon(const TPixmapPtr& pixmap)
 {
   if (pixmap) QApplication::setWindowIcon(QIcon(QPixmap::fromImage(PixmapToImage(*pixmap))));
+}
+
+void InstallPanelAccessibility()
+{
+  // Factories installed later are asked first, so this one comes before Qt's own.
+  static bool done = false;
+  if (done) return;
+  done = true;
+  QAccessible::installFactory(PanelAccessibleFactory);
 }

@@ -1,6 +1,7 @@
 #include "gui/widgets_p.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QFont>
 #include <QLabel>
@@ -103,7 +104,10 @@ QString TGadget::GetText()
 void TGadget::SetFont(const TGuiFontPtr& font)
 {
   font_ = font;
-  if (widget_ && font) widget_->setFont(*font->handle);
+  // Every new control is given the default font, which it already shows by inheritance;
+  // setting an equal font anyway resolves and propagates it again, which start-up paid for
+  // every one of its controls.
+  if (widget_ && font && widget_->font() != *font->handle) widget_->setFont(*font->handle);
 }
 
 void TGadget::SetColor(int r, int g, int b)
@@ -195,10 +199,38 @@ int ButtonState(TGadget* gadget)
 
 void SetAccessibleName(TGadget* gadget, const QString& name)
 {
-  if (gadget && gadget->Native()) gadget->Native()->setAccessibleName(name);
+  // Unchanged names are not announced again.
+  if (gadget && gadget->Native() && gadget->Native()->accessibleName() != name)
+    gadget->Native()->setAccessibleName(name);
 }
 
 QString AccessibleName(TGadget* gadget)
 {
   return gadget && gadget->Native() ? gadget->Native()->accessibleName() : QString();
+}
+
+void SetAccessibleChecked(TGadget* gadget, int checked)
+{
+  auto* panel = gadget ? dynamic_cast<TPanelWidget*>(gadget->Native()) : nullptr;
+  if (!panel) return;
+  const bool changed = !panel->toggle || panel->checked != (checked != 0);
+  panel->toggle = true;
+  panel->checked = checked != 0;
+  if (!changed) return;
+  QAccessible::State state;
+  state.checked = true;
+  QAccessibleStateChangeEvent event(panel, state);
+  QAccessible::updateAccessibility(&event);
+}
+
+void SetTabStop(TGadget* gadget, int on)
+{
+  // Tab only: a mouse click on a panel does not move the focus (nor draw its frame).
+  if (gadget && gadget->Native()) gadget->Native()->setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void SetTabOrder(TGadget* first, TGadget* second)
+{
+  if (!first || !second || !first->Native() || !second->Native()) return;
+  QWidget::setTabOrder(first->Native(), second->Native());
 }

@@ -217,3 +217,17 @@ void SetDesktopSize(int width, int height);
 // The name that screen readers announce for a gadget.
 void SetAccessibleName(TGadget* gadget, const QString& name);
 QString AccessibleName(TGadget* gadget);
+// Makes an active panel a toggle for assistive technology, ticked or not; its toggle action
+// is a left click.
+void SetAccessibleChecked(TGadget* gadget, int checked);
+
+// Whether Tab can give the gadget the keyboard focus (buttons and text fields can from the
+// start, panels cannot until told).
+void SetTabStop(TGadget* gadget, int on);
+// Tab moves the focus from first to second (Shift+Tab back); both in the same window.
+void SetTabOrder(TGadget* first, TGadget* second);
+
+// A hot key of its own: pressing it while the owner window is in front posts HotkeyHit with
+// the window as source, the key code as data and the modifiers as mods. Freeing the window
+// drops it.
+void SetHotKeyEvent(int key, int modifiers, TGadget* owner);

@@ -79,6 +79,14 @@ int EmbeddedLength(const QString& name)
   return e ? e->length : 0;
 }
 
+QStringList EmbeddedNames()
+{
+  QStringList names;
+  for (const TEntry& e : Entries())
+    names.append(e.name);
+  return names;
+}
+
 void InitEmbeddedStreams()
 {
   RegisterStreamFactory("incbin", OpenEmbedded);

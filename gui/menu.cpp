@@ -17,6 +17,8 @@ struct THotKey {
   int modifiers;
   TGadget* source;
   QWidget* owner;
+  // A key without a menu item posts HotkeyHit for its window instead of a menu action.
+  bool hit = false;
 };
 
 std::vector<THotKey>& HotKeys()
@@ -183,7 +185,14 @@ protected:
     for (const THotKey& k : HotKeys()) {
       if (k.key != code || k.modifiers != mods) continue;
       if (!k.owner || QApplication::activeWindow() != k.owner) continue;
-      if (!GadgetDisabled(k.source)) {
+      if (k.hit) {
+        TEvent e;
+        e.id = EVENT_HOTKEYHIT;
+        e.source = k.source;
+        e.data = k.key;
+        e.mods = k.modifiers;
+        TEvent::Emit(e);
+      } else if (!GadgetDisabled(k.source)) {
         TEvent e;
         e.id = EVENT_MENUACTION;
         e.source = k.source;
@@ -226,7 +235,7 @@ TGadget* CreateMenu(const QString& text, int tag, TGadget* parent, int hotKey, i
     item->SetText(menuItem->text);
     TMenuGadget* root = menuItem->Root();
     QWidget* owner = root->bar ? root->bar->window() : nullptr;
-    HotKeys().push_back(THotKey{hotKey, modifiers, item, owner});
+    HotKeys().push_back(THotKey{hotKey, modifiers, item, owner, false});
   }
   return item;
 }
@@ -237,4 +246,18 @@ void InitHotKeys()
   if (filter) return;
   filter = new THotKeyFilter(qApp);
   qApp->installEventFilter(filter);
+}
+
+void SetHotKeyEvent(int key, int modifiers, TGadget* owner)
+{
+  if (!owner || !owner->Native()) return;
+  HotKeys().push_back(THotKey{key, modifiers, owner, owner->Native()->window(), true});
+}
+
+void ForgetHotKeys(TGadget* owner)
+{
+  auto& keys = HotKeys();
+  keys.erase(std::remove_if(keys.begin(), keys.end(),
+                            [owner](const THotKey& k) { return k.hit && k.source == owner; }),
+             keys.end());
 }

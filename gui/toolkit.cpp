@@ -76,7 +76,6 @@ void InitToolkit()
   new QApplication(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setApplicationName("Wurfwummel");
-  QApplication::setDesktopFileName("wurfwummel");
   InitEvents();
   InitEmbeddedStreams();
   InitPixmapLoaders();
@@ -90,4 +89,9 @@ void InitToolkit()
                        PostAppEvent(EVENT_APPSUSPEND);
                    });
   InitTerminateRequest();
+}
+
+void SetDesktopFileName(const QString& id)
+{
+  QGuiApplication::setDesktopFileName(id);
 }

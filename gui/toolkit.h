@@ -4,3 +4,10 @@
 // loaders, embedded streams and the terminate request. Call once, before any gadget.
 
 void InitToolkit();
+
+#include <QString>
+
+// The application id under which the desktop knows the program: its desktop entry's name
+// without ".desktop", which matches windows to their launcher and icon (on Wayland the
+// window's app id). Call before the first window is shown.
+void SetDesktopFileName(const QString& id);

@@ -176,15 +176,30 @@ void TWindowWidget::changeEvent(QEvent* event)
 
 TPanelWidget::TPanelWidget(TGadget* g, QWidget* parent) : QWidget(parent), gadget(g) {}
 
+QPixmap TPanelWidget::Shown() const
+{
+  if (devicePixelRatioF() > 1.0 && !image2x.isNull()) {
+    QPixmap sharp = QPixmap::fromImage(image2x);
+    sharp.setDevicePixelRatio(2.0);
+    return sharp;
+  }
+  return QPixmap::fromImage(image);
+}
+
 void TPanelWidget::paintEvent(QPaintEvent*)
 {
   QPainter p(this);
   if (background.isValid()) p.fillRect(rect(), background);
-  if (image.isNull()) return;
+  if (image.isNull()) {
+    DrawFocusFrame(p);
+    return;
+  }
+  // Places and steps are in logical pixels, whatever the resolution of the picture drawn.
+  const QPixmap shown = Shown();
   const QSize size = image.size();
   switch (flags & 7) {
   case PANELPIXMAP_CENTER:
-    p.drawImage((width() - size.width()) / 2, (height() - size.height()) / 2, image);
+    p.drawPixmap((width() - size.width()) / 2, (height() - size.height()) / 2, shown);
     break;
   case PANELPIXMAP_FIT:
   case PANELPIXMAP_FIT2: {
@@ -194,20 +209,32 @@ void TPanelWidget::paintEvent(QPaintEvent*)
     else
       s = QSize(width(), size.height() * width() / std::max(1, size.width()));
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(
+    p.drawPixmap(
         QRect((width() - s.width()) / 2, (height() - s.height()) / 2, s.width(), s.height()),
-        image);
+        shown);
     break;
   }
   case PANELPIXMAP_STRETCH:
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(rect(), image);
+    p.drawPixmap(rect(), shown);
     break;
   default:
     for (int y = 0; y < height(); y += size.height())
       for (int x = 0; x < width(); x += size.width())
-        p.drawImage(x, y, image);
+        p.drawPixmap(x, y, shown);
   }
+  DrawFocusFrame(p);
+}
+
+void TPanelWidget::DrawFocusFrame(QPainter& p)
+{
+  if (!hasFocus()) return;
+  // A dark ring with a light one inside stands out on any picture and background.
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(Qt::black, 2));
+  p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+  p.setPen(QPen(Qt::white, 2));
+  p.drawRect(QRectF(rect()).adjusted(3, 3, -3, -3));
 }
 
 bool TPanelWidget::event(QEvent* event)
@@ -246,6 +273,8 @@ bool TPanelWidget::event(QEvent* event)
   case QEvent::KeyRelease:
     if (sens & 2) {
       auto* ke = static_cast<QKeyEvent*>(event);
+      // Tab and Shift+Tab belong to the dialog navigation, as for every other control.
+      if (ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) break;
       TEvent e;
       e.source = gadget;
       e.mods = QtModifiersToMods(ke->modifiers());

@@ -9,9 +9,11 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QWidget>
 
 class QMenuBar;
+class QPainter;
 
 // Posts a mouse event of a gadget with mouse sensitivity; returns false when it has none.
 bool PostMouseEvent(TGadget* gadget, int id, QEvent* event);
@@ -43,12 +45,23 @@ public:
   TPanelWidget(TGadget* gadget, QWidget* parent);
   TGadget* gadget;
   QImage image;
+  // The same picture at twice the resolution, when the program carries one.
+  QImage image2x;
   int flags = 0;
   QColor background;
+  // How assistive technology sees the panel: a toggle (such as a die that can be held).
+  bool toggle = false;
+  bool checked = false;
+  // What the panel draws on its current screen: the double-size picture with a device pixel
+  // ratio of 2 on a screen of ratio above 1 when there is one, else the picture as it is.
+  QPixmap Shown() const;
 
 protected:
   void paintEvent(QPaintEvent* event) override;
   bool event(QEvent* event) override;
+
+private:
+  void DrawFocusFrame(QPainter& p);
 };
 
 // Group box whose children live in an inner area at (4, 16).
@@ -85,3 +98,8 @@ protected:
 };
 
 QImage PixmapToImage(const TPixmap& pixmap);
+
+// Lets assistive technology toggle or press active panels (installed once, on first use).
+void InstallPanelAccessibility();
+// Drops the hot keys that a window owns, when the window goes.
+void ForgetHotKeys(TGadget* owner);

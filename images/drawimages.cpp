@@ -1,6 +1,7 @@
-// Draws the thirteen pictures of the game: the six die faces in orange and in blue (held),
-// and the about picture. Run it from the images folder (build target "drawimages"); it writes
-// the same bytes every time, and the build embeds the committed files.
+// Draws the pictures of the game: the six die faces in orange and in blue (held) and the about
+// picture, each again at twice the resolution for 2x screens, and the program's icon in the
+// sizes of the desktop's icon theme. Run it from the images folder (build target "drawimages");
+// it writes the same bytes every time, and the build embeds or installs the committed files.
 
 #include <algorithm>
 #include <cmath>
@@ -23,8 +24,16 @@ Color Mix(Color a, Color b, double t)
 class Canvas
 {
 public:
-  Canvas(int size, Color fill) : size_(size), px_(size_t(size * size), fill) {}
+  // A picture of size x size pixels showing a design drawn in units of 1 / scale pixels, so
+  // that one design makes every resolution. Opaque canvases blend plainly; a transparent one
+  // keeps the coverage in its alpha channel (icons).
+  Canvas(int size, Color fill, double scale = 1.0, bool transparent = false)
+      : size_(size), scale_(scale), transparent_(transparent), px_(size_t(size * size), fill),
+        alpha_(size_t(size * size), transparent ? 0.0 : 1.0)
+  {
+  }
   int Size() const { return size_; }
+  double Scale() const { return scale_; }
 
   // Blends colour c over pixel (x, y) with coverage a.
   void Blend(int x, int y, Color c, double a)
@@ -32,16 +41,27 @@ public:
     if (x < 0 || y < 0 || x >= size_ || y >= size_ || a <= 0) return;
     a = std::min(a, 1.0);
     Color& p = px_[size_t(y * size_ + x)];
-    p = Mix(p, c, a);
+    if (!transparent_) {
+      p = Mix(p, c, a);
+      return;
+    }
+    // Porter-Duff "over" on straight (not premultiplied) colour.
+    double& pa = alpha_[size_t(y * size_ + x)];
+    const double out = a + pa * (1 - a);
+    if (out <= 0) return;
+    p = {(c.r * a + p.r * pa * (1 - a)) / out, (c.g * a + p.g * pa * (1 - a)) / out,
+         (c.b * a + p.b * pa * (1 - a)) / out};
+    pa = out;
   }
 
-  // Fills the shape given by a signed distance (negative inside), shaded per pixel.
+  // Fills the shape given by a signed distance in design units (negative inside), shaded per
+  // pixel; the edge is smoothed over one device pixel.
   template <class Dist, class Shade> void Fill(Dist dist, Shade shade, double opacity = 1.0)
   {
     for (int y = 0; y < size_; ++y)
       for (int x = 0; x < size_; ++x) {
-        const double cx = x + 0.5, cy = y + 0.5;
-        const double cover = std::clamp(0.5 - dist(cx, cy), 0.0, 1.0);
+        const double cx = (x + 0.5) / scale_, cy = (y + 0.5) / scale_;
+        const double cover = std::clamp(0.5 - dist(cx, cy) * scale_, 0.0, 1.0);
         if (cover > 0) Blend(x, y, shade(cx, cy), cover * opacity);
       }
   }
@@ -70,7 +90,8 @@ public:
         row[size_t(x) * 4 + 0] = png_byte(std::lround(std::clamp(c.r, 0.0, 255.0)));
         row[size_t(x) * 4 + 1] = png_byte(std::lround(std::clamp(c.g, 0.0, 255.0)));
         row[size_t(x) * 4 + 2] = png_byte(std::lround(std::clamp(c.b, 0.0, 255.0)));
-        row[size_t(x) * 4 + 3] = 255;
+        row[size_t(x) * 4 + 3] =
+            png_byte(std::lround(std::clamp(alpha_[size_t(y * size_ + x)], 0.0, 1.0) * 255));
       }
       png_write_row(png, row.data());
     }
@@ -81,7 +102,10 @@ public:
 
 private:
   int size_;
+  double scale_;
+  bool transparent_;
   std::vector<Color> px_;
+  std::vector<double> alpha_;
 };
 
 double RoundRect(double x, double y, double x0, double y0, double x1, double y1, double r)
@@ -154,7 +178,7 @@ void DrawDie(Canvas& c, double ox, double oy, double size, int face, const DiePa
       0.0);
   for (int yy = 0; yy < c.Size(); ++yy)
     for (int xx = 0; xx < c.Size(); ++xx) {
-      const double x = xx + 0.5, y = yy + 0.5;
+      const double x = (xx + 0.5) / c.Scale(), y = (yy + 0.5) / c.Scale();
       const double inside =
           -RoundRect(x, y, x0 + 3 * s, y0 + 3 * s, x1 - 3 * s, y1 - 3 * s, radius - 3 * s);
       if (inside <= 0) continue;
@@ -214,21 +238,68 @@ void DrawAbout(Canvas& c)
   DrawDie(c, 52, 54, 50, 6, Orange);
   DrawDie(c, 88, 90, 30, 1, Blue);
 }
+
+// The icon at small sizes: the orange die of the about picture alone, showing six, with a
+// border of at least one pixel and larger pips, so that it still reads as a die at 16 pixels.
+void DrawIconDie(Canvas& c)
+{
+  const DiePalette& pal = Orange;
+  const double px = 1.0 / c.Scale(); // one device pixel in design units
+  const double edge = std::max(1.6, 1.1 * px);
+  c.Fill([&](double x, double y) { return RoundRect(x, y, 0.5, 0.5, 71.5, 71.5, 14); },
+         [&](double, double) { return pal.edge; });
+  c.Fill(
+      [&](double x, double y) {
+        return RoundRect(x, y, 0.5 + edge, 0.5 + edge, 71.5 - edge, 71.5 - edge, 14 - edge);
+      },
+      [&](double x, double y) {
+        const double t = std::clamp((x + y) / 144.0, 0.0, 1.0);
+        return Mix(pal.light, pal.dark, t * t * 0.9 + t * 0.1);
+      });
+  // Pips of one column keep at least a pixel of the face between them.
+  const double r = std::min(7.6, (18.5 - 1.2 * px) / 2);
+  for (double cx : {19.0, 53.0})
+    for (double cy : {17.5, 36.0, 54.5})
+      c.Fill([&](double x, double y) { return Circle(x, y, cx, cy, r); },
+             [&](double, double) { return pal.pipTop; });
+}
+
+// The icon: the about picture's design where there is room for it, the die alone below that;
+// transparent around the shape, as icon themes expect.
+void DrawIcon(Canvas& c)
+{
+  if (c.Size() <= 32)
+    DrawIconDie(c);
+  else
+    DrawAbout(c);
+}
 } // namespace
 
 int main()
 {
   bool ok = true;
   for (int face = 1; face <= 6; ++face) {
-    Canvas normal(72, {224, 224, 224});
-    DrawDie(normal, 0, 0, 72, face, Orange);
-    ok &= normal.Write(std::to_string(face) + ".png");
-    Canvas held(72, {224, 224, 224});
-    DrawDie(held, 0, 0, 72, face, Blue);
-    ok &= held.Write(std::to_string(face) + "h.png");
+    const std::string n = std::to_string(face);
+    for (const int ratio : {1, 2}) {
+      const std::string suffix = ratio == 1 ? ".png" : "@2x.png";
+      Canvas normal(72 * ratio, {224, 224, 224}, ratio);
+      DrawDie(normal, 0, 0, 72, face, Orange);
+      ok &= normal.Write(n + suffix);
+      Canvas held(72 * ratio, {224, 224, 224}, ratio);
+      DrawDie(held, 0, 0, 72, face, Blue);
+      ok &= held.Write(n + "h" + suffix);
+    }
   }
-  Canvas about(128, {232, 232, 232});
-  DrawAbout(about);
-  ok &= about.Write("about.png");
+  for (const int ratio : {1, 2}) {
+    Canvas about(128 * ratio, {232, 232, 232}, ratio);
+    DrawAbout(about);
+    ok &= about.Write(ratio == 1 ? "about.png" : "about@2x.png");
+  }
+  for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+    const double design = size <= 32 ? 72.0 : 128.0;
+    Canvas icon(size, {255, 255, 255}, size / design, true);
+    DrawIcon(icon);
+    ok &= icon.Write("icon" + std::to_string(size) + ".png");
+  }
   return ok ? 0 : 1;
 }

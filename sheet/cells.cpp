@@ -49,3 +49,23 @@ void FreeGadgets(std::vector<TGadget*>& gadgets)
     g = nullptr;
   }
 }
+
+QString ColumnName(int k)
+{
+  static const char* const MULTIPLIER[3] = {"einfach", "doppelt", "dreifach"};
+  const QString name = "Spalte " + QString::number(k + 1);
+  return k >= 0 && k < 3 ? name + " (" + MULTIPLIER[k] + ")" : name;
+}
+
+void DescribeValue(TGadget* gadget, const QString& what)
+{
+  if (!gadget) return;
+  const QString text = gadget->GetText();
+  SetAccessibleName(gadget, what + ": " + (text == CELL_FREE ? QString("frei") : text));
+}
+
+void DescribeDisplays(const std::vector<TGadget*>& displays, const QString& caption)
+{
+  for (size_t k = 0; k < displays.size(); ++k)
+    DescribeValue(displays[k], caption + ", " + ColumnName(int(k)));
+}

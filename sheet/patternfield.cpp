@@ -10,13 +10,23 @@ struct TLayout {
   int lastLabelWidth; // the longest straight needs more room
   int captionWidth;
   const char* labels[6];
+  const char* bonusName; // the bonus row, told apart from the other sections' for a screen reader
 };
 
-constexpr TLayout PASCH = {270, 10, 290, 140, 90, 90, 50, {"3er Pasch", "4er Pasch", "5er Pasch"}};
-constexpr TLayout HOUSE = {270, 150, 290, 140, 80, 80, 80, {"2-2-2 Haus", "2-4 Haus", "3-3 Haus"}};
+constexpr TLayout PASCH = {
+    270, 10, 290, 140, 90, 90, 50, {"3er Pasch", "4er Pasch", "5er Pasch"}, "Bonus Pasch"};
+constexpr TLayout HOUSE = {
+    270, 150, 290, 140, 80, 80, 80, {"2-2-2 Haus", "2-4 Haus", "3-3 Haus"}, "Bonus Haus"};
 constexpr TLayout STREET = {
-    270, 290, 290, 215,
-    80,  90,  80,  {"1-2-3-4", "2-3-4-5", "3-4-5-6", "1-2-3-4-5", "2-3-4-5-6", "1-2-3-4-5-6"}};
+    270,
+    290,
+    290,
+    215,
+    80,
+    90,
+    80,
+    {"1-2-3-4", "2-3-4-5", "3-4-5-6", "1-2-3-4-5", "2-3-4-5-6", "1-2-3-4-5-6"},
+    "Bonus Straße"};
 
 template <TColumnKind Kind> constexpr const TLayout& LayoutOf()
 {
@@ -58,6 +68,18 @@ template <TColumnKind Kind> int TPatternField<Kind>::Procedure(const TEvent& eve
     Bonus[k]->SetText(Points[k]->Summ());
   }
   return 0;
+}
+
+template <TColumnKind Kind> void TPatternField<Kind>::Refresh()
+{
+  for (size_t k = 0; k < Points.size(); ++k)
+    Bonus[k]->SetText(Points[k]->Summ());
+}
+
+template <TColumnKind Kind> void TPatternField<Kind>::Describe()
+{
+  DescribeColumns(Points, [this](int r) { return Label[size_t(r)]->GetText(); });
+  DescribeDisplays(Bonus, QString::fromUtf8(LayoutOf<Kind>().bonusName));
 }
 
 template <TColumnKind Kind> int TPatternField<Kind>::FullSumm(int column)

@@ -24,6 +24,10 @@ public:
   TPatternField* Create(TGadget* parent);
   int Procedure(const TEvent& event);
   int FullSumm(int column);
+  // Recomputes the bonus displays from the cells as they stand now.
+  void Refresh();
+  // Gives every cell and display its current accessible name.
+  void Describe();
 };
 
 extern template class TPatternField<TColumnKind::Pasch>;

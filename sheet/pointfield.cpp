@@ -44,6 +44,20 @@ void TPointfield::Refresh(int k)
   Total[i]->SetText(IntToStr((s + CellValue(Bonus[i])) * Points[i]->Multiplier));
 }
 
+void TPointfield::Refresh()
+{
+  for (int k = 0; k < int(Points.size()); ++k)
+    Refresh(k);
+}
+
+void TPointfield::Describe()
+{
+  DescribeColumns(Points, [this](int r) { return Label[size_t(r)]->GetText(); });
+  DescribeDisplays(Sum, "Summe");
+  DescribeDisplays(Bonus, "Bonus");
+  DescribeDisplays(Total, "Gesamt");
+}
+
 int TPointfield::Procedure(const TEvent& event)
 {
   for (int k = 0; k < int(Points.size()); ++k) {

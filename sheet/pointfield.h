@@ -23,6 +23,11 @@ public:
   TPointfield* Create(TGadget* parent);
   int Procedure(const TEvent& event);
   int FullSumm(int column);
+  // Recomputes every display from the cells as they stand now: a cell that another section
+  // gave back after this one had handled the event must stop counting at once.
+  void Refresh();
+  // Gives every cell and display its current accessible name.
+  void Describe();
 
 private:
   void Refresh(int column);

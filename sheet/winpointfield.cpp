@@ -41,6 +41,13 @@ int TWinPointField::Procedure(const TEvent&)
   return 0;
 }
 
+void TWinPointField::Describe()
+{
+  if (Bonus.size() <= GRAND_TOTAL) return;
+  DescribeDisplays(std::vector<TGadget*>(Bonus.begin(), Bonus.begin() + GRAND_TOTAL), "Punkte");
+  DescribeValue(Bonus[GRAND_TOTAL], "Gesamt");
+}
+
 int TWinPointField::NewGame()
 {
   SetTexts(Bonus, "0");

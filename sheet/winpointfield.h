@@ -22,4 +22,6 @@ public:
   int NewGame();
   TWinPointField* Create(TGadget* parent);
   int Procedure(const TEvent& event);
+  // Gives the displays their current accessible names.
+  void Describe();
 };

@@ -41,6 +41,16 @@ template <TColumnKind Kind> int TSingleLabelField<Kind>::Procedure(const TEvent&
   return 0;
 }
 
+template <TColumnKind Kind> void TSingleLabelField<Kind>::Describe()
+{
+  // One caption stands for both "Wummel" rows; a screen reader tells them apart by number.
+  const QString caption = Label ? Label->GetText() : QString();
+  const bool rows = !Points.empty() && Points[0]->Array.size() > 1;
+  DescribeColumns(Points, [&](int r) {
+    return rows ? caption + ", Zeile " + QString::number(r + 1) : caption;
+  });
+}
+
 template <TColumnKind Kind> int TSingleLabelField<Kind>::FullSumm(int column)
 {
   return column >= 0 && column < int(Points.size()) ? Points[size_t(column)]->FullSumm() : 0;

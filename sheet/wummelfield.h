@@ -22,6 +22,8 @@ public:
   TSingleLabelField* Create(TGadget* parent);
   int Procedure(const TEvent& event);
   int FullSumm(int column);
+  // Gives every cell its current accessible name.
+  void Describe();
 };
 
 extern template class TSingleLabelField<TColumnKind::Wummel>;

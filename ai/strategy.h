@@ -1,0 +1,58 @@
+#pragma once
+
+// The computer player. The game asks it two things in a turn: which dice to hold before the
+// second and the third throw, and which free cell to enter at the end. Each answer is the
+// choice with the best expected worth of the sheet at the end of the game, computed exactly
+// over every outcome of the dice thrown again (grouped as multisets), with the free cells
+// valued by TSheetValue. Pure and stateless between calls: the game passes everything in.
+
+#include "ai/sheetvalue.h"
+#include "ai/turnplanner.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+using THolds = std::array<bool, DICE>; // die 1 first, true = held
+
+struct TCellChoice {
+  int row = -1;    // 0 to 20, in sheet order; -1 when no cell is free
+  int column = -1; // 0 to 2: the ×1, ×2 and ×3 columns
+};
+
+constexpr double DEFAULT_MOST_TRIES = 6;
+
+class TStrategy
+{
+public:
+  // A free cell is valued as the best of several turns spent on it: mostTries at the start
+  // of a game, fewer as the free cells run out, one for the last cell.
+  explicit TStrategy(double mostTries = DEFAULT_MOST_TRIES);
+
+  // The dice to hold before the next throw, with throwsLeft (1 or 2) throws still allowed;
+  // the current holds win a tie. All six held means that throwing again is pointless and the
+  // turn should go on to the cell. With no throws left the holds come back unchanged.
+  THolds ChooseHolds(const TSheetState& sheet, const TFaces& dice, const THolds& holds,
+                     int throwsLeft) const;
+  // The free cell to enter with these dice.
+  TCellChoice ChooseCell(const TSheetState& sheet, const TFaces& dice) const;
+
+  // Expected worth of the sheet at the end of the game when these dice are held and the others
+  // thrown again (throwsLeft 1 or 2; 0: entering the dice now in the best cell).
+  double HoldValue(const TSheetState& sheet, const TFaces& dice, const THolds& holds,
+                   int throwsLeft) const;
+  // Expected grand total at the end of the game from this sheet, before the next turn's throw.
+  double Value(const TSheetState& sheet) const { return ModelFor(sheet).Value(sheet); }
+
+private:
+  // Worth of ending the turn with each throw of six dice, by TDiceSets ordinal.
+  std::vector<double> FinalValues(const TSheetState& sheet) const;
+
+  const TSheetValue& ModelFor(const TSheetState& sheet) const;
+
+  // By the number of free cells, 0 to 63.
+  std::shared_ptr<const std::vector<TSheetValue>> Models;
+};
+
+// Raw points of each of the 462 throws (by TDiceSets ordinal) in each row.
+const std::vector<std::array<int, SHEET_ROWS>>& ThrowPoints();

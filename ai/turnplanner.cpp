@@ -1,0 +1,73 @@
+#include "ai/turnplanner.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <utility>
+
+using std::size_t;
+
+namespace
+{
+// Differences below this are rounding, not a better choice.
+constexpr double TIE = 1e-9;
+} // namespace
+
+TTurnPlanner::TTurnPlanner(std::vector<double> final, int throwsLeft)
+    : Planned(std::clamp(throwsLeft, 1, MAX_THROWS_LEFT))
+{
+  const TDiceSets& sets = TDiceSets::Get();
+  Worth[0] = std::move(final);
+  for (int t = 1; t <= Planned; ++t) {
+    std::vector<double>& keep = Keep[size_t(t)];
+    keep.assign(ALL_SETS, 0.0);
+    const std::vector<double>& after = Worth[size_t(t - 1)];
+    for (int k = 0; k < ALL_SETS; ++k)
+      for (const TDiceSets::TOutcome& o : sets.Outcomes(DICE - sets.Size(k)))
+        keep[size_t(k)] += o.probability * after[size_t(sets.FullOrdinal(sets.Join(k, o.set)))];
+    std::vector<double>& worth = Worth[size_t(t)];
+    worth.assign(FULL_THROWS, 0.0);
+    for (int i = 0; i < FULL_THROWS; ++i) {
+      double best = keep[size_t(sets.FullIndex(i))];
+      for (int k : sets.Keeps(sets.FullIndex(i)))
+        best = std::max(best, keep[size_t(k)]);
+      worth[size_t(i)] = best;
+    }
+  }
+}
+
+double TTurnPlanner::KeepValue(int keep, int throwsLeft) const
+{
+  const int t = std::clamp(throwsLeft, 1, Planned);
+  return Keep[size_t(t)][size_t(keep)];
+}
+
+double TTurnPlanner::ThrowValue(int fullSet, int throwsLeft) const
+{
+  const int t = std::clamp(throwsLeft, 0, Planned);
+  return Worth[size_t(t)][size_t(TDiceSets::Get().FullOrdinal(fullSet))];
+}
+
+int TTurnPlanner::BestKeep(int fullSet, int throwsLeft, int preferred) const
+{
+  const TDiceSets& sets = TDiceSets::Get();
+  const std::vector<double>& keep = Keep[size_t(std::clamp(throwsLeft, 1, Planned))];
+  const std::vector<int>& keeps = sets.Keeps(fullSet);
+  int best = fullSet;
+  for (int k : keeps) {
+    const double gain = keep[size_t(k)] - keep[size_t(best)];
+    if (gain > TIE || (gain > -TIE && sets.Size(k) > sets.Size(best))) best = k;
+  }
+  if (preferred >= 0 && std::find(keeps.begin(), keeps.end(), preferred) != keeps.end() &&
+      keep[size_t(preferred)] > keep[size_t(best)] - TIE)
+    best = preferred;
+  return best;
+}
+
+double TTurnPlanner::TurnValue() const
+{
+  const TDiceSets& sets = TDiceSets::Get();
+  double value = 0;
+  for (const TDiceSets::TOutcome& o : sets.Outcomes(DICE))
+    value += o.probability * ThrowValue(o.set, Planned);
+  return value;
+}

@@ -1,0 +1,227 @@
+// Self-play: the computer player and the greedy yardstick each play one-player games with the
+// same fixed seed for the dice; prints the spread of their final totals and the time the
+// computer player takes per decision.
+//
+//   simulate [games] [seed] [--cells] [--tries T]
+//
+// --cells prints each cell's mean raw points and how often it scored, and the bonus rates;
+// --tries plays the computer with another number of turns per free cell than the standard.
+
+#include "ai/greedy.h"
+#include "ai/strategy.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace
+{
+using TClock = std::chrono::steady_clock;
+
+// Wall-clock and processor time of each decision; the machine may be shared, so the wall
+// clock's worst case can include time spent waiting for a processor.
+struct TTiming {
+  std::vector<float> wall;
+  double cpu = 0, cpuWorst = 0;
+
+  template <class F> auto Measure(F decide)
+  {
+    timespec c0{}, c1{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c0);
+    const auto start = TClock::now();
+    auto result = decide();
+    const auto end = TClock::now();
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c1);
+    wall.push_back(float(std::chrono::duration<double, std::milli>(end - start).count()));
+    const double ms = double(c1.tv_sec - c0.tv_sec) * 1e3 + double(c1.tv_nsec - c0.tv_nsec) / 1e6;
+    cpu += ms;
+    cpuWorst = std::max(cpuWorst, ms);
+    return result;
+  }
+
+  void Print(const char* what)
+  {
+    std::sort(wall.begin(), wall.end());
+    auto at = [&](double p) {
+      return wall[std::min(wall.size() - 1, size_t(p * double(wall.size())))];
+    };
+    double sum = 0;
+    for (float ms : wall)
+      sum += ms;
+    std::printf(
+        "  %-6s %zu decisions: wall mean %.3f ms, p50 %.3f, p99 %.3f, p99.9 %.3f, max %.3f; "
+        "processor mean %.3f ms, max %.3f\n",
+        what, wall.size(), sum / double(wall.size()), double(at(0.5)), double(at(0.99)),
+        double(at(0.999)), double(wall.back()), cpu / double(wall.size()), cpuWorst);
+  }
+};
+
+// What the cells held at the end of the games.
+struct TCellStats {
+  double points[SHEET_ROWS][SHEET_COLUMNS] = {};
+  double scored[SHEET_ROWS][SHEET_COLUMNS] = {};
+  double counts[NUMBER_ROWS][SHEET_COLUMNS][DICE + 1] = {};
+  double numberBonus[SHEET_COLUMNS] = {}, patternBonus[SHEET_COLUMNS][3] = {};
+  long games = 0;
+
+  void Add(const TSheetState& sheet)
+  {
+    ++games;
+    for (int c = 0; c < SHEET_COLUMNS; ++c) {
+      int numbers = 0;
+      for (int r = 0; r < SHEET_ROWS; ++r) {
+        const int v = sheet.Cell(r, c);
+        points[r][c] += v;
+        scored[r][c] += v > 0;
+        if (r < NUMBER_ROWS) {
+          counts[r][c][v / (r + 1)] += 1;
+          numbers += v;
+        }
+      }
+      numberBonus[c] += NumberBonus(numbers) > 0;
+      int p = 0;
+      for (const TSection& section : SECTIONS) {
+        if (!HasPatternBonus(section.kind)) continue;
+        int withPoints = 0;
+        for (int r = section.firstRow; r < section.firstRow + section.rows; ++r)
+          withPoints += sheet.Cell(r, c) > 0;
+        patternBonus[c][p++] += PatternBonus(withPoints, section.rows) > 0;
+      }
+    }
+  }
+
+  void Print() const
+  {
+    for (int r = 0; r < SHEET_ROWS; ++r) {
+      std::printf("  row %2d", r);
+      for (int c = 0; c < SHEET_COLUMNS; ++c)
+        std::printf("   %6.2f (%3.0f%%)", points[r][c] / double(games),
+                    100 * scored[r][c] / double(games));
+      std::printf("\n");
+    }
+    for (int c = 0; c < SHEET_COLUMNS; ++c)
+      std::printf(
+          "  column x%d: number bonus %3.0f%%, pattern bonuses %3.0f%% %3.0f%% %3.0f%%\n", c + 1,
+          100 * numberBonus[c] / double(games), 100 * patternBonus[c][0] / double(games),
+          100 * patternBonus[c][1] / double(games), 100 * patternBonus[c][2] / double(games));
+  }
+};
+
+struct TRun {
+  std::vector<int> totals;
+  TTiming holds, cells;
+  TCellStats stats;
+  bool legal = true;
+};
+
+template <class TPlayer> int PlayGame(const TPlayer& player, std::mt19937& rng, TRun& run)
+{
+  std::uniform_int_distribution<int> die(1, 6);
+  TSheetState sheet;
+  for (int turn = 0; turn < SHEET_ROWS * SHEET_COLUMNS; ++turn) {
+    TFaces dice;
+    for (int& face : dice)
+      face = die(rng);
+    THolds holds{};
+    for (int throwsLeft = MAX_THROWS_LEFT; throwsLeft >= 1; --throwsLeft) {
+      holds = run.holds.Measure([&] { return player.ChooseHolds(sheet, dice, holds, throwsLeft); });
+      if (std::all_of(holds.begin(), holds.end(), [](bool h) { return h; })) break;
+      for (size_t i = 0; i < DICE; ++i)
+        if (!holds[i]) dice[i] = die(rng);
+    }
+    const TCellChoice cell = run.cells.Measure([&] { return player.ChooseCell(sheet, dice); });
+    if (cell.row < 0 || !sheet.IsFree(cell.row, cell.column)) {
+      run.legal = false;
+      return sheet.GrandTotal();
+    }
+    sheet.Enter(cell.row, cell.column, RowPoints(cell.row, dice));
+  }
+  run.stats.Add(sheet);
+  return sheet.GrandTotal();
+}
+
+template <class TPlayer> TRun PlayGames(const TPlayer& player, int games, unsigned seed)
+{
+  std::mt19937 rng(seed);
+  TRun run;
+  for (int g = 0; g < games && run.legal; ++g)
+    run.totals.push_back(PlayGame(player, rng, run));
+  return run;
+}
+
+double Mean(const std::vector<int>& v)
+{
+  return std::accumulate(v.begin(), v.end(), 0.0) / double(v.size());
+}
+
+void Report(const char* name, TRun& run)
+{
+  std::vector<int>& t = run.totals;
+  std::sort(t.begin(), t.end());
+  const double mean = Mean(t);
+  double squares = 0;
+  for (int x : t)
+    squares += (x - mean) * (x - mean);
+  const double sd = std::sqrt(squares / double(t.size()));
+  // Nearest-rank percentiles.
+  auto pct = [&](double p) {
+    const size_t rank = size_t(std::ceil(p / 100.0 * double(t.size())));
+    return t[std::clamp<size_t>(rank, 1, t.size()) - 1];
+  };
+  std::printf("%-9s games %zu  mean %.1f  sd %.1f  min %d  p5 %d  p25 %d  p50 %d  p75 %d  p95 %d  "
+              "max %d\n",
+              name, t.size(), mean, sd, t.front(), pct(5), pct(25), pct(50), pct(75), pct(95),
+              t.back());
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+  std::vector<std::string> numbers;
+  bool cells = false;
+  double tries = DEFAULT_MOST_TRIES;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--cells")
+      cells = true;
+    else if (arg == "--tries" && i + 1 < argc)
+      tries = std::max(1.0, std::atof(argv[++i]));
+    else
+      numbers.push_back(arg);
+  }
+  const int games = numbers.size() > 0 ? std::max(1, std::atoi(numbers[0].c_str())) : 10000;
+  const unsigned seed =
+      numbers.size() > 1 ? unsigned(std::strtoul(numbers[1].c_str(), nullptr, 10)) : 20240613u;
+
+  const auto start = TClock::now();
+  const TStrategy computer(tries);
+  const double setUp = std::chrono::duration<double, std::milli>(TClock::now() - start).count();
+  const TGreedy greedy;
+  TRun strong = PlayGames(computer, games, seed);
+  TRun weak = PlayGames(greedy, games, seed);
+  if (!strong.legal || !weak.legal) {
+    std::fprintf(stderr, "a player chose a cell that was not free\n");
+    return 1;
+  }
+  std::printf("%d one-player games each, dice from std::mt19937 seeded with %u\n", games, seed);
+  Report("computer", strong);
+  Report("greedy", weak);
+  std::printf("computer / greedy mean: %.3f\n", Mean(strong.totals) / Mean(weak.totals));
+  if (cells) {
+    std::printf("computer, mean raw points per cell (x1, x2, x3) and how often it scored:\n");
+    strong.stats.Print();
+    std::printf("greedy:\n");
+    weak.stats.Print();
+  }
+  std::printf("computer's tables built in %.1f ms; time per decision:\n", setUp);
+  strong.holds.Print("holds");
+  strong.cells.Print("cell");
+  return 0;
+}

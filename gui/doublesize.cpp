@@ -1,0 +1,63 @@
+#include "gui/doublesize.h"
+
+#include "gui/incbin.h"
+#include "gui/widgets_p.h"
+
+#include <QByteArray>
+#include <QCryptographicHash>
+#include <QHash>
+
+namespace
+{
+const QString DOUBLE_SUFFIX = QStringLiteral("@2x.png");
+
+QByteArray Fingerprint(const TPixmap& pixmap)
+{
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  const int header[] = {pixmap.width, pixmap.height, pixmap.format};
+  hash.addData(QByteArrayView(reinterpret_cast<const char*>(header), sizeof header));
+  // Only the pixels count, not the padding at the end of each row.
+  const int rowBytes = pixmap.width * TPixmap::BytesPerPixel(pixmap.format);
+  for (int y = 0; y < pixmap.height; ++y)
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(pixmap.pixels.data()) +
+                                    qsizetype(y) * pixmap.pitch,
+                                rowBytes));
+  return hash.result();
+}
+
+// From the fingerprint of each ordinary picture that has a variant to that variant's name.
+// The table of embedded files is complete before the toolkit starts and never changes, so it
+// is read once, on the first question.
+const QHash<QByteArray, QString>& Variants()
+{
+  static const QHash<QByteArray, QString> variants = [] {
+    QHash<QByteArray, QString> map;
+    for (const QString& name : EmbeddedNames()) {
+      if (!name.endsWith(DOUBLE_SUFFIX)) continue;
+      const QString base = name.chopped(DOUBLE_SUFFIX.size()) + QStringLiteral(".png");
+      if (TPixmapPtr ordinary = LoadPixmapPNG("incbin::" + base))
+        map.insert(Fingerprint(*ordinary), name);
+    }
+    return map;
+  }();
+  return variants;
+}
+} // namespace
+
+QImage DoubleSizeImage(const TPixmap& pixmap)
+{
+  if (pixmap.width <= 0 || pixmap.height <= 0 ||
+      pixmap.pixels.size() < size_t(pixmap.pitch) * size_t(pixmap.height))
+    return QImage();
+  const auto found = Variants().constFind(Fingerprint(pixmap));
+  if (found == Variants().constEnd()) return QImage();
+  static QHash<QString, QImage> decoded;
+  auto cached = decoded.constFind(*found);
+  if (cached == decoded.constEnd()) {
+    const TPixmapPtr big = LoadPixmapPNG("incbin::" + *found);
+    QImage image = big ? PixmapToImage(*big) : QImage();
+    if (image.width() != 2 * pixmap.width || image.height() != 2 * pixmap.height) image = QImage();
+    cached = decoded.insert(*found, image);
+  }
+  return *cached;
+}

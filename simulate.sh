@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds the self-play program in Release into build-release/ (or $WW_BUILD_DIR) and runs it:
+# 10,000 one-player games each for the computer player and the greedy yardstick.
+#   ./simulate.sh [games] [seed]
+set -euo pipefail
+WW_ROOT="$(cd "$(dirname "$0")" && pwd)"
+. "$WW_ROOT/setup.sh"
+ww_install_missing
+dir="${WW_BUILD_DIR:-$WW_ROOT/build-release}"
+cmake -S "$WW_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$dir" --target simulate -j "$(nproc)"
+exec "$dir/ai/simulate" "$@"

@@ -1,0 +1,275 @@
+#include "ai/greedy.h"
+#include "ai/strategy.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+namespace
+{
+// A sheet as it might stand near the end of a game, every cell entered.
+TSheetState FullSheet()
+{
+  TSheetState sheet;
+  const int values[SHEET_ROWS] = {3,  6,  9,  12, 15, 18, 20, 24, 28, 30, 30,
+                                  30, 30, 30, 30, 40, 40, 50, 0,  50, 22};
+  for (int row = 0; row < SHEET_ROWS; ++row)
+    for (int column = 0; column < SHEET_COLUMNS; ++column)
+      sheet.Enter(row, column, values[row]);
+  return sheet;
+}
+
+// Expected final total by brute force: every ordered sequence of the dice thrown again, the best
+// of all 64 hold patterns before each further throw, the best free cell at the end.
+class TBruteForce
+{
+public:
+  explicit TBruteForce(const TSheetState& sheet) : Sheet(sheet), Memo(46656, NAN) {}
+
+  double Final(const TFaces& dice)
+  {
+    int code = 0;
+    for (int face : dice)
+      code = code * 6 + face - 1;
+    double& best = Memo[size_t(code)];
+    if (!std::isnan(best)) return best;
+    best = -1;
+    for (int row = 0; row < SHEET_ROWS; ++row)
+      for (int column = 0; column < SHEET_COLUMNS; ++column) {
+        if (!Sheet.IsFree(row, column)) continue;
+        TSheetState after = Sheet;
+        after.Enter(row, column, RowPoints(row, dice));
+        best = std::max(best, double(after.GrandTotal()));
+      }
+    return best;
+  }
+
+  // Holding `held` (bit i: die i + 1) and throwing the others, with throwsLeft throws to come.
+  double Hold(TFaces dice, unsigned held, int throwsLeft)
+  {
+    std::vector<size_t> free;
+    for (size_t i = 0; i < DICE; ++i)
+      if (!(held & (1u << i))) free.push_back(i);
+    int sequences = 1;
+    for (size_t n = 0; n < free.size(); ++n)
+      sequences *= 6;
+    double sum = 0;
+    for (int s = 0; s < sequences; ++s) {
+      int v = s;
+      for (size_t i : free) {
+        dice[i] = v % 6 + 1;
+        v /= 6;
+      }
+      if (throwsLeft == 1) {
+        sum += Final(dice);
+        continue;
+      }
+      double best = Final(dice);
+      for (unsigned next = 0; next < 64; ++next)
+        best = std::max(best, Hold(dice, next, throwsLeft - 1));
+      sum += best;
+    }
+    return sum / sequences;
+  }
+
+private:
+  TSheetState Sheet;
+  std::vector<double> Memo;
+};
+
+THolds Holds(unsigned mask)
+{
+  THolds holds{};
+  for (size_t i = 0; i < DICE; ++i)
+    holds[i] = mask & (1u << i);
+  return holds;
+}
+
+unsigned Mask(const THolds& holds)
+{
+  unsigned mask = 0;
+  for (size_t i = 0; i < DICE; ++i)
+    mask |= unsigned(holds[i]) << i;
+  return mask;
+}
+
+const TStrategy& Strategy()
+{
+  static const TStrategy strategy;
+  return strategy;
+}
+} // namespace
+
+// With one cell left the expected worth is the expected grand total, so the look-ahead over
+// multisets must agree with a count over every ordered sequence of dice.
+TEST(StrategyHoldValue, MatchesBruteForceOverAllSequences)
+{
+  const TStrategy& strategy = Strategy();
+  {
+    TSheetState sheet = FullSheet();
+    sheet.Enter(ROW_CHANCE, 0, FREE_CELL);
+    TBruteForce brute(sheet);
+    const TFaces dice = {6, 6, 6, 1, 2, 3};
+    EXPECT_NEAR(strategy.HoldValue(sheet, dice, Holds(0), 1), brute.Hold(dice, 0, 1), 1e-9);
+    EXPECT_NEAR(strategy.HoldValue(sheet, dice, Holds(0b000111), 1), brute.Hold(dice, 0b000111, 1),
+                1e-9);
+    EXPECT_NEAR(strategy.HoldValue(sheet, dice, Holds(0), 0), brute.Final(dice), 1e-9);
+  }
+  {
+    // Only the ×2 "Wummel" left: two throws to come, four threes held.
+    TSheetState sheet = FullSheet();
+    sheet.Enter(ROW_WUMMEL, 1, FREE_CELL);
+    TBruteForce brute(sheet);
+    const TFaces dice = {3, 1, 3, 3, 2, 3};
+    const double fourThrees = brute.Hold(dice, 0b101101, 2);
+    EXPECT_NEAR(strategy.HoldValue(sheet, dice, Holds(0b101101), 2), fourThrees, 1e-9);
+    EXPECT_NEAR(strategy.HoldValue(sheet, dice, Holds(0b000101), 2), brute.Hold(dice, 0b000101, 2),
+                1e-9);
+    const THolds chosen = strategy.ChooseHolds(sheet, dice, Holds(0), 2);
+    EXPECT_EQ(Mask(chosen), 0b101101u);
+  }
+  {
+    // Only the ×3 "1-2-3-4-5-6" left, a six short, one throw to come.
+    TSheetState sheet = FullSheet();
+    sheet.Enter(ROW_STREETS + 5, 2, FREE_CELL);
+    TBruteForce brute(sheet);
+    const TFaces dice = {1, 2, 3, 4, 5, 5};
+    EXPECT_NEAR(strategy.HoldValue(sheet, dice, Holds(0b011111), 1), brute.Hold(dice, 0b011111, 1),
+                1e-9);
+    EXPECT_NEAR(strategy.HoldValue(sheet, dice, Holds(0b001111), 1), brute.Hold(dice, 0b001111, 1),
+                1e-9);
+    // One time in six the straight scores 50 and completes the column's bonus of 50, times 3.
+    EXPECT_NEAR(brute.Hold(dice, 0b011111, 1) - brute.Final(dice), 3 * (50 + 50) / 6.0, 1e-9);
+  }
+  {
+    // Only "1er" ×1 left, the column two points short of its bonus.
+    TSheetState sheet = FullSheet();
+    sheet.Enter(ROW_NUMBERS, 0, FREE_CELL);
+    const int numbers[NUMBER_ROWS] = {FREE_CELL, 6, 6, 16, 15, 18};
+    for (int row = 1; row < NUMBER_ROWS; ++row)
+      sheet.Enter(row, 0, numbers[row]);
+    int sum = 0;
+    for (int row = 1; row < NUMBER_ROWS; ++row)
+      sum += sheet.Cell(row, 0);
+    ASSERT_EQ(sum, 61);
+    TBruteForce brute(sheet);
+    const TFaces dice = {4, 1, 4, 5, 6, 6};
+    EXPECT_NEAR(strategy.HoldValue(sheet, dice, Holds(0), 1), brute.Hold(dice, 0, 1), 1e-9);
+    EXPECT_NEAR(strategy.HoldValue(sheet, dice, Holds(0b000010), 1), brute.Hold(dice, 0b000010, 1),
+                1e-9);
+    EXPECT_EQ(Mask(strategy.ChooseHolds(sheet, dice, Holds(0), 1)), 0b000010u);
+  }
+}
+
+TEST(StrategyChoices, HandCheckedPositions)
+{
+  const TStrategy& strategy = Strategy();
+  const TGreedy greedy;
+  // Six equal dice with "Wummel" free: 150 points in the ×3 column, and no reason to throw.
+  const TSheetState fresh;
+  const TFaces twos = {2, 2, 2, 2, 2, 2};
+  const TCellChoice wummel = strategy.ChooseCell(fresh, twos);
+  EXPECT_TRUE(wummel.row == ROW_WUMMEL || wummel.row == ROW_WUMMEL + 1) << wummel.row;
+  EXPECT_EQ(wummel.column, 2);
+  EXPECT_EQ(Mask(strategy.ChooseHolds(fresh, twos, Holds(0), 2)), 0b111111u);
+
+  // A straight one die short with one throw left: keep one of each of 1 to 5 and throw the
+  // other five, which cannot lose "1-2-3-4-5" and makes "1-2-3-4-5-6" one time in six.
+  const TFaces almost = {5, 1, 2, 5, 3, 4};
+  const THolds straight = strategy.ChooseHolds(fresh, almost, Holds(0), 1);
+  EXPECT_EQ(std::count(straight.begin(), straight.end(), true), 5);
+  EXPECT_TRUE(straight[1] && straight[2] && straight[4] && straight[5]);
+  // The five already held stays held, the other one is thrown.
+  EXPECT_EQ(Mask(strategy.ChooseHolds(fresh, almost, Holds(0b001000), 1)), 0b111110u);
+
+  // Late in a game the ×3 number column is two points short of its bonus, with two ones in the
+  // throw and only "Chance" ×3 and "Wummel" ×1 free besides: entering the ones secures
+  // 3 × (2 + 30) and keeps "Chance" for later, where the greedy player takes "Chance" for
+  // 3 × 18 and leaves the bonus to one last turn at "1er".
+  TSheetState lateGame = FullSheet();
+  const int numbers[NUMBER_ROWS] = {FREE_CELL, 6, 6, 16, 15, 18};
+  for (int row = 0; row < NUMBER_ROWS; ++row)
+    lateGame.Enter(row, 2, numbers[row]);
+  lateGame.Enter(ROW_CHANCE, 2, FREE_CELL);
+  lateGame.Enter(ROW_WUMMEL, 0, FREE_CELL);
+  const TFaces ones = {1, 3, 1, 6, 5, 2};
+  const TCellChoice bonus = strategy.ChooseCell(lateGame, ones);
+  EXPECT_EQ(bonus.row, ROW_NUMBERS);
+  EXPECT_EQ(bonus.column, 2);
+  const TCellChoice naive = greedy.ChooseCell(lateGame, ones);
+  EXPECT_EQ(naive.row, ROW_CHANCE);
+  EXPECT_EQ(naive.column, 2);
+}
+
+// Decisions on many random sheets and dice only ever name a free cell, and whole games fill
+// every cell exactly once.
+TEST(StrategyChoices, NeverALockedCell)
+{
+  const TStrategy& strategy = Strategy();
+  const TGreedy greedy;
+  std::mt19937 rng(4711);
+  std::uniform_int_distribution<int> die(1, 6), percent(0, 99);
+  for (int round = 0; round < 300; ++round) {
+    TSheetState sheet;
+    const int filled = percent(rng);
+    for (int row = 0; row < SHEET_ROWS; ++row)
+      for (int column = 0; column < SHEET_COLUMNS; ++column)
+        if (percent(rng) < filled) sheet.Enter(row, column, percent(rng) % 3 ? 30 : 0);
+    TFaces dice;
+    for (int& face : dice)
+      face = die(rng);
+    for (const TCellChoice cell :
+         {strategy.ChooseCell(sheet, dice), greedy.ChooseCell(sheet, dice)}) {
+      if (sheet.FreeCount() == 0) {
+        EXPECT_EQ(cell.row, -1);
+        continue;
+      }
+      ASSERT_GE(cell.row, 0);
+      ASSERT_LT(cell.row, SHEET_ROWS);
+      ASSERT_GE(cell.column, 0);
+      ASSERT_LT(cell.column, SHEET_COLUMNS);
+      EXPECT_TRUE(sheet.IsFree(cell.row, cell.column));
+    }
+    const THolds holds = Holds(unsigned(percent(rng)) % 64);
+    EXPECT_EQ(strategy.ChooseHolds(sheet, dice, holds, 0), holds);
+  }
+
+  for (int game = 0; game < 4; ++game) {
+    TSheetState mine, naive;
+    for (int turn = 0; turn < SHEET_ROWS * SHEET_COLUMNS; ++turn) {
+      for (TSheetState* sheet : {&mine, &naive}) {
+        TFaces dice;
+        for (int& face : dice)
+          face = die(rng);
+        THolds holds{};
+        for (int left = MAX_THROWS_LEFT; left >= 1; --left) {
+          holds = sheet == &mine ? strategy.ChooseHolds(*sheet, dice, holds, left)
+                                 : greedy.ChooseHolds(*sheet, dice, holds, left);
+          for (size_t i = 0; i < DICE; ++i)
+            if (!holds[i]) dice[i] = die(rng);
+        }
+        const TCellChoice cell =
+            sheet == &mine ? strategy.ChooseCell(*sheet, dice) : greedy.ChooseCell(*sheet, dice);
+        ASSERT_TRUE(cell.row >= 0 && sheet->IsFree(cell.row, cell.column)) << turn;
+        sheet->Enter(cell.row, cell.column, RowPoints(cell.row, dice));
+      }
+    }
+    EXPECT_EQ(mine.FreeCount(), 0);
+    EXPECT_EQ(naive.FreeCount(), 0);
+    // A whole game's worth is exactly its grand total.
+    EXPECT_NEAR(strategy.Value(mine), mine.GrandTotal(), 1e-9);
+  }
+}
+
+// Dice the game could never show give no decision rather than a read out of bounds.
+TEST(StrategyChoices, ImpossibleDiceAreRefused)
+{
+  const TStrategy& strategy = Strategy();
+  const TSheetState fresh;
+  const TFaces bad = {1, 2, 0, 4, 5, 7};
+  EXPECT_EQ(strategy.ChooseCell(fresh, bad).row, -1);
+  EXPECT_EQ(Mask(strategy.ChooseHolds(fresh, bad, Holds(0b1), 2)), 0b1u);
+  EXPECT_EQ(strategy.HoldValue(fresh, bad, Holds(0), 2), 0);
+}

@@ -1,0 +1,230 @@
+// Playing from the keyboard alone: every key goes to the widget that has the focus.
+
+#include "app/sections.h"
+#include "dice/dicefield.h"
+#include "sheet/rules.h"
+#include "store/highscore.h"
+#include "store/rc4.h"
+#include "tests/support/support.h"
+
+#include <QApplication>
+#include <QTest>
+#include <type_traits>
+
+namespace
+{
+class Keyboard : public TWithApp
+{
+protected:
+  void Start()
+  {
+    StartApp();
+    app_->Score->assign(20, RC4(ScoreRecord(100000, "Profi"), ScoreKey));
+    QApplication::setActiveWindow(app_->Window->Native());
+  }
+  static QWidget* Focus() { return QApplication::focusWidget(); }
+  // A key pressed and released on the focused widget, then the main loop's handling.
+  void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+  {
+    QWidget* w = Focus();
+    ASSERT_NE(w, nullptr);
+    QTest::keyClick(w, key, mods);
+    Pump();
+  }
+  TDicefield& Dice() { return *app_->DiceField[size_t(app_->CurrentPlayer)]; }
+
+  // Player p's cells in the order Tab should visit them: section by section, row by row.
+  std::vector<TGadget*> CellsInTabOrder(int p)
+  {
+    std::vector<TGadget*> cells;
+    ForScoringSections(*app_, size_t(p), [&cells](auto& section) {
+      for (size_t r = 0; r < section.Points[0]->Array.size(); ++r)
+        for (const auto& column : section.Points)
+          cells.push_back(column->Array[r]);
+    });
+    return cells;
+  }
+  std::vector<TGadget*> FreeCellsInTabOrder(int p)
+  {
+    std::vector<TGadget*> free;
+    for (TGadget* cell : CellsInTabOrder(p))
+      if (!GadgetDisabled(cell)) free.push_back(cell);
+    return free;
+  }
+
+  // The grand total worked out here from the cells' texts, with the bonus rules.
+  int TotalFromCells(int p)
+  {
+    int total = 0;
+    for (int k = 0; k < 3; ++k) {
+      int raw = 0;
+      int bonus = 0;
+      ForScoringSections(*app_, size_t(p), [&](auto& section) {
+        const auto& cells = section.Points[size_t(k)]->Array;
+        int sum = 0, withPoints = 0;
+        for (TGadget* cell : cells) {
+          const int v = cell->GetText().toInt();
+          sum += v;
+          withPoints += v > 0;
+        }
+        raw += sum;
+        using TSection = std::decay_t<decltype(section)>;
+        if constexpr (std::is_same_v<TSection, TPointfield>)
+          bonus += NumberBonus(sum);
+        else if constexpr (std::is_same_v<TSection, TPaschfield> ||
+                           std::is_same_v<TSection, TNumfield> ||
+                           std::is_same_v<TSection, TStreetfield>)
+          bonus += PatternBonus(withPoints, int(cells.size()));
+      });
+      total += (k + 1) * (raw + bonus);
+    }
+    return total;
+  }
+
+  // One turn by keys: hold two dice with the digit keys, roll with Space, hold die 1 with
+  // Space, Tab to the first free cell, choose it (Space or Enter) and enter it with Enter.
+  void PlayTurnByKeys(int turn)
+  {
+    TDicefield& dice = Dice();
+    ASSERT_EQ(Focus(), dice.Button->Native()) << "a turn starts on the roll button";
+    Key(Qt::Key_2);
+    Key(Qt::Key_5);
+    EXPECT_EQ(dice.Active[2], 1);
+    EXPECT_EQ(dice.Active[5], 1);
+    const int held2 = dice.Dice[2], held5 = dice.Dice[5];
+    Key(Qt::Key_Space); // rolls
+    EXPECT_EQ(dice.Count, 1);
+    EXPECT_EQ(dice.Dice[2], held2);
+    EXPECT_EQ(dice.Dice[5], held5);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), dice.Panel[1]->Native());
+    Key(Qt::Key_Space);
+    EXPECT_EQ(dice.Active[1], 1);
+    for (int i = 2; i <= 7; ++i)
+      Key(Qt::Key_Tab);
+    const std::vector<TGadget*> free = FreeCellsInTabOrder(app_->CurrentPlayer);
+    ASSERT_FALSE(free.empty());
+    ASSERT_EQ(Focus(), free.front()->Native()) << "turn " << turn;
+    Key(turn % 2 ? Qt::Key_Return : Qt::Key_Space);
+    ASSERT_EQ(app_->Last, free.front());
+    ASSERT_EQ(Focus(), dice.Fill->Native());
+    const QString value = free.front()->GetText();
+    EXPECT_NE(value, "-");
+    if (free.size() == 1 && (PlayerCount == 1 || app_->CurrentPlayer == 1)) {
+      // The last choice of the game counts in the totals before it is entered.
+      EXPECT_EQ(app_->GrandTotal(app_->CurrentPlayer), TotalFromCells(app_->CurrentPlayer));
+      for (int p = 0; p < PlayerCount; ++p)
+        finalTotals.push_back(TotalFromCells(p));
+    }
+    Key(Qt::Key_Return);
+    if (!finalTotals.empty()) return; // a new game has begun
+    EXPECT_EQ(GadgetDisabled(free.front()), 1);
+    EXPECT_EQ(free.front()->GetText(), value);
+  }
+  std::vector<int> finalTotals;
+};
+} // namespace
+
+TEST_F(Keyboard, OnePlayerWholeGame)
+{
+  Start();
+  driver_->answers.clear(); // every strike and the new-game question answered with OK
+  app_->DiceField[0]->Button->Activate(0);
+  for (int turn = 0; turn < 63; ++turn) {
+    PlayTurnByKeys(turn);
+    if (HasFatalFailure()) return;
+  }
+  ASSERT_EQ(finalTotals.size(), 1u);
+  EXPECT_EQ(driver_->questions.filter("Highscore").size(), 1);
+  // The new game starts on the roll button with an empty sheet.
+  EXPECT_EQ(Focus(), app_->DiceField[0]->Button->Native());
+  EXPECT_EQ(FreeCellsInTabOrder(0).size(), 63u);
+}
+
+TEST_F(Keyboard, TwoPlayerWholeGame)
+{
+  Start();
+  app_->CreatePlayer("Berta");
+  app_->DiceField[0]->Button->Activate(0);
+  for (int turn = 0; turn < 126; ++turn) {
+    ASSERT_EQ(app_->CurrentPlayer, turn % 2);
+    PlayTurnByKeys(turn);
+    if (HasFatalFailure()) return;
+  }
+  ASSERT_EQ(finalTotals.size(), 2u);
+  EXPECT_EQ(driver_->questions.filter("Highscore").size(), 1);
+  EXPECT_EQ(app_->CurrentPlayer, 0);
+  EXPECT_EQ(Focus(), app_->DiceField[0]->Button->Native());
+}
+
+TEST_F(Keyboard, TabFollowsTheScreenAndSkipsLockedCellsAndSums)
+{
+  Start();
+  TDicefield& dice = Dice();
+  // Lock two cells, then choose a third so that "Eintragen" is enabled.
+  std::vector<TGadget*> cells = CellsInTabOrder(0);
+  for (TGadget* cell : {cells[1], cells[20]}) {
+    Click(cell);
+    Click(dice.Fill);
+  }
+  Click(cells[5]);
+  ASSERT_EQ(GadgetDisabled(dice.Fill), 0);
+  std::vector<TGadget*> expected{dice.Button};
+  for (int i = 1; i <= DICE; ++i)
+    expected.push_back(dice.Panel[size_t(i)]);
+  for (TGadget* cell : cells)
+    if (cell != cells[1] && cell != cells[20]) expected.push_back(cell);
+  expected.push_back(dice.Fill);
+  dice.Button->Activate(0);
+  for (size_t i = 1; i <= expected.size(); ++i) {
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), expected[i % expected.size()]->Native()) << i;
+  }
+  for (size_t i = expected.size(); i-- > 0;) {
+    Key(Qt::Key_Tab, Qt::ShiftModifier);
+    ASSERT_EQ(Focus(), expected[i]->Native()) << i;
+  }
+  // Without a choice, "Eintragen" is out of the way: the roll button follows the last cell.
+  Click(dice.Button); // withdraws the choice
+  ASSERT_EQ(GadgetDisabled(dice.Fill), 1);
+  cells.back()->Activate(0);
+  Key(Qt::Key_Tab);
+  EXPECT_EQ(Focus(), dice.Button->Native());
+}
+
+TEST_F(Keyboard, DigitsAndSpaceHoldDiceByTheRulesOfAClick)
+{
+  Start();
+  TDicefield& dice = Dice();
+  dice.Button->Activate(0);
+  for (Qt::Key k : {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5, Qt::Key_6})
+    Key(k);
+  for (int i = 1; i <= DICE; ++i)
+    EXPECT_EQ(dice.Active[size_t(i)], 1) << i;
+  Key(Qt::Key_3); // again: released
+  EXPECT_EQ(dice.Active[3], 0);
+  Key(Qt::Key_7); // no such die
+  Key(Qt::Key_0);
+  Key(Qt::Key_3, Qt::ShiftModifier); // not the digit key alone
+  EXPECT_EQ(dice.Active[3], 0);
+  // Space on a focused die works like a left click on it.
+  dice.Panel[4]->Activate(0);
+  Key(Qt::Key_Space);
+  EXPECT_EQ(dice.Active[4], 0);
+  EXPECT_TRUE(dice.Panel[4]->Native()->hasFocus());
+  // After the last roll no key changes a hold.
+  Click(dice.Button);
+  Click(dice.Button);
+  ASSERT_EQ(GadgetDisabled(dice.Button), 1);
+  const auto holds = dice.Active;
+  Key(Qt::Key_1);
+  dice.Panel[2]->Activate(0);
+  Key(Qt::Key_Space);
+  EXPECT_EQ(dice.Active, holds);
+  // N is still "Neues Spiel".
+  Key(Qt::Key_N);
+  EXPECT_EQ(dice.Count, 0);
+  EXPECT_EQ(GadgetDisabled(dice.Button), 0);
+  for (int i = 1; i <= DICE; ++i)
+    EXPECT_EQ(dice.Active[size_t(i)], 0);
+}
