@@ -21,7 +21,7 @@ status=0
 for t in $targets; do
   mkdir -p "$dir/corpus-$t"
   log="$dir/fuzz-$t.log"
-  if ! "$dir/fuzz/fuzz_$t" -max_total_time="$seconds" -max_len=70000 -timeout=10 \
+  if ! "$dir/fuzz/fuzz_$t" -max_total_time="$seconds" -max_len="${WW_FUZZ_MAX_LEN:-8192}" -timeout=10 \
       -print_final_stats=1 -artifact_prefix="$dir/crash-$t-" \
       "$dir/corpus-$t" "$WW_ROOT/fuzz/corpus/$t" "$WW_ROOT/fuzz/regressions/$t" >"$log" 2>&1; then
     tail -n 40 "$log"
