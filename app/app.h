@@ -78,6 +78,9 @@ public:
   // The records CheckScore entered in this run and no save has written yet: a save enters
   // them again into the list on disk, which another copy of the game may have changed.
   std::vector<QString> NewScores;
+  // The score file's bytes as this run last read or wrote them: when the file still holds them,
+  // no other copy has saved since, and the list in memory is written as it is.
+  QByteArray ScoreSeen;
 
   bool IsFull();
   int RemovePlayer();

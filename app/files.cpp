@@ -41,6 +41,7 @@ int TApp::OpenScore()
     break;
   case TFileState::Read:
     Score = ParseScoreFile(bytes);
+    ScoreSeen = bytes;
     break;
   }
   return 0;
@@ -68,7 +69,8 @@ void TApp::WriteScores()
   const TFileState state = ReadFileHead(ScorePath(), SCORE_READ_LIMIT, bytes);
   if (state == TFileState::Unreadable) return;
   std::vector<QString> merged = *Score;
-  if (state == TFileState::Read) merged = MergeScores(ParseScoreFile(bytes), NewScores);
+  if (state == TFileState::Read && bytes != ScoreSeen)
+    merged = MergeScores(ParseScoreFile(bytes), NewScores);
   // The new entries keep their highlight at the ranks they now have.
   for (size_t p = 0; p < ScoreIndex.size(); ++p) {
     if (ScoreIndex[p] <= 0 || size_t(ScoreIndex[p]) > Score->size()) continue;
@@ -78,8 +80,10 @@ void TApp::WriteScores()
   }
   Score = merged;
   const QByteArray out = WriteScoreFile(merged);
-  if ((state == TFileState::Read && out == bytes) || WriteFileSafely(ScorePath(), out))
+  if ((state == TFileState::Read && out == bytes) || WriteFileSafely(ScorePath(), out)) {
     NewScores.clear();
+    ScoreSeen = out;
+  }
 }
 
 bool TApp::CheckScore()
