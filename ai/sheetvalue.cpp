@@ -40,7 +40,7 @@ double TurnForRow(int row, bool onlyWhetherItScores)
 }
 } // namespace
 
-TWorthTable TargetedWorths()
+TWorthTable TargetedWorths(double tries)
 {
   TWorthTable table;
   // Keeping every die of the face, each die shows it after one of three throws with this chance.
@@ -50,14 +50,26 @@ TWorthTable TargetedWorths()
     double points = 0, scores = 0;
     std::array<double, 7> counts{};
     if (number) {
+      // The best of the tries: at most k dice of the face when every try has at most k.
+      double below = 0;
       for (int k = 0; k <= DICE; ++k) {
-        counts[size_t(k)] = Binomial(DICE, k, hit);
+        const double upTo = below + Binomial(DICE, k, hit);
+        counts[size_t(k)] = std::pow(upTo, tries) - std::pow(below, tries);
         points += counts[size_t(k)] * k * (row + 1);
+        below = upTo;
       }
       scores = 1 - counts[0];
     } else {
-      points = TurnForRow(row, false);
-      scores = TurnForRow(row, true);
+      // A turn's chance of scoring and the mean points when it scores stay those of one try.
+      static const auto single = [] {
+        std::array<std::array<double, 2>, SHEET_ROWS> odds{};
+        for (int r = ROW_PASCH; r < SHEET_ROWS; ++r)
+          odds[size_t(r)] = {TurnForRow(r, true), TurnForRow(r, false)};
+        return odds;
+      }();
+      const double once = single[size_t(row)][0];
+      scores = 1 - std::pow(1 - once, tries);
+      points = once > 0 ? single[size_t(row)][1] / once * scores : 0;
     }
     for (int column = 0; column < SHEET_COLUMNS; ++column) {
       table.points[size_t(row)][size_t(column)] = points;

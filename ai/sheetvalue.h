@@ -25,7 +25,7 @@ struct TWorthTable {
 };
 
 // Worths from a turn spent on that cell alone: exact for each row, played for its points.
-TWorthTable TargetedWorths();
+TWorthTable TargetedWorths(double tries = 1);
 
 // The change of the sheet's worth when one free cell is entered.
 struct TEntryGain {

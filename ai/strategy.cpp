@@ -8,10 +8,15 @@ using std::size_t;
 
 namespace
 {
-const TWorthTable& DefaultWorths()
+std::shared_ptr<const std::vector<TSheetValue>> BuildModels(double mostTries)
 {
-  static const TWorthTable table = TargetedWorths();
-  return table;
+  auto models = std::make_shared<std::vector<TSheetValue>>();
+  constexpr int cells = SHEET_ROWS * SHEET_COLUMNS;
+  for (int free = 0; free <= cells; ++free) {
+    const double tries = 1 + (mostTries - 1) * std::max(free - 1, 0) / (cells - 1);
+    models->emplace_back(TargetedWorths(std::max(tries, 1.0)));
+  }
+  return models;
 }
 
 THolds HoldsFor(const TFaces& dice, const THolds& holds, const TCounts& keep)
@@ -56,14 +61,22 @@ const std::vector<std::array<int, SHEET_ROWS>>& ThrowPoints()
   return table;
 }
 
-TStrategy::TStrategy() : Model(DefaultWorths()) {}
+TStrategy::TStrategy(double mostTries)
+{
+  static const auto standard = BuildModels(DEFAULT_MOST_TRIES);
+  Models = mostTries == DEFAULT_MOST_TRIES ? standard : BuildModels(mostTries);
+}
 
-TStrategy::TStrategy(const TWorthTable& table) : Model(table) {}
+const TSheetValue& TStrategy::ModelFor(const TSheetState& sheet) const
+{
+  return (*Models)[size_t(sheet.FreeCount())];
+}
 
 std::vector<double> TStrategy::FinalValues(const TSheetState& sheet) const
 {
-  const double base = Model.Value(sheet);
-  const std::vector<TEntryGain> gains = Model.Gains(sheet);
+  const TSheetValue& model = ModelFor(sheet);
+  const double base = model.Value(sheet);
+  const std::vector<TEntryGain> gains = model.Gains(sheet);
   const auto& points = ThrowPoints();
   std::vector<double> final(FULL_THROWS, base);
   if (gains.empty()) return final;
@@ -92,7 +105,7 @@ TCellChoice TStrategy::ChooseCell(const TSheetState& sheet, const TFaces& dice) 
   TCellChoice choice;
   if (!ValidDice(dice)) return choice;
   double best = -std::numeric_limits<double>::infinity();
-  for (const TEntryGain& gain : Model.Gains(sheet)) {
+  for (const TEntryGain& gain : ModelFor(sheet).Gains(sheet)) {
     const double value = gain.Gain(RowPoints(gain.row, dice));
     if (value > best) {
       best = value;

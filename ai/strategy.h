@@ -10,6 +10,7 @@
 #include "ai/turnplanner.h"
 
 #include <array>
+#include <memory>
 #include <vector>
 
 using THolds = std::array<bool, DICE>; // die 1 first, true = held
@@ -19,12 +20,14 @@ struct TCellChoice {
   int column = -1; // 0 to 2: the ×1, ×2 and ×3 columns
 };
 
+constexpr double DEFAULT_MOST_TRIES = 6;
+
 class TStrategy
 {
 public:
-  // With the cell worths of TargetedWorths.
-  TStrategy();
-  explicit TStrategy(const TWorthTable& table);
+  // A free cell is valued as the best of several turns spent on it: mostTries at the start
+  // of a game, fewer as the free cells run out, one for the last cell.
+  explicit TStrategy(double mostTries = DEFAULT_MOST_TRIES);
 
   // The dice to hold before the next throw, with throwsLeft (1 or 2) throws still allowed;
   // the current holds win a tie. All six held means that throwing again is pointless and the
@@ -39,13 +42,16 @@ public:
   double HoldValue(const TSheetState& sheet, const TFaces& dice, const THolds& holds,
                    int throwsLeft) const;
   // Expected grand total at the end of the game from this sheet, before the next turn's throw.
-  double Value(const TSheetState& sheet) const { return Model.Value(sheet); }
+  double Value(const TSheetState& sheet) const { return ModelFor(sheet).Value(sheet); }
 
 private:
   // Worth of ending the turn with each throw of six dice, by TDiceSets ordinal.
   std::vector<double> FinalValues(const TSheetState& sheet) const;
 
-  TSheetValue Model;
+  const TSheetValue& ModelFor(const TSheetState& sheet) const;
+
+  // By the number of free cells, 0 to 63.
+  std::shared_ptr<const std::vector<TSheetValue>> Models;
 };
 
 // Raw points of each of the 462 throws (by TDiceSets ordinal) in each row.

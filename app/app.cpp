@@ -9,10 +9,14 @@
 #include "gui/driver.h"
 #include "gui/runtime.h"
 #include "gui/toolkit.h"
+#include "store/safefile.h"
+
+#include <QFile>
 
 TApp* App = nullptr;
 int PlayerCount = 0;
 QString AppPath;
+QByteArray AppDir;
 TGuiFontPtr Font24;
 TGuiFontPtr FontBold16;
 TGuiFontPtr FontBold;
@@ -27,7 +31,8 @@ TApp::~TApp() = default;
 
 TApp* TApp::Create()
 {
-  AppPath = GetUserAppDir() + "/Tollmark/Wurfwummel";
+  AppDir = GetUserAppDirNative() + "/Tollmark/Wurfwummel";
+  AppPath = QFile::decodeName(AppDir);
   SeedRnd(MilliSecs());
   Style = STYLE_STANDARD;
   if (Desktop()->height <= COMPACT_MAX_DESKTOP_HEIGHT) Style = STYLE_COMPACT;
@@ -57,7 +62,7 @@ TApp* TApp::Create()
   for (int i = 0; i < DICE; ++i)
     SetHotKeyEvent(KEY_1 + i, 0, Window);
 
-  if (FileType(AppPath) != 2) CreateDir(AppPath, true);
+  MakeFolders(AppDir);
   ScoreIndex = {-1, -1};
   OpenScore();
   LoadPlayers();

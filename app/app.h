@@ -6,6 +6,7 @@
 #include "gui/event.h"
 #include "gui/gadget.h"
 
+#include <QByteArray>
 #include <QString>
 #include <array>
 #include <memory>
@@ -71,8 +72,12 @@ public:
   TGadget* MenuGame = nullptr;
   TGadget* MenuView = nullptr;
   int Style = STYLE_STANDARD;
-  // Set when a score file exists but cannot be read: it is then never overwritten.
+  // Set when a score or settings file exists but cannot be read: it is then never replaced.
   bool ScoreUnreadable = false;
+  bool SettingsUnreadable = false;
+  // The records CheckScore entered in this run and no save has written yet: a save enters
+  // them again into the list on disk, which another copy of the game may have changed.
+  std::vector<QString> NewScores;
 
   bool IsFull();
   int RemovePlayer();
@@ -114,6 +119,8 @@ public:
 private:
   // Creates the players named in the settings file, or the default player.
   void LoadPlayers();
+  // Merges and writes the score file; the caller holds the data folder's lock.
+  void WriteScores();
   void GadgetAction(const TEvent& event);
   void UpdateOpponentLine();
   // Shows player p's panel, hides the others and puts the focus on p's roll button.
@@ -128,6 +135,8 @@ private:
 extern TApp* App;
 extern int PlayerCount;
 extern QString AppPath;
+// The data folder as the bytes the system uses; AppPath is its readable form.
+extern QByteArray AppDir;
 extern TGuiFontPtr Font24;
 extern TGuiFontPtr FontBold16;
 extern TGuiFontPtr FontBold;

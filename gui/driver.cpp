@@ -1,6 +1,7 @@
 #include "gui/driver.h"
 
 #include "gui/gadget.h"
+#include "gui/toolkit_p.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -18,6 +19,8 @@ std::unique_ptr<TSystemDriver>& Current()
   return driver;
 }
 
+QPointer<QMessageBox> openBox;
+
 struct TButtonSpec {
   const char* text;
   QMessageBox::ButtonRole role;
@@ -25,9 +28,10 @@ struct TButtonSpec {
 };
 
 // Shows a box owned by the active window, with German buttons, and gives the focus back after.
-int ShowBox(const QString& text, int serious, std::initializer_list<TButtonSpec> buttons,
-            int closed)
+int ShowBox(bool cancelled, const QString& text, int serious,
+            std::initializer_list<TButtonSpec> buttons, int closed)
 {
+  if (cancelled) return closed;
   QPointer<QWidget> focus = QApplication::focusWidget();
   QMessageBox box(serious ? QMessageBox::Warning : QMessageBox::Information, AppTitle(), text,
                   QMessageBox::NoButton, QApplication::activeWindow());
@@ -39,7 +43,9 @@ int ShowBox(const QString& text, int serious, std::initializer_list<TButtonSpec>
     if (results.size() == 1) box.setDefaultButton(button);
   }
   if (buttons.size() > 1) box.setEscapeButton(results.back().first);
+  openBox = &box;
   box.exec();
+  openBox = nullptr;
   int result = closed;
   for (const auto& [button, value] : results)
     if (box.clickedButton() == button) result = value;
@@ -49,21 +55,32 @@ int ShowBox(const QString& text, int serious, std::initializer_list<TButtonSpec>
 }
 } // namespace
 
+void CancelMessageBoxes()
+{
+  SystemDriver().CancelBoxes();
+}
+
+void TSystemDriver::CancelBoxes()
+{
+  boxesCancelled_ = true;
+  if (openBox) openBox->reject();
+}
+
 void TSystemDriver::Notify(const QString& text, int serious)
 {
-  ShowBox(text, serious, {{"OK", QMessageBox::AcceptRole, 0}}, 0);
+  ShowBox(BoxesCancelled(), text, serious, {{"OK", QMessageBox::AcceptRole, 0}}, 0);
 }
 
 int TSystemDriver::Confirm(const QString& text, int serious)
 {
-  return ShowBox(text, serious,
+  return ShowBox(BoxesCancelled(), text, serious,
                  {{"OK", QMessageBox::AcceptRole, 1}, {"Abbrechen", QMessageBox::RejectRole, 0}},
                  0);
 }
 
 int TSystemDriver::Proceed(const QString& text, int serious)
 {
-  return ShowBox(text, serious,
+  return ShowBox(BoxesCancelled(), text, serious,
                  {{"Ja", QMessageBox::YesRole, 1},
                   {"Nein", QMessageBox::NoRole, 0},
                   {"Abbrechen", QMessageBox::RejectRole, -1}},

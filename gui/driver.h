@@ -18,6 +18,14 @@ public:
   virtual int OpenURL(const QString& url);
   // Ends the process at once; windows are not closed and no event is sent.
   virtual void EndProgram(int code);
+  // The terminate request: the open box, and every later one, is answered as closed.
+  void CancelBoxes();
+
+protected:
+  bool BoxesCancelled() const { return boxesCancelled_; }
+
+private:
+  bool boxesCancelled_ = false;
 };
 
 TSystemDriver& SystemDriver();

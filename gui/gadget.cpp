@@ -199,7 +199,9 @@ int ButtonState(TGadget* gadget)
 
 void SetAccessibleName(TGadget* gadget, const QString& name)
 {
-  if (gadget && gadget->Native()) gadget->Native()->setAccessibleName(name);
+  // Unchanged names are not announced again.
+  if (gadget && gadget->Native() && gadget->Native()->accessibleName() != name)
+    gadget->Native()->setAccessibleName(name);
 }
 
 QString AccessibleName(TGadget* gadget)
@@ -223,8 +225,8 @@ void SetAccessibleChecked(TGadget* gadget, int checked)
 
 void SetTabStop(TGadget* gadget, int on)
 {
-  if (gadget && gadget->Native())
-    gadget->Native()->setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
+  // Tab only: a mouse click on a panel does not move the focus (nor draw its frame).
+  if (gadget && gadget->Native()) gadget->Native()->setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
 }
 
 void SetTabOrder(TGadget* first, TGadget* second)

@@ -221,8 +221,8 @@ QString AccessibleName(TGadget* gadget);
 // is a left click.
 void SetAccessibleChecked(TGadget* gadget, int checked);
 
-// Whether Tab and a click can give the gadget the keyboard focus (buttons and text fields can
-// from the start, panels cannot until told).
+// Whether Tab can give the gadget the keyboard focus (buttons and text fields can from the
+// start, panels cannot until told).
 void SetTabStop(TGadget* gadget, int on);
 // Tab moves the focus from first to second (Shift+Tab back); both in the same window.
 void SetTabOrder(TGadget* first, TGadget* second);

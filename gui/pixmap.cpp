@@ -22,6 +22,9 @@ int TPixmap::BytesPerPixel(int format)
 
 TPixmapPtr TPixmap::Create(int width, int height, int format)
 {
+  if (width <= 0 || height <= 0 || width > PIXMAP_MAX_SIDE || height > PIXMAP_MAX_SIDE ||
+      int64_t(width) * height > PIXMAP_MAX_PIXELS)
+    return nullptr;
   auto p = std::make_shared<TPixmap>();
   p->width = width;
   p->height = height;
@@ -41,7 +44,7 @@ std::vector<TPixmapLoader>& Loaders()
 }
 
 // libpng reports errors by longjmp. Everything between setjmp and the jump is plain C data,
-// so no destructor is ever skipped: the callbacks below and ReadWholeImage own nothing.
+// so no destructor is ever skipped: the callbacks, ReadHeader and ReadRows own nothing.
 void PngRead(png_structp png, png_bytep data, size_t length)
 {
   auto* stream = static_cast<TStream*>(png_get_io_ptr(png));
@@ -55,12 +58,61 @@ void PngError(png_structp png, png_const_charp)
 }
 void PngWarning(png_structp, png_const_charp) {}
 
-bool ReadWholeImage(png_structp png, png_infop info)
+bool ReadHeader(png_structp png, png_infop info)
 {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_sig_bytes(png, 8);
-  png_read_png(png, info, PNG_TRANSFORM_STRIP_16 | PNG_TRANSFORM_EXPAND, nullptr);
+  // libpng itself refuses larger pictures before it allocates anything for them.
+  png_set_user_limits(png, PIXMAP_MAX_SIDE, PIXMAP_MAX_SIDE);
+  png_read_info(png, info);
+  png_set_strip_16(png);
+  png_set_expand(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
   return true;
+}
+
+bool ReadRows(png_structp png, png_infop info, png_bytepp rows)
+{
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_read_image(png, rows);
+  png_read_end(png, info);
+  return true;
+}
+
+// The pixel format of a decoded picture, 0 for one the game does not use.
+int FormatOf(png_structp png, png_infop info)
+{
+  if (png_get_bit_depth(png, info) != 8) return 0;
+  switch (png_get_color_type(png, info)) {
+  case PNG_COLOR_TYPE_GRAY:
+    return PF_I8;
+  case PNG_COLOR_TYPE_RGB:
+    return PF_RGB888;
+  case PNG_COLOR_TYPE_RGB_ALPHA:
+    return PF_RGBA8888;
+  default:
+    return 0;
+  }
+}
+
+TPixmapPtr Decode(png_structp png, png_infop info)
+{
+  if (!ReadHeader(png, info)) return nullptr;
+  const int format = FormatOf(png, info);
+  const png_uint_32 w = png_get_image_width(png, info);
+  const png_uint_32 h = png_get_image_height(png, info);
+  if (format == 0 || w == 0 || h == 0 || w > PIXMAP_MAX_SIDE || h > PIXMAP_MAX_SIDE) return nullptr;
+  TPixmapPtr result = TPixmap::Create(int(w), int(h), format);
+  if (!result) return nullptr;
+  // The rows are read straight into the picture; the row size libpng expects must be ours.
+  const size_t rowBytes = size_t(w) * size_t(TPixmap::BytesPerPixel(format));
+  if (png_get_rowbytes(png, info) != rowBytes) return nullptr;
+  std::vector<png_bytep> rows(h);
+  for (png_uint_32 y = 0; y < h; ++y)
+    rows[y] = result->pixels.data() + size_t(y) * size_t(result->pitch);
+  if (!ReadRows(png, info, rows.data())) return nullptr;
+  return result;
 }
 
 } // namespace
@@ -73,33 +125,12 @@ TPixmapPtr LoadPixmapPNG(TStream& stream)
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   if (!png) return nullptr;
   png_infop info = png_create_info_struct(png);
-  if (info) png_set_read_fn(png, &stream, PngRead);
-  if (!info || !ReadWholeImage(png, info)) {
-    png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
-    return nullptr;
-  }
-
   TPixmapPtr result;
-  const int depth = png_get_bit_depth(png, info);
-  const int type = png_get_color_type(png, info);
-  int format = 0;
-  if (type == PNG_COLOR_TYPE_GRAY)
-    format = PF_I8;
-  else if (type == PNG_COLOR_TYPE_RGB)
-    format = PF_RGB888;
-  else if (type == PNG_COLOR_TYPE_RGB_ALPHA)
-    format = PF_RGBA8888;
-  const int width = int(png_get_image_width(png, info));
-  const int height = int(png_get_image_height(png, info));
-  png_bytepp rows = png_get_rows(png, info);
-  if (depth == 8 && format != 0 && rows && width > 0 && height > 0) {
-    result = TPixmap::Create(width, height, format);
-    const size_t rowBytes = std::min<size_t>(png_get_rowbytes(png, info),
-                                             size_t(width * TPixmap::BytesPerPixel(format)));
-    for (int y = 0; y < height; ++y)
-      std::memcpy(result->pixels.data() + size_t(y) * size_t(result->pitch), rows[y], rowBytes);
+  if (info) {
+    png_set_read_fn(png, &stream, PngRead);
+    result = Decode(png, info);
   }
-  png_destroy_read_struct(&png, &info, nullptr);
+  png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
   return result;
 }
 

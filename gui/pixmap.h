@@ -17,6 +17,11 @@ enum : int {
   PF_RGBA8888 = 6, // (4)
 };
 
+// The largest picture made or loaded: far beyond any picture of the game, small enough that
+// every size computation fits in an int.
+constexpr int PIXMAP_MAX_SIDE = 16384;
+constexpr int64_t PIXMAP_MAX_PIXELS = 32 * 1024 * 1024;
+
 struct TPixmap {
   std::vector<uint8_t> pixels; // rows top first, each pitch bytes long
   int width = 0;
@@ -26,6 +31,7 @@ struct TPixmap {
   int capacity = 0;
 
   static int BytesPerPixel(int format);
+  // None for a size of 0, or beyond the limits above.
   static std::shared_ptr<TPixmap> Create(int width, int height, int format);
   const uint8_t* Pixel(int x, int y) const
   {

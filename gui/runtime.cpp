@@ -1,14 +1,16 @@
 #include "gui/runtime.h"
 
 #include <QDir>
-#include <QStandardPaths>
+#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace
 {
@@ -59,12 +61,25 @@ int MilliSecs()
   return static_cast<int>(static_cast<uint32_t>(ms));
 }
 
-QString GetUserAppDir()
+QByteArray GetUserAppDirNative()
 {
-  QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  QByteArray dir = qgetenv("XDG_DATA_HOME");
+  if (!dir.startsWith('/')) { // unset, empty or relative: ignored
+    QByteArray home = qgetenv("HOME");
+    if (!home.startsWith('/')) {
+      const passwd* pw = getpwuid(getuid());
+      home = pw && pw->pw_dir ? QByteArray(pw->pw_dir) : QByteArray("/");
+    }
+    dir = home + "/.local/share";
+  }
   while (dir.size() > 1 && dir.endsWith('/'))
     dir.chop(1);
   return dir;
+}
+
+QString GetUserAppDir()
+{
+  return QFile::decodeName(GetUserAppDirNative());
 }
 
 QString NormalisePath(const QString& path, bool folder)
@@ -79,7 +94,6 @@ QString NormalisePath(const QString& path, bool folder)
 
 int FileType(const QString& path)
 {
-  if (path.contains('<') || path.contains('>')) return 0;
   struct stat st {
   };
   if (stat(NormalisePath(path, true).toLocal8Bit().constData(), &st) != 0) return 0;

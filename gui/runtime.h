@@ -3,6 +3,7 @@
 // Runtime services of the toolkit: the dice generator, the clock, the user's data folder,
 // files and folders, and the string rules that the game's files and cells depend on.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -16,10 +17,13 @@ int Rand(int min, int max);
 // Milliseconds since the system started, wrapping as a signed 32-bit count.
 int MilliSecs();
 
-// The per-user application-data folder, without a trailing separator.
+// The per-user application-data folder, without a trailing separator: $XDG_DATA_HOME when it is
+// an absolute path, else ~/.local/share, as the XDG base directory rules say.
 QString GetUserAppDir();
+// The same folder as the bytes the system gives, which need not be valid UTF-8.
+QByteArray GetUserAppDirNative();
 
-// 0 nothing (or a path with "<" or ">"), 1 regular file, 2 folder.
+// 0 nothing, 1 regular file, 2 folder.
 int FileType(const QString& path);
 int CreateDir(const QString& path, bool recursive);
 bool DeleteFile(const QString& path);

@@ -3,7 +3,10 @@
 #include "gui/runtime.h"
 
 #include <QByteArray>
+#include <QFile>
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
@@ -35,16 +38,46 @@ TFileStream::~TFileStream()
   Close();
 }
 
+namespace
+{
+constexpr int READ_BUFFER = 64 * 1024;
+
+ssize_t ReadSome(int fd, void* buf, size_t n)
+{
+  ssize_t got;
+  do
+    got = ::read(fd, buf, n);
+  while (got < 0 && errno == EINTR);
+  return got;
+}
+} // namespace
+
 int TFileStream::Read(void* buf, int n)
 {
   if (fd_ < 0 || n <= 0) return 0;
-  ssize_t got;
-  do
-    got = ::read(fd_, buf, size_t(n));
-  while (got < 0 && errno == EINTR);
-  if (got <= 0) return 0;
-  pos_ += got;
-  return int(got);
+  char* out = static_cast<char*>(buf);
+  int done = 0;
+  while (done < n) {
+    if (taken_ == buffered_) {
+      taken_ = buffered_ = 0;
+      if (n - done >= READ_BUFFER) { // large reads need no copy
+        const ssize_t got = ReadSome(fd_, out + done, size_t(n - done));
+        if (got <= 0) break;
+        done += int(got);
+        continue;
+      }
+      if (!buffer_) buffer_.reset(new char[READ_BUFFER]);
+      const ssize_t got = ReadSome(fd_, buffer_.get(), READ_BUFFER);
+      if (got <= 0) break;
+      buffered_ = int(got);
+    }
+    const int take = std::min(n - done, buffered_ - taken_);
+    std::memcpy(out + done, buffer_.get() + taken_, size_t(take));
+    taken_ += take;
+    done += take;
+  }
+  pos_ += done;
+  return done;
 }
 
 int TFileStream::Write(const void* buf, int n)
@@ -71,6 +104,7 @@ int64_t TFileStream::Seek(int64_t pos)
   if (fd_ < 0) return pos_;
   if (pos < 0) pos = 0;
   if (!writable_ && pos > size_) pos = size_;
+  taken_ = buffered_ = 0;
   const off_t at = ::lseek(fd_, off_t(pos), SEEK_SET);
   if (at >= 0) pos_ = at;
   return pos_;
@@ -93,11 +127,13 @@ bool TFileStream::Close()
 
 TStreamPtr OpenFileRead(const QString& path)
 {
-  const int fd = ::open(NormalisePath(path, false).toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking: a FIFO or a device at the path must not hold the program up.
+  const int fd = ::open(QFile::encodeName(NormalisePath(path, false)).constData(),
+                        O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return nullptr;
   struct stat st {
   };
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return nullptr;
   }
@@ -106,8 +142,8 @@ TStreamPtr OpenFileRead(const QString& path)
 
 std::unique_ptr<TFileStream> OpenFileWrite(const QString& path)
 {
-  const int fd = ::open(NormalisePath(path, false).toLocal8Bit().constData(),
-                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int fd = ::open(QFile::encodeName(NormalisePath(path, false)).constData(),
+                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
   if (fd < 0) return nullptr;
   return std::make_unique<TFileStream>(fd, true);
 }

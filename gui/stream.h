@@ -29,7 +29,8 @@ using TStreamPtr = std::unique_ptr<TStream>;
 TStreamPtr ReadStream(const QString& address);
 TStreamPtr WriteStream(const QString& path);
 
-// A file stream; Sync forces the written bytes to the disk.
+// A file stream; Sync forces the written bytes to the disk. Reading goes through a buffer, so
+// that line reading costs a system call per buffer, not per byte.
 class TFileStream : public TStream
 {
 public:
@@ -50,6 +51,9 @@ private:
   bool failed_ = false;
   int64_t pos_ = 0;
   int64_t size_ = 0;
+  std::unique_ptr<char[]> buffer_;
+  int buffered_ = 0; // bytes in buffer_
+  int taken_ = 0;    // of which already read
 };
 
 TStreamPtr OpenFileRead(const QString& path);

@@ -32,6 +32,14 @@ void PostAppEvent(int id)
   TEvent::Emit(e);
 }
 
+// A question box runs a loop of its own; it is closed as Cancel so that the request reaches
+// the game's loops, which save and end the program.
+void RequestTerminate()
+{
+  PostAppEvent(EVENT_APPTERMINATE);
+  CancelMessageBoxes();
+}
+
 void InitTerminateRequest()
 {
   if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
@@ -40,7 +48,7 @@ void InitTerminateRequest()
     char buf[64];
     while (read(signalPipe[0], buf, sizeof buf) > 0) {
     }
-    PostAppEvent(EVENT_APPTERMINATE);
+    RequestTerminate();
   });
   struct sigaction sa {
   };
@@ -52,7 +60,10 @@ void InitTerminateRequest()
   sigaction(SIGHUP, &sa, nullptr);
   // The end of the desktop session asks the same as a kill.
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
-                   [](QSessionManager&) { PostAppEvent(EVENT_APPTERMINATE); });
+                   [](QSessionManager&) { RequestTerminate(); });
+  // Under a file-size limit a write that does not fit then fails like a full disk, and the
+  // safe save keeps the old file, instead of the signal ending the game.
+  signal(SIGXFSZ, SIG_IGN);
 }
 } // namespace
 

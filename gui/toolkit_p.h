@@ -11,3 +11,6 @@ void InitHotKeys();
 // Gives a new gadget its text, parent, shape, default font and visibility.
 TGadget* FinishGadget(TGadget* g, const QString& text, int x, int y, int w, int h, TGadget* parent,
                       int style);
+// Answers an open message box with Cancel, and every later one at once, for the terminate
+// request: the program is about to save and end.
+void CancelMessageBoxes();

@@ -184,20 +184,21 @@ TEST(StrategyChoices, HandCheckedPositions)
   // The five already held stays held, the other one is thrown.
   EXPECT_EQ(Mask(strategy.ChooseHolds(fresh, almost, Holds(0b001000), 1)), 0b111110u);
 
-  // The ×3 number column two points short of its bonus, with two ones in the throw: entering
-  // them in "1er" secures 3 × (2 + 30), where the greedy player takes "Chance" for 3 × 18.
-  TSheetState midGame;
+  // Late in a game the ×3 number column is two points short of its bonus, with two ones in the
+  // throw and only "Chance" ×3 and "Wummel" ×1 free besides: entering the ones secures
+  // 3 × (2 + 30) and keeps "Chance" for later, where the greedy player takes "Chance" for
+  // 3 × 18 and leaves the bonus to one last turn at "1er".
+  TSheetState lateGame = FullSheet();
   const int numbers[NUMBER_ROWS] = {FREE_CELL, 6, 6, 16, 15, 18};
   for (int row = 0; row < NUMBER_ROWS; ++row)
-    midGame.Enter(row, 2, numbers[row]);
-  for (int row = ROW_STREETS; row < ROW_STREETS + 3; ++row)
-    for (int column = 0; column < SHEET_COLUMNS; ++column)
-      midGame.Enter(row, column, 30);
+    lateGame.Enter(row, 2, numbers[row]);
+  lateGame.Enter(ROW_CHANCE, 2, FREE_CELL);
+  lateGame.Enter(ROW_WUMMEL, 0, FREE_CELL);
   const TFaces ones = {1, 3, 1, 6, 5, 2};
-  const TCellChoice bonus = strategy.ChooseCell(midGame, ones);
+  const TCellChoice bonus = strategy.ChooseCell(lateGame, ones);
   EXPECT_EQ(bonus.row, ROW_NUMBERS);
   EXPECT_EQ(bonus.column, 2);
-  const TCellChoice naive = greedy.ChooseCell(midGame, ones);
+  const TCellChoice naive = greedy.ChooseCell(lateGame, ones);
   EXPECT_EQ(naive.row, ROW_CHANCE);
   EXPECT_EQ(naive.column, 2);
 }

@@ -57,6 +57,8 @@ TEST_F(DoubleSize, TheScreenHasTheRatioOfTheScaleFactor)
   StartApp(1280, 1024);
   QWidget* window = app_->Window->Native();
   EXPECT_EQ(window->devicePixelRatioF(), ExpectedRatio());
+  // The desktop matches the window to its launcher and icon by this id.
+  EXPECT_EQ(QGuiApplication::desktopFileName(), "de.tollmark.Wurfwummel");
   // The layout stays in logical pixels: the standard window and its die panels keep their
   // sizes and places at every ratio.
   EXPECT_EQ(app_->Window->ClientWidth(), STANDARD_WIDTH);
@@ -81,6 +83,8 @@ TEST_F(DoubleSize, DiePanelsShowThePictureOfTheScreensResolution)
   // A held die turns blue at the same resolution.
   Click(dice.Panel[4]);
   ASSERT_TRUE(dice.Active[4]);
+  // The click gave the die the keyboard focus, whose frame would cover the picture's edge.
+  dice.Panel[4]->Native()->clearFocus();
   EXPECT_EQ(DifferingPixels(dice.Panel[4]->Native(), Committed(Variant("4h"))), 0);
   // What the game loads stays the ordinary picture; only the screen gets the sharper one.
   EXPECT_EQ(dice.Pixmap[1]->width, 72);

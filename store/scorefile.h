@@ -1,0 +1,31 @@
+#pragma once
+
+// The bytes of the score file: its scrambled records, one per line, each ended by CR LF.
+// Reading and writing are plain functions over bytes, shared by the game, the tests and the
+// fuzz targets.
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+constexpr int SCORE_ENTRIES = 20;
+// Only the head of a score file is ever looked at: twenty records of the longest kept length
+// fit many times over, and a huge or endless file costs no more than this.
+constexpr qsizetype SCORE_READ_LIMIT = 64 * 1024;
+// A record longer than this is cut when read, so that a save never writes more than it read.
+constexpr qsizetype SCORE_RECORD_LIMIT = 1024;
+
+// Splits the bytes of a score file into at most SCORE_ENTRIES scrambled records.
+//
+// A scrambled record may itself hold the bytes 0, 10 and 13, even CR LF, so a line end is only
+// a possible end of a record. Of all ways to cut the lines into records, the reading keeps the
+// one with the most records that unscramble to "digits,name" and, among those, the fewest that
+// do not; a record of several lines must unscramble that way. The search runs once forward over
+// the lines and looks back at most a record's length, so its time grows linearly with the size.
+// LF and CR LF both end lines, so files converted by an editor read as well.
+//
+// Reading what WriteScoreFile writes for the result gives the same records again.
+std::vector<QString> ParseScoreFile(const QByteArray& bytes);
+
+// The file's bytes: each record as the low 8 bits of its characters, then CR LF.
+QByteArray WriteScoreFile(const std::vector<QString>& records);

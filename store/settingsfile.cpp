@@ -1,0 +1,44 @@
+#include "store/settingsfile.h"
+
+bool TSettingsReader::Feed(const char* data, qsizetype size)
+{
+  for (qsizetype i = 0; i < size; ++i) {
+    if (scanned_++ >= SETTINGS_SCAN_LIMIT) return false;
+    if (!inLine_) {
+      if (int(names_.size()) == SETTINGS_PLAYERS) return false;
+      names_.emplace_back();
+      inLine_ = true;
+    }
+    const unsigned char b = static_cast<unsigned char>(data[i]);
+    if (b == '\n' || b == 0) {
+      inLine_ = false;
+      if (int(names_.size()) == SETTINGS_PLAYERS) return false;
+    } else if (b != '\r' && names_.back().size() < SETTINGS_NAME_LIMIT) {
+      names_.back() += QChar(ushort(b));
+    }
+  }
+  return scanned_ < SETTINGS_SCAN_LIMIT;
+}
+
+std::vector<QString> TSettingsReader::Names() const
+{
+  return names_;
+}
+
+std::vector<QString> ParseSettingsFile(const QByteArray& bytes)
+{
+  TSettingsReader reader;
+  reader.Feed(bytes.constData(), bytes.size());
+  return reader.Names();
+}
+
+QByteArray WriteSettingsFile(const std::vector<QString>& names)
+{
+  QByteArray bytes;
+  for (const QString& name : names) {
+    for (QChar c : name)
+      bytes.append(char(c.unicode() & 0xFF));
+    bytes.append("\r\n", 2);
+  }
+  return bytes;
+}

@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# Checks what a player gets: `install` installs the build into a DESTDIR and checks the tree;
+# `package` builds the Debian package, unpacks it, checks its fields and tree, and starts the
+# unpacked program offscreen and under a real X server, ending it with SIGTERM.
+# Usage: package_test.sh install|package BUILD_DIR
+set -euo pipefail
+mode="$1"
+build="$(cd "$2" && pwd)"
+tmp="$(mktemp -d)"
+trap 'for p in ${pids:-}; do kill "$p" 2>/dev/null || true; done; rm -rf "$tmp"' EXIT
+pids=""
+id=de.tollmark.Wurfwummel
+sizes="16 22 24 32 48 64 128 256 512"
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# The exact set of files under ROOT/PREFIX, nothing more.
+check_tree() {
+  local root="$1" prefix="$2" expected actual
+  expected="$(
+    {
+      echo "$prefix/bin/wurfwummel"
+      echo "$prefix/share/applications/$id.desktop"
+      echo "$prefix/share/metainfo/$id.metainfo.xml"
+      for n in $sizes; do echo "$prefix/share/icons/hicolor/${n}x${n}/apps/$id.png"; done
+      echo "$prefix/share/man/man6/wurfwummel.6.gz"
+      echo "$prefix/share/man/de/man6/wurfwummel.6.gz"
+      echo "$prefix/share/doc/wurfwummel/copyright"
+    } | sort
+  )"
+  actual="$(cd "$root" && find . -type f -o -type l | sed 's|^\.||' | sort)"
+  if [ "$expected" != "$actual" ]; then
+    diff <(echo "$expected") <(echo "$actual") >&2 || true
+    fail "installed tree differs (< expected, > installed)"
+  fi
+  [ -x "$root$prefix/bin/wurfwummel" ] || fail "program not executable"
+  file -b "$root$prefix/bin/wurfwummel" | grep -q '^ELF' || fail "program is not an ELF binary"
+  for n in $sizes; do
+    local info
+    info="$(file -b "$root$prefix/share/icons/hicolor/${n}x${n}/apps/$id.png")"
+    [[ "$info" == "PNG image data, $n x $n, 8-bit/color RGBA, non-interlaced" ]] ||
+      fail "icon ${n}x${n}: $info"
+  done
+  for page in man/man6 man/de/man6; do
+    local text
+    text="$(gzip -dc "$root$prefix/share/$page/wurfwummel.6.gz")" || fail "$page not gzip"
+    grep -q '^\.TH WURFWUMMEL 6 ' <<<"$text" || fail "$page is not a section 6 page"
+    grep -q 'Tollmark/Wurfwummel' <<<"$text" || fail "$page does not say where the files are"
+    grep -Eq '^\.SH (OPTIONS|OPTIONEN)' <<<"$text" || fail "$page says nothing on options"
+  done
+  # Each page renders without complaint from groff.
+  if command -v man >/dev/null; then
+    for page in man/man6 man/de/man6; do
+      local warnings
+      warnings="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l \
+        "$root$prefix/share/$page/wurfwummel.6.gz" 2>&1 >/dev/null)"
+      [ -z "$warnings" ] || fail "$page: $warnings"
+    done
+  fi
+  grep -q 'License: GPL-3+' "$root$prefix/share/doc/wurfwummel/copyright" || fail "copyright"
+  # Both validators, with nothing to say about the desktop entry.
+  local out
+  out="$(desktop-file-validate "$root$prefix/share/applications/$id.desktop" 2>&1)" ||
+    fail "desktop-file-validate: $out"
+  [ -z "$out" ] || fail "desktop-file-validate warns: $out"
+  appstreamcli validate --no-net "$root$prefix/share/metainfo/$id.metainfo.xml" ||
+    fail "appstreamcli validate"
+  # The entry starts the installed program and names the installed icon.
+  grep -qx 'Exec=wurfwummel' "$root$prefix/share/applications/$id.desktop" || fail "Exec"
+  grep -qx "Icon=$id" "$root$prefix/share/applications/$id.desktop" || fail "Icon"
+  grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
+    "$root$prefix/share/metainfo/$id.metainfo.xml" || fail "launchable"
+  echo "tree under $prefix: $(echo "$actual" | wc -l) files, validators passed"
+}
+
+wait_for() { # seconds, then a condition
+  local limit=$(($1 * 10))
+  shift
+  for ((i = 0; i < limit; ++i)); do
+    if "$@"; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+files_written() { [ -s "$1/Tollmark/Wurfwummel/wurfwummel.cfg" ] && [ -s "$1/Tollmark/Wurfwummel/wurfwummel.scr" ]; }
+
+# Starts the program, waits until it is ready, removes its files, ends it with SIGTERM and
+# expects exit code 0 and both files written again.
+run_and_terminate() {
+  local program="$1" platform="$2" data="$tmp/data-$2" pid rc
+  mkdir -p "$data"
+  XDG_DATA_HOME="$data" QT_QPA_PLATFORM="$platform" "$program" &
+  pid=$!
+  pids="$pids $pid"
+  wait_for 30 files_written "$data" || fail "$platform: the first start wrote no files"
+  if [ "$platform" = xcb ]; then
+    local win geometry
+    win="$(DISPLAY="$DISPLAY" timeout 30 xdotool search --sync --onlyvisible --name '^Wurfwummel$' | head -1)" ||
+      fail "xcb: no main window"
+    geometry="$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p')"
+    # A 1280 x 1024 screen takes the standard layout: 570 wide, 730 high plus the menu bar.
+    [ "${geometry%x*}" = 570 ] && [ "${geometry#*x}" -gt 730 ] || fail "xcb: window is $geometry"
+    echo "xcb: main window $win, $geometry"
+  else
+    sleep 1 # into the event loop
+  fi
+  kill -0 "$pid" 2>/dev/null || fail "$platform: the program ended by itself"
+  rm "$data/Tollmark/Wurfwummel/wurfwummel.cfg" "$data/Tollmark/Wurfwummel/wurfwummel.scr"
+  kill -TERM "$pid"
+  rc=0
+  wait "$pid" || rc=$?
+  [ "$rc" -eq 0 ] || fail "$platform: exit code $rc after SIGTERM"
+  files_written "$data" || fail "$platform: SIGTERM did not write the files"
+  [ "$(head -c 8 "$data/Tollmark/Wurfwummel/wurfwummel.cfg")" = Spieler1 ] || fail "settings"
+  [ "$(grep -c '' "$data/Tollmark/Wurfwummel/wurfwummel.scr")" -eq 20 ] || fail "scores"
+  echo "$platform: started, ended by SIGTERM with exit code 0, files written"
+}
+
+case "$mode" in
+install)
+  DESTDIR="$tmp/root" cmake --install "$build" --prefix /usr/local >/dev/null
+  check_tree "$tmp/root" /usr/local
+  ;;
+package)
+  (cd "$build" && cpack -G DEB -B "$tmp/out" >"$tmp/cpack.log" 2>&1) || {
+    cat "$tmp/cpack.log" >&2
+    fail "cpack"
+  }
+  deb="$tmp/out/wurfwummel_1.02-1_$(dpkg --print-architecture).deb"
+  [ -f "$deb" ] || fail "no $deb: $(ls "$tmp/out")"
+  field() { dpkg-deb -f "$deb" "$1"; }
+  [ "$(field Package)" = wurfwummel ] || fail "Package"
+  [ "$(field Version)" = 1.02-1 ] || fail "Version"
+  [ "$(field Section)" = games ] || fail "Section: $(field Section)"
+  [[ "$(field Maintainer)" == *"<"*"@"*">" ]] || fail "Maintainer: $(field Maintainer)"
+  [ -n "$(field Description)" ] || fail "Description"
+  depends="$(field Depends)"
+  for dep in qt6-wayland libqt6widgets6 libqt6gui6 libqt6core6 libpng16-16 libc6; do
+    grep -Eq "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep: $depends"
+  done
+  echo "package $(basename "$deb"): Depends: $depends"
+  dpkg-deb -x "$deb" "$tmp/root"
+  check_tree "$tmp/root" /usr
+  run_and_terminate "$tmp/root/usr/bin/wurfwummel" offscreen
+  command -v Xvfb >/dev/null && command -v xdotool >/dev/null || fail "Xvfb or xdotool missing"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+  pids="$pids $!"
+  wait_for 20 test -s "$tmp/display" || fail "Xvfb did not start"
+  export DISPLAY=":$(head -1 "$tmp/display")"
+  run_and_terminate "$tmp/root/usr/bin/wurfwummel" xcb
+  ;;
+*)
+  fail "unknown mode $mode"
+  ;;
+esac

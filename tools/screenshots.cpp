@@ -1,0 +1,105 @@
+// Makes the README's screenshots from the real game on Qt's offscreen platform, so that they
+// can be made again whenever the look changes. Not part of the game and never installed.
+// Usage: screenshots standard|compact|highscore FILE.png
+// (cmake --build build --target screenshots writes all three into dist/screenshots/.)
+
+#include "app/app.h"
+#include "app/images.h"
+#include "dice/dicefield.h"
+#include "forms/highscoreform.h"
+#include "gui/event.h"
+#include "gui/gadget.h"
+#include "gui/toolkit.h"
+#include "sheet/pointfield.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace
+{
+// Handles the waiting events as the game's own loop would.
+void Pump(TApp& app)
+{
+  QCoreApplication::processEvents();
+  while (PollEvent())
+    app.Dispatch(CurrentEvent());
+}
+
+void Click(TApp& app, TGadget* gadget)
+{
+  QWidget* w = gadget->Native();
+  QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
+  Pump(app);
+}
+
+// A turn in progress: four fives held after a throw, the fives row chosen, before entering.
+void PlayATurn(TApp& app)
+{
+  TDicefield& dice = *app.DiceField[0];
+  const int faces[] = {5, 2, 5, 5, 6, 5};
+  for (int i = 1; i <= 6; ++i) {
+    dice.Dice[size_t(i)] = faces[i - 1];
+    dice.ShowDie(i);
+  }
+  for (int i : {1, 3, 4, 6})
+    Click(app, dice.Panel[size_t(i)]);
+  Click(app, app.Pointfield[0]->Points[0]->Array[4]);
+}
+
+bool Save(QWidget* widget, const char* file)
+{
+  if (!widget->grab().save(QString::fromLocal8Bit(file), "PNG")) {
+    std::fprintf(stderr, "cannot write %s\n", file);
+    return false;
+  }
+  return true;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+  if (argc != 3 || (std::strcmp(argv[1], "standard") != 0 && std::strcmp(argv[1], "compact") != 0 &&
+                    std::strcmp(argv[1], "highscore") != 0)) {
+    std::fprintf(stderr, "usage: %s standard|compact|highscore FILE.png\n", argv[0]);
+    return 2;
+  }
+  const char* file = argv[2];
+  // A fresh data folder: the shots show a first start, not the user's own names and scores.
+  QTemporaryDir data;
+  qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  RegisterImages();
+  InitToolkit();
+  SetDesktopSize(1280, std::strcmp(argv[1], "compact") == 0 ? 768 : 1024);
+  static TApp app;
+  app.Create();
+  Pump(app);
+
+  bool ok = true;
+  if (std::strcmp(argv[1], "highscore") == 0) {
+    QWidget* main = app.Window->Native();
+    // The dialog runs its own loop: the shot is taken from inside it, then the dialog closes.
+    QTimer::singleShot(100, [&ok, main, file] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w != main) {
+          ok = Save(w, file);
+          w->close();
+          return;
+        }
+      ok = false;
+    });
+    THighscoreForm().Open(&app);
+  } else {
+    PlayATurn(app);
+    ok = Save(app.Window->Native(), file);
+  }
+  // Like the game itself, end without tearing the object tree down.
+  std::fflush(nullptr);
+  std::_Exit(ok ? 0 : 1);
+}
