@@ -1,96 +1,97 @@
 // Reading the score file: the file the game writes, records holding the bytes 0, 10 and 13,
-// and the worst files up to 64 KiB constructed for the reader, at 4, 16 and 64 KiB so that
-// the time per byte shows whether reading grows linearly with the file.
+// and the worst files of up to 64 KiB constructed for the reader, each at 4, 16 and 64 KiB so
+// that the time per byte shows whether reading grows linearly with the file.
 
-#include "store/atomicfile.h"
 #include "store/highscore.h"
 #include "store/rc4.h"
 
-#include "gui/runtime.h"
-
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <benchmark/benchmark.h>
+#include <initializer_list>
 
 namespace
 {
-QByteArray Latin1Bytes(const QString& s)
+// The key stream's first bytes: a plain character c at position i scrambles to c ^ key[i].
+const QByteArray& Key()
 {
-  QByteArray b;
-  b.reserve(s.size());
-  for (QChar c : s)
-    b.append(char(c.unicode() & 0xFF));
-  return b;
+  static const QByteArray key = [] {
+    QByteArray k;
+    for (QChar c : RC4(QString(256, QChar(0)), ScoreKey))
+      k.append(char(c.unicode() & 0xFF));
+    return k;
+  }();
+  return key;
 }
 
-QByteArray Scrambled(const QString& plain)
-{
-  return Latin1Bytes(RC4(plain, ScoreKey));
-}
-
-bool Printable(int c)
+bool PrintableNameChar(int c)
 {
   return (c >= 0x20 && c < 0x7F && c != ',') || c >= 0xA0;
 }
 
-// The file a first start writes, through the game's own writer.
-QByteArray GameFile()
+// A record "score,name" whose name is chosen so that its scrambled bytes hold the wanted bytes
+// (in turn, wherever a printable name character gives them), and the letter a elsewhere.
+QByteArray RecordHolding(int score, std::initializer_list<int> wanted, int length, bool repeat)
 {
-  const QString path = GetUserAppDir() + "/bench-score.scr";
-  WriteLinesAtomic(path,
-                   std::vector<QString>(SCORE_ENTRIES, RC4(ScoreRecord(0, "Spieler1"), ScoreKey)));
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  QString plain = QString::number(score) + ",";
+  auto next = wanted.begin();
+  for (int i = int(plain.size()); i < length; ++i) {
+    if (next == wanted.end() && repeat) next = wanted.begin();
+    const int c = next != wanted.end() ? *next ^ static_cast<unsigned char>(Key()[i]) : -1;
+    if (c >= 0 && PrintableNameChar(c)) {
+      plain += QChar(ushort(c));
+      ++next;
+    } else {
+      plain += QChar('a');
+    }
+  }
+  return WriteScoreFile({RC4(plain, ScoreKey)}).chopped(2);
 }
 
-// Twenty records whose scrambled names hold the bytes 0, 10 and 13: each name character is
-// chosen against the key stream so that those bytes appear where a printable name allows.
-QByteArray RecordsWithBreakBytes()
+QByteArray GameFile(int)
 {
-  const QByteArray stream = Scrambled(QString(64, QChar(0)));
+  return WriteScoreFile(
+      std::vector<QString>(SCORE_ENTRIES, RC4(ScoreRecord(0, "Spieler1"), ScoreKey)));
+}
+
+QByteArray RecordsWithBreakBytes(int)
+{
   QByteArray file;
-  for (int k = 0; k < SCORE_ENTRIES; ++k) {
-    QString plain = QString::number(2000 - k) + ",";
-    const int targets[] = {0, 10, 13, 13, 10};
-    size_t t = 0;
-    for (int i = int(plain.size()); i < 40; ++i) {
-      const int want = t < std::size(targets) ? targets[t] : -1;
-      const int c = want >= 0 ? (want ^ static_cast<unsigned char>(stream[i])) : 'a';
-      if (want >= 0 && Printable(c)) {
-        plain += QChar(ushort(c));
-        ++t;
-      } else {
-        plain += QChar('a' + (k + i) % 26);
-      }
-    }
-    file += Scrambled(plain) + "\r\n";
-  }
+  for (int k = 0; k < SCORE_ENTRIES; ++k)
+    file += RecordHolding(2000 - k, {0, 10, 13, 13, 10}, 40, false) + "\r\n";
   return file;
 }
 
+QByteArray Repeated(const QByteArray& unit, int size)
+{
+  QByteArray file;
+  while (file.size() + unit.size() <= size)
+    file += unit;
+  while (file.size() < size)
+    file += "\r\n";
+  return file.left(size);
+}
+
+// Nothing but line ends: as many candidate record ends as the file has bytes halves.
 QByteArray OnlyLineBreaks(int size)
 {
-  QByteArray file;
-  for (int i = 0; i < size / 2; ++i)
-    file += "\r\n";
-  return file;
+  return Repeated("\r\n", size);
 }
 
-// Short records that all parse, each a possible end for a search for twenty, and a last one
-// that does not: a reader that tries readings into twenty records meets as many candidate
-// ends as the file has lines.
+// Short records that all read well, then more of them than a list holds.
+QByteArray ShortRecords(int size)
+{
+  return Repeated(RecordHolding(1, {}, 3, false) + "\r\n", size);
+}
+
+// Records as long as a record put together from lines may be, a line end every few bytes
+// inside, each a candidate end of a record that reads well up to there; the record's last
+// byte spoils it, so every reading of it is tried and none is kept.
 QByteArray AlmostRecords(int size)
 {
-  const QByteArray good = Scrambled("1,a") + "\r\n";
-  QByteArray file;
-  while (file.size() + good.size() * 2 <= size)
-    file += good;
-  QString last = "x,";
-  while (file.size() + last.size() + 2 < size)
-    last += 'a';
-  file += Scrambled(last) + "\r\n";
-  return file;
+  QByteArray record = RecordHolding(7, {10}, 255, true);
+  record[record.size() - 1] = char(1 ^ static_cast<unsigned char>(Key()[record.size() - 1]));
+  return Repeated(record + "\r\n", size);
 }
 
 void ReadScoreFile(benchmark::State& state, QByteArray (*make)(int), int size)
@@ -104,28 +105,29 @@ void ReadScoreFile(benchmark::State& state, QByteArray (*make)(int), int size)
   state.SetBytesProcessed(state.iterations() * file.size());
 }
 
-QByteArray GameFileOf(int)
-{
-  return GameFile();
-}
-QByteArray BreakBytesOf(int)
-{
-  return RecordsWithBreakBytes();
-}
+struct TCase {
+  const char* name;
+  QByteArray (*make)(int);
+  int size;
+};
 
-BENCHMARK_CAPTURE(ReadScoreFile, game_file, GameFileOf, 0)->Name("BM_ReadScoreFile/game_file");
-BENCHMARK_CAPTURE(ReadScoreFile, break_bytes, BreakBytesOf, 0)
-    ->Name("BM_ReadScoreFile/records_with_0_10_13");
-BENCHMARK_CAPTURE(ReadScoreFile, crlf4, OnlyLineBreaks, 4096)
-    ->Name("BM_ReadScoreFile/only_crlf_4KiB");
-BENCHMARK_CAPTURE(ReadScoreFile, crlf16, OnlyLineBreaks, 16384)
-    ->Name("BM_ReadScoreFile/only_crlf_16KiB");
-BENCHMARK_CAPTURE(ReadScoreFile, crlf64, OnlyLineBreaks, 65536)
-    ->Name("BM_ReadScoreFile/only_crlf_64KiB");
-BENCHMARK_CAPTURE(ReadScoreFile, almost4, AlmostRecords, 4096)
-    ->Name("BM_ReadScoreFile/almost_records_4KiB");
-BENCHMARK_CAPTURE(ReadScoreFile, almost16, AlmostRecords, 16384)
-    ->Name("BM_ReadScoreFile/almost_records_16KiB");
-BENCHMARK_CAPTURE(ReadScoreFile, almost64, AlmostRecords, 65536)
-    ->Name("BM_ReadScoreFile/almost_records_64KiB");
+const int registered = [] {
+  const TCase cases[] = {
+      {"game_file", GameFile, 0},
+      {"records_with_0_10_13", RecordsWithBreakBytes, 0},
+      {"only_crlf_4KiB", OnlyLineBreaks, 4096},
+      {"only_crlf_16KiB", OnlyLineBreaks, 16384},
+      {"only_crlf_64KiB", OnlyLineBreaks, 65536},
+      {"short_records_4KiB", ShortRecords, 4096},
+      {"short_records_16KiB", ShortRecords, 16384},
+      {"short_records_64KiB", ShortRecords, 65536},
+      {"almost_records_4KiB", AlmostRecords, 4096},
+      {"almost_records_16KiB", AlmostRecords, 16384},
+      {"almost_records_64KiB", AlmostRecords, 65536},
+  };
+  for (const TCase& c : cases)
+    benchmark::RegisterBenchmark((std::string("BM_ReadScoreFile/") + c.name).c_str(), ReadScoreFile,
+                                 c.make, c.size);
+  return 0;
+}();
 } // namespace
