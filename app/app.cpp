@@ -87,6 +87,7 @@ void TApp::Quit()
 
 void TApp::Dispatch(TEvent event)
 {
+  const int player = CurrentPlayer;
   switch (event.id) {
   case EVENT_MENUACTION:
     switch (event.data) {
@@ -135,7 +136,15 @@ void TApp::Dispatch(TEvent event)
   default:
     return; // nothing that a screen reader reads has changed
   }
-  Describe();
+  if (event.id == EVENT_MENUACTION) {
+    Describe();
+    return;
+  }
+  // Mouse, keys and gadgets change only the sheet of the player whose turn it was and, when
+  // the turn passes, the next one's (a new game describes every sheet itself); describing
+  // every sheet took most of the time of a click.
+  Describe(player);
+  if (CurrentPlayer != player) Describe(CurrentPlayer);
 }
 
 void TApp::GadgetAction(const TEvent& event)

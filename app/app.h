@@ -114,6 +114,8 @@ public:
   void PassTurn();
   // Gives every cell, display and status box of every sheet its current accessible name.
   void Describe();
+  // The same for player p's sheet alone, the only one that a click or key can change.
+  void Describe(int player);
   // Frees every gadget; the program itself never needs it, tests do.
   void Destroy();
 

@@ -246,9 +246,14 @@ void TApp::ChainTabOrder(int player)
 
 void TApp::Describe()
 {
-  for (int i = 0; i < PlayerCount; ++i) {
-    const size_t p = size_t(i);
-    ForSections(*this, p, [](auto& section) { section.Describe(); });
-    SetAccessibleName(DiceField[p]->Group2, PlayerName[p] + " ist am Zug");
-  }
+  for (int i = 0; i < PlayerCount; ++i)
+    Describe(i);
+}
+
+void TApp::Describe(int player)
+{
+  if (player < 0 || player >= PlayerCount) return;
+  const size_t p = size_t(player);
+  ForSections(*this, p, [](auto& section) { section.Describe(); });
+  SetAccessibleName(DiceField[p]->Group2, PlayerName[p] + " ist am Zug");
 }

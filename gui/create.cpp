@@ -156,7 +156,13 @@ public:
   {
     if (button_) button_->setText(QString(text).replace('&', "&&"));
   }
-  QString GetText() override { return button_ ? button_->text().replace("&&", "&") : QString(); }
+  QString GetText() override
+  {
+    if (!button_) return QString();
+    // Read for every cell and sum after every click: most texts hold no '&' to unescape.
+    QString text = button_->text();
+    return text.contains('&') ? text.replace("&&", "&") : text;
+  }
   int State() override
   {
     int state = TGadget::State();
@@ -243,7 +249,7 @@ public:
     TGadget::SetPixmap(pixmap, flags);
     if (!panel_) return;
     panel_->image = pixmap ? PixmapToImage(*pixmap) : QImage();
-    panel_->image2x = pixmap ? DoubleSizeImage(*pixmap) : QImage();
+    panel_->image2x = DoubleSizeImage(pixmap);
     panel_->flags = flags;
     panel_->update();
   }

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <QHash>
+#include <unordered_map>
 
 namespace
 {
@@ -60,4 +61,23 @@ QImage DoubleSizeImage(const TPixmap& pixmap)
     cached = decoded.insert(*found, image);
   }
   return *cached;
+}
+
+QImage DoubleSizeImage(const TPixmapPtr& pixmap)
+{
+  if (!pixmap) return QImage();
+  // Fingerprinting the pixels afresh for every die of every roll took most of a turn.
+  struct TKnown {
+    std::weak_ptr<TPixmap> pixmap;
+    QImage image;
+  };
+  static std::unordered_map<const TPixmap*, TKnown> known;
+  const auto it = known.find(pixmap.get());
+  // A freed picture's address may come back for another: the weak pointer tells them apart.
+  if (it != known.end() && it->second.pixmap.lock() == pixmap) return it->second.image;
+  if (known.size() >= 64)
+    std::erase_if(known, [](const auto& entry) { return entry.second.pixmap.expired(); });
+  QImage image = DoubleSizeImage(*pixmap);
+  known[pixmap.get()] = TKnown{pixmap, image};
+  return image;
 }

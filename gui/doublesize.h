@@ -12,3 +12,6 @@
 // equal the given pixmap's, decoded; a null image when there is none or when it is not
 // exactly twice as wide and high.
 QImage DoubleSizeImage(const TPixmap& pixmap);
+// The same for a shared picture, remembered for as long as that picture lives: the dice show
+// the same few pictures at every roll, which are not changed once they are shown.
+QImage DoubleSizeImage(const TPixmapPtr& pixmap);

@@ -52,9 +52,10 @@ void FreeGadgets(std::vector<TGadget*>& gadgets)
 
 QString ColumnName(int k)
 {
-  static const char* const MULTIPLIER[3] = {"einfach", "doppelt", "dreifach"};
-  const QString name = "Spalte " + QString::number(k + 1);
-  return k >= 0 && k < 3 ? name + " (" + MULTIPLIER[k] + ")" : name;
+  // Asked for every cell after every click: the three names are made once.
+  static const QString NAMES[3] = {"Spalte 1 (einfach)", "Spalte 2 (doppelt)",
+                                   "Spalte 3 (dreifach)"};
+  return k >= 0 && k < 3 ? NAMES[k] : "Spalte " + QString::number(k + 1);
 }
 
 void DescribeValue(TGadget* gadget, const QString& what)
