@@ -40,13 +40,14 @@ double TurnForRow(int row, bool onlyWhetherItScores)
 }
 } // namespace
 
-TWorthTable TargetedWorths(double tries)
+TWorthTable TargetedWorths(double numberTries, double patternTries)
 {
   TWorthTable table;
   // Keeping every die of the face, each die shows it after one of three throws with this chance.
   const double hit = 1 - std::pow(5.0 / 6.0, MAX_THROWS_LEFT + 1);
   for (int row = 0; row < SHEET_ROWS; ++row) {
     const bool number = SectionOf(row).kind == TColumnKind::Point;
+    const double tries = std::max(1.0, number ? numberTries : patternTries);
     double points = 0, scores = 0;
     std::array<double, 7> counts{};
     if (number) {

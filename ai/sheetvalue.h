@@ -24,8 +24,9 @@ struct TWorthTable {
   std::array<std::array<std::array<double, 7>, SHEET_COLUMNS>, NUMBER_ROWS> counts{};
 };
 
-// Worths from a turn spent on that cell alone: exact for each row, played for its points.
-TWorthTable TargetedWorths(double tries = 1);
+// Worths from turns spent on that cell alone: exact for each row, played for its points, the best
+// of numberTries turns for a number row and of patternTries turns for any other row.
+TWorthTable TargetedWorths(double numberTries = 1, double patternTries = 1);
 
 // The change of the sheet's worth when one free cell is entered.
 struct TEntryGain {

@@ -25,8 +25,9 @@ constexpr double DEFAULT_MOST_TRIES = 6;
 class TStrategy
 {
 public:
-  // A free cell is valued as the best of several turns spent on it: mostTries at the start
-  // of a game, fewer as the free cells run out, one for the last cell.
+  // A free cell is valued as the best of several turns spent on it: about mostTries at the start
+  // of a game (fewer for number rows, more for the others), fewer as the free cells run out,
+  // one for the last cell.
   explicit TStrategy(double mostTries = DEFAULT_MOST_TRIES);
 
   // The dice to hold before the next throw, with throwsLeft (1 or 2) throws still allowed;
@@ -34,7 +35,8 @@ public:
   // turn should go on to the cell. With no throws left the holds come back unchanged.
   THolds ChooseHolds(const TSheetState& sheet, const TFaces& dice, const THolds& holds,
                      int throwsLeft) const;
-  // The free cell to enter with these dice.
+  // The free cell to enter with these dice. The model's few best cells are weighed once more by
+  // the expected worth of the next turn, played well on the sheet that each of them leaves.
   TCellChoice ChooseCell(const TSheetState& sheet, const TFaces& dice) const;
 
   // Expected worth of the sheet at the end of the game when these dice are held and the others
@@ -47,6 +49,9 @@ public:
 private:
   // Worth of ending the turn with each throw of six dice, by TDiceSets ordinal.
   std::vector<double> FinalValues(const TSheetState& sheet) const;
+
+  // Expected final total when the next turn starts from this sheet and is played well.
+  double NextTurnValue(const TSheetState& sheet) const;
 
   const TSheetValue& ModelFor(const TSheetState& sheet) const;
 
