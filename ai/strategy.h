@@ -20,7 +20,7 @@ struct TCellChoice {
   int column = -1; // 0 to 2: the ×1, ×2 and ×3 columns
 };
 
-constexpr double DEFAULT_MOST_TRIES = 6;
+constexpr double DEFAULT_MOST_TRIES = 5;
 
 class TStrategy
 {

@@ -203,6 +203,27 @@ TEST(StrategyChoices, HandCheckedPositions)
   EXPECT_EQ(naive.column, 2);
 }
 
+// With two cells left the choice weighs the last turn exactly. "1er" ×1 and "Chance" ×1 are free
+// and the other number rows of that column hold 60. Five ones enter as 5 and reach the bonus
+// (+30), and "Chance" then brings 28 on average (each die kept from 5 up on the first throw, from
+// 4 up on the second: 4 2/3 a die); "Chance" now brings 11, and "1er" later 2.53 ones on average
+// with the bonus only about half the time. The greedy player takes the 11.
+TEST(StrategyChoices, LastTwoCellsWeighedExactly)
+{
+  TSheetState sheet = FullSheet();
+  sheet.Enter(ROW_NUMBERS, 0, FREE_CELL);
+  sheet.Enter(ROW_CHANCE, 0, FREE_CELL);
+  const TFaces dice = {1, 1, 6, 1, 1, 1};
+  const TCellChoice cell = Strategy().ChooseCell(sheet, dice);
+  EXPECT_EQ(cell.row, ROW_NUMBERS);
+  EXPECT_EQ(cell.column, 0);
+  EXPECT_EQ(TGreedy().ChooseCell(sheet, dice).row, ROW_CHANCE);
+
+  TSheetState after = sheet;
+  after.Enter(ROW_NUMBERS, 0, 5);
+  EXPECT_NEAR(Strategy().Value(after), after.GrandTotal() + 28.0, 1e-9);
+}
+
 // Decisions on many random sheets and dice only ever name a free cell, and whole games fill
 // every cell exactly once.
 TEST(StrategyChoices, NeverALockedCell)
