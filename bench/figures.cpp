@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -32,6 +33,11 @@ std::string Human(double ns)
   return buf;
 }
 } // namespace
+
+TFigureReporter::TFigureReporter()
+    : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular)
+{
+}
 
 void TFigureReporter::ReportRuns(const std::vector<Run>& runs)
 {
