@@ -55,7 +55,7 @@ int TApp::CreatePlayer(const QString& name)
   }
   ChainTabOrder(n);
   SkipFullSheet();
-  Describe();
+  Describe(n); // the other sheets have not changed
   return 0;
 }
 

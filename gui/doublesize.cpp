@@ -4,7 +4,6 @@
 #include "gui/widgets_p.h"
 
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QHash>
 #include <unordered_map>
 
@@ -14,16 +13,14 @@ const QString DOUBLE_SUFFIX = QStringLiteral("@2x.png");
 
 QByteArray Fingerprint(const TPixmap& pixmap)
 {
-  QCryptographicHash hash(QCryptographicHash::Sha256);
-  const int header[] = {pixmap.width, pixmap.height, pixmap.format};
-  hash.addData(QByteArrayView(reinterpret_cast<const char*>(header), sizeof header));
+  // A fast hash rather than a cryptographic one: it runs for every new picture put on a
+  // panel, a dozen at every start, and it only tells apart the program's own few pictures.
+  size_t h = qHashMulti(0, pixmap.width, pixmap.height, pixmap.format);
   // Only the pixels count, not the padding at the end of each row.
   const int rowBytes = pixmap.width * TPixmap::BytesPerPixel(pixmap.format);
   for (int y = 0; y < pixmap.height; ++y)
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(pixmap.pixels.data()) +
-                                    qsizetype(y) * pixmap.pitch,
-                                rowBytes));
-  return hash.result();
+    h = qHashBits(pixmap.pixels.data() + qsizetype(y) * pixmap.pitch, size_t(rowBytes), h);
+  return QByteArray::number(quint64(h), 16);
 }
 
 // From the fingerprint of each ordinary picture that has a variant to that variant's name.
