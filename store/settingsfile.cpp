@@ -42,3 +42,14 @@ QByteArray WriteSettingsFile(const std::vector<QString>& names)
   }
   return bytes;
 }
+
+bool ParseChoiceFile(const QByteArray& bytes)
+{
+  const std::vector<QString> lines = ParseSettingsFile(bytes);
+  return !lines.empty() && lines.front() == "1";
+}
+
+QByteArray WriteChoiceFile(bool computer)
+{
+  return WriteSettingsFile({computer ? "1" : "0"});
+}
