@@ -32,15 +32,20 @@ std::vector<QString> ParseSettingsFile(const QByteArray& bytes)
   return reader.Names();
 }
 
-QByteArray WriteSettingsFile(const std::vector<QString>& names)
+QByteArray WriteLines(const std::vector<QString>& lines)
 {
   QByteArray bytes;
-  for (const QString& name : names) {
-    for (QChar c : name)
+  for (const QString& line : lines) {
+    for (QChar c : line)
       bytes.append(char(c.unicode() & 0xFF));
     bytes.append("\r\n", 2);
   }
   return bytes;
+}
+
+QByteArray WriteSettingsFile(const std::vector<QString>& names)
+{
+  return WriteLines(names);
 }
 
 bool ParseChoiceFile(const QByteArray& bytes)

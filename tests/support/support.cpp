@@ -9,11 +9,13 @@
 #include "store/scorefile.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <sys/stat.h>
 
 int TFakeDriver::Confirm(const QString& text, int)
 {
@@ -217,4 +219,33 @@ void TWithApp::RunComputerTurn(const std::function<void()>& step)
     }
     ASSERT_LT(waited.elapsed(), 10000) << "the computer's next step never came";
   }
+}
+
+void PlantObstacle(const QString& path, int kind)
+{
+  const QByteArray native = QFile::encodeName(path);
+  switch (kind) {
+  case 0:
+    ASSERT_EQ(mkfifo(native.constData(), 0600), 0);
+    break;
+  case 1:
+    ASSERT_TRUE(QFile::link("/dev/zero", path));
+    break;
+  case 2:
+    ASSERT_TRUE(QFile::link("/dev/tty", path));
+    break;
+  case 3:
+    ASSERT_TRUE(QDir().mkpath(path));
+    break;
+  default:
+    ASSERT_TRUE(QFile::link(path, path));
+    break;
+  }
+}
+
+bool RegularFileAt(const QString& path)
+{
+  struct stat st {
+  };
+  return lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }

@@ -71,6 +71,13 @@ protected:
   std::unique_ptr<TApp> app_;
 };
 
+// Things that can stand where the game expects one of its files: a FIFO, links to the devices
+// /dev/zero and /dev/tty, a folder, and a link to itself.
+constexpr int OBSTACLE_KINDS = 5;
+void PlantObstacle(const QString& path, int kind);
+// Whether a regular file itself (not a link, FIFO, device or folder) stands at the path.
+bool RegularFileAt(const QString& path);
+
 QByteArray ReadAll(const QString& path);
 bool WriteAll(const QString& path, const QByteArray& bytes);
 // A gadget's place in a window's client area, as the screen shows it.
