@@ -1,4 +1,3 @@
-#include "gui/doublesize.h"
 #include "gui/toolkit_p.h"
 #include "gui/widgets_p.h"
 
@@ -249,7 +248,7 @@ public:
     TGadget::SetPixmap(pixmap, flags);
     if (!panel_) return;
     panel_->image = pixmap ? PixmapToImage(*pixmap) : QImage();
-    panel_->image2x = DoubleSizeImage(pixmap);
+    panel_->source = pixmap ? pixmap->source : QString();
     panel_->flags = flags;
     panel_->update();
   }
