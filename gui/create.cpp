@@ -449,7 +449,11 @@ TGadget* FinishGadget(TGadget* g, const QString& text, int x, int y, int w, int 
   } else {
     static TGuiFontPtr defaultFont = LibraryFont(1, 0, 0);
     g->SetFont(defaultFont);
-    g->SetShow(1);
+    // A control that was never hidden appears with its parent: showing each one of a window
+    // still being built paid for every control what the window's own show does for all.
+    const QWidget* native = g->Native();
+    const QWidget* holder = native ? native->parentWidget() : nullptr;
+    if (!holder || holder->isVisible()) g->SetShow(1);
   }
   return g;
 }
