@@ -15,5 +15,5 @@ echo "Processor: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head 
 # game and its baseline alike; the table shows the medians.
 QT_QPA_PLATFORM=offscreen "$dir/bench/wurfwummel_bench" --benchmark_repetitions=5 \
   --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
-  --benchmark_min_time=0.2 --benchmark_color=false "$@"
+  --benchmark_min_time=0.2 "$@"
 "$WW_ROOT/bench/memory.sh" "$dir"

@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <vector>
 
-constexpr int DICE = 6;
 constexpr int FULL_THROWS = 462; // multisets of six dice
 constexpr int ALL_SETS = 924;    // multisets of none to six dice
 

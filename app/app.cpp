@@ -1,5 +1,6 @@
 #include "app/app.h"
 
+#include "app/computer.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "forms/about.h"
@@ -25,6 +26,7 @@ const char* const APP_ID = "de.tollmark.Wurfwummel";
 const char* const DEFAULT_PLAYER = "Spieler1";
 const char* const SETTINGS_FILE = "/wurfwummel.cfg";
 const char* const SCORE_FILE = "/wurfwummel.scr";
+const char* const CHOICE_FILE = "/wurfwummel.cpu";
 
 TApp::TApp() = default;
 TApp::~TApp() = default;
@@ -51,6 +53,8 @@ TApp* TApp::Create()
   CreateMenu("Neues Spiel", MM_NEW, MenuGame, KEY_N, 0);
   CreateMenu("", 0, MenuGame);
   CreateMenu("Spieler Einstellungen", MM_PLAYER, MenuGame);
+  MenuComputer = CreateMenu("Gegen den Computer", MM_COMPUTER, MenuGame);
+  MenuComputer->SetSelected(0);
   CreateMenu("", 0, MenuGame);
   CreateMenu("Beenden", MM_QUIT, MenuGame);
   MenuView = CreateMenu("Anzeige", 0, Window->GetMenu());
@@ -63,6 +67,7 @@ TApp* TApp::Create()
     SetHotKeyEvent(KEY_1 + i, 0, Window);
 
   MakeFolders(AppDir);
+  Computer = std::make_unique<TComputer>(*this);
   ScoreIndex = {-1, -1};
   OpenScore();
   LoadPlayers();
@@ -87,7 +92,26 @@ void TApp::Quit()
 
 void TApp::Dispatch(TEvent event)
 {
+  HandleEvent(event);
+  // Whatever the event changed, the computer's next step is on its way exactly while it is at
+  // the turn; otherwise nothing runs until the person acts.
+  if (Computer) Computer->Schedule();
+}
+
+void TApp::HandleEvent(const TEvent& event)
+{
   const int player = CurrentPlayer;
+  if (ComputerAtTurn()) {
+    switch (event.id) {
+    case EVENT_MOUSEUP:
+    case EVENT_HOTKEYHIT:
+    case EVENT_KEYDOWN:
+    case EVENT_GADGETACTION:
+      return; // the sheet, the dice and the buttons are the computer's during its turn
+    default:
+      break;
+    }
+  }
   switch (event.id) {
   case EVENT_MENUACTION:
     switch (event.data) {
@@ -101,6 +125,9 @@ void TApp::Dispatch(TEvent event)
       TPlayerForm().Open(this);
       // Removing a player can leave only full sheets: that game is over.
       IsFull();
+      break;
+    case MM_COMPUTER:
+      ChooseComputer();
       break;
     case MM_HIGH:
       THighscoreForm().Open(this);
@@ -132,6 +159,9 @@ void TApp::Dispatch(TEvent event)
     break;
   case EVENT_GADGETACTION:
     GadgetAction(event);
+    break;
+  case EVENT_TIMERTICK:
+    if (!Computer || !Computer->Tick(event.data)) return;
     break;
   default:
     return; // nothing that a screen reader reads has changed
@@ -172,8 +202,17 @@ void TApp::GadgetAction(const TEvent& event)
   UpdateOpponentLine();
 }
 
+void TApp::Act(TGadget* source)
+{
+  TEvent event;
+  event.id = EVENT_GADGETACTION;
+  event.source = source;
+  GadgetAction(event);
+}
+
 void TApp::Destroy()
 {
+  if (Computer) Computer->Stop();
   // Hidden first, as a closed window is: freeing shown controls one by one would have each
   // of them ask for its parent to be repainted.
   if (Window) Window->SetShow(0);
@@ -196,6 +235,6 @@ void TApp::Destroy()
   PlayerCount = 0;
   Last = nullptr;
   FreeGadget(Window);
-  Window = MenuGame = MenuView = nullptr;
+  Window = MenuGame = MenuView = MenuComputer = nullptr;
   if (App == this) App = nullptr;
 }

@@ -16,12 +16,14 @@
 #include "sheet/kinds.h"
 
 class TDicefield;
+class TComputer;
 
 // Menu tags.
 enum : int {
   MM_NEW = 40961,
   MM_QUIT = 40962,
   MM_PLAYER = 40963,
+  MM_COMPUTER = 40964,
   MM_HIGH = 45057,
   MM_RULE = 45058,
   MM_ABOUT = 45059,
@@ -47,6 +49,7 @@ extern const char* const APP_ID;         // "de.tollmark.Wurfwummel"
 extern const char* const DEFAULT_PLAYER; // "Spieler1"
 extern const char* const SETTINGS_FILE;  // "/wurfwummel.cfg"
 extern const char* const SCORE_FILE;     // "/wurfwummel.scr"
+extern const char* const CHOICE_FILE;    // "/wurfwummel.cpu": whether the computer plays
 
 class TApp
 {
@@ -71,10 +74,14 @@ public:
   std::array<int, 2> ScoreIndex{-1, -1};
   TGadget* MenuGame = nullptr;
   TGadget* MenuView = nullptr;
+  // "Gegen den Computer", checked while the computer plays the second player.
+  TGadget* MenuComputer = nullptr;
+  std::unique_ptr<TComputer> Computer;
   int Style = STYLE_STANDARD;
   // Set when a score or settings file exists but cannot be read: it is then never replaced.
   bool ScoreUnreadable = false;
   bool SettingsUnreadable = false;
+  bool ChoiceUnreadable = false;
   // The records CheckScore entered in this run and no save has written yet: a save enters
   // them again into the list on disk, which another copy of the game may have changed.
   std::vector<QString> NewScores;
@@ -119,9 +126,26 @@ public:
   // Frees every gadget; the program itself never needs it, tests do.
   void Destroy();
 
+  // Whether the second player is the computer, and whether it is at the turn now: then the
+  // person's clicks and keys on the sheet and the dice do nothing.
+  bool ComputerPlays() const;
+  bool ComputerAtTurn() const;
+  // The menu item "Gegen den Computer": adds the computer as the second player, makes it the
+  // second player in place of a person (after the player dialog's question and with a new
+  // game), or takes it out again.
+  void ChooseComputer();
+  // What a click on one of the current player's gadgets does; the computer plays through it.
+  void Act(TGadget* source);
+
 private:
   // Creates the players named in the settings file, or the default player.
   void LoadPlayers();
+  // The computer's part after the names are read: the remembered choice, and saving it.
+  void LoadComputerChoice();
+  void WriteComputerChoice();
+  // The menu item's check mark follows the choice.
+  void ShowComputerChoice();
+  void HandleEvent(const TEvent& event);
   // Merges and writes the score file; the caller holds the data folder's lock.
   void WriteScores();
   void GadgetAction(const TEvent& event);

@@ -4,6 +4,7 @@
 #include "app/app.h"
 #include "store/highscore.h"
 
+#include "app/computer.h"
 #include "store/rc4.h"
 #include "store/safefile.h"
 #include "store/settingsfile.h"
@@ -19,6 +20,11 @@ QByteArray ScorePath()
 QByteArray SettingsPath()
 {
   return AppDir + SETTINGS_FILE;
+}
+
+QByteArray ChoicePath()
+{
+  return AppDir + CHOICE_FILE;
 }
 
 std::vector<QString> DefaultScores()
@@ -121,7 +127,34 @@ void TApp::LoadPlayers()
   // An empty or unreadable file still gives a player to play with.
   if (PlayerCount == 0) CreatePlayer(DEFAULT_PLAYER);
   if (state == TFileState::Unreadable) SettingsUnreadable = true;
+  LoadComputerChoice();
   if (state == TFileState::Absent) SaveGame();
+}
+
+void TApp::LoadComputerChoice()
+{
+  QByteArray bytes;
+  const TFileState state = ReadFileHead(ChoicePath(), CHOICE_READ_LIMIT, bytes);
+  ChoiceUnreadable = state == TFileState::Unreadable;
+  if (state != TFileState::Read || !ParseChoiceFile(bytes) || !Computer) return;
+  // The computer is the second player whatever name the settings file gives it.
+  while (PlayerCount > 1)
+    RemovePlayer();
+  Computer->Plays = true;
+  CreatePlayer(COMPUTER_NAME);
+  ShowComputerChoice();
+}
+
+void TApp::WriteComputerChoice()
+{
+  if (ChoiceUnreadable) return;
+  QByteArray bytes;
+  const TFileState state = ReadFileHead(ChoicePath(), CHOICE_READ_LIMIT, bytes);
+  const bool plays = ComputerPlays();
+  // Until the computer first plays, the data folder holds only the files it always held.
+  if (state == TFileState::Unreadable || (state == TFileState::Absent && !plays)) return;
+  const QByteArray out = WriteChoiceFile(plays);
+  if (state != TFileState::Read || bytes != out) WriteFileSafely(ChoicePath(), out);
 }
 
 int TApp::SaveGame()
@@ -132,6 +165,7 @@ int TApp::SaveGame()
       ReadFileBuffered(SettingsPath(), [](const char*, qsizetype) { return false; });
   if (!SettingsUnreadable && state != TFileState::Unreadable)
     WriteFileSafely(SettingsPath(), WriteSettingsFile(PlayerName));
+  WriteComputerChoice();
   WriteScores();
   return 0;
 }

@@ -3,6 +3,7 @@
 
 #include "app/app.h"
 
+#include "app/computer.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "forms/highscoreform.h"
@@ -55,7 +56,7 @@ int TApp::CreatePlayer(const QString& name)
   }
   ChainTabOrder(n);
   SkipFullSheet();
-  Describe();
+  Describe(n); // the other sheets have not changed
   return 0;
 }
 
@@ -64,6 +65,8 @@ int TApp::RemovePlayer()
   if (PlayerCount <= 1) return 0;
   // A selection on the removed sheet must not outlive it.
   if (Last && CurrentPlayer == 1) Last = nullptr;
+  // The computer is always the second player: it leaves with it.
+  if (Computer) Computer->Plays = false;
   ForSections(*this, 1, [](auto& section) { section.Remove(); });
   DiceField[1]->Remove();
   Panel[1]->SetShow(0);
@@ -82,6 +85,7 @@ int TApp::RemovePlayer()
   CurrentPlayer = 0;
   ShowTurn(0);
   DiceField[0]->Player2->SetText(PlayerName[0] + NO_OPPONENT);
+  ShowComputerChoice();
   Describe();
   return 0;
 }

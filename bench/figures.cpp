@@ -1,6 +1,9 @@
 #include "bench/figures.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -30,6 +33,11 @@ std::string Human(double ns)
   return buf;
 }
 } // namespace
+
+TFigureReporter::TFigureReporter()
+    : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular)
+{
+}
 
 void TFigureReporter::ReportRuns(const std::vector<Run>& runs)
 {
@@ -92,17 +100,22 @@ int TFigureReporter::PrintTable() const
   line("Scoring rules, all 46,656 throws, all rows", "BM_ScoringAllThrows", nullptr, 1, "");
   line("  per throw", "BM_ScoringAllThrows", nullptr, 46656, "");
 
-  bool header = false;
-  for (const auto& [name, f] : figures_) {
-    if (name.rfind("BM_ReadScoreFile", 0) != 0 || f.bytes <= 0) continue;
-    if (!header) {
-      std::printf("\n%-46s %10s %10s\n", "Reading the score file", "CPU time", "per byte");
-      header = true;
-    }
+  // The files of one kind side by side, smallest first.
+  std::vector<std::pair<std::string, const TFigure*>> files;
+  for (const auto& [name, f] : figures_)
+    if (name.rfind("BM_ReadScoreFile/", 0) == 0 && f.bytes > 0)
+      files.emplace_back(name.substr(sizeof "BM_ReadScoreFile"), &f);
+  std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+    const std::string ka = a.first.substr(0, a.first.rfind('_'));
+    const std::string kb = b.first.substr(0, b.first.rfind('_'));
+    return ka != kb ? ka < kb : a.second->bytes < b.second->bytes;
+  });
+  if (!files.empty())
+    std::printf("\n%-46s %10s %10s\n", "Reading the score file", "CPU time", "per byte");
+  for (const auto& [name, f] : files) {
     char perByte[32];
-    std::snprintf(perByte, sizeof perByte, "%.2f ns", f.cpuNs / f.bytes);
-    std::printf("%-46s %10s %10s\n", name.substr(sizeof "BM_ReadScoreFile").c_str(),
-                Human(f.cpuNs).c_str(), perByte);
+    std::snprintf(perByte, sizeof perByte, "%.2f ns", f->cpuNs / f->bytes);
+    std::printf("%-46s %10s %10s\n", name.c_str(), Human(f->cpuNs).c_str(), perByte);
   }
   return missing;
 }

@@ -12,6 +12,8 @@
 class TFigureReporter : public benchmark::ConsoleReporter
 {
 public:
+  // Colours only on a terminal, so that a saved report stays plain text.
+  TFigureReporter();
   void ReportRuns(const std::vector<Run>& runs) override;
   // Prints the table; returns the number of figures missing from the run.
   int PrintTable() const;

@@ -7,7 +7,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <algorithm>
+#include <array>
 #include <benchmark/benchmark.h>
+#include <cstdint>
 #include <initializer_list>
 
 namespace

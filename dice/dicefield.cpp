@@ -158,7 +158,8 @@ int TDicefield::DoEntry()
   TGadget* cell = App->Last;
   if (!cell) return 0;
   if (cell->GetText() == "0") {
-    if (Confirm(STRIKE_QUESTION, 0) != 1) {
+    // The computer answers its own question: the box is for the person only.
+    if (!App->ComputerAtTurn() && Confirm(STRIKE_QUESTION, 0) != 1) {
       // Declined: the turn goes on with the same dice, holds and rolls.
       cell->SetText(CELL_FREE);
       App->Last = nullptr;

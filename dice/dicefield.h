@@ -6,10 +6,10 @@
 
 #include "gui/event.h"
 #include "gui/gadget.h"
+#include "sheet/rules.h"
 
 #include <array>
 
-constexpr int DICE = 6;
 constexpr int MAX_ROLLS = 2; // after the automatic first throw
 constexpr int DIE_SIZE = 72;
 constexpr int KEY_SPACE = 32;

@@ -32,6 +32,8 @@ int TPlayerForm::Open(TApp* app)
   if (PlayerCount == 2) {
     Check[1]->SetSelected(1);
     Name[1]->SetText(app->PlayerName[1]);
+    // The computer's name is its own.
+    if (app->ComputerPlays()) Name[1]->SetEnabled(0);
   } else {
     Name[1]->SetEnabled(0);
   }

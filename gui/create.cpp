@@ -1,4 +1,3 @@
-#include "gui/doublesize.h"
 #include "gui/toolkit_p.h"
 #include "gui/widgets_p.h"
 
@@ -249,7 +248,7 @@ public:
     TGadget::SetPixmap(pixmap, flags);
     if (!panel_) return;
     panel_->image = pixmap ? PixmapToImage(*pixmap) : QImage();
-    panel_->image2x = DoubleSizeImage(pixmap);
+    panel_->source = pixmap ? pixmap->source : QString();
     panel_->flags = flags;
     panel_->update();
   }
@@ -450,7 +449,11 @@ TGadget* FinishGadget(TGadget* g, const QString& text, int x, int y, int w, int 
   } else {
     static TGuiFontPtr defaultFont = LibraryFont(1, 0, 0);
     g->SetFont(defaultFont);
-    g->SetShow(1);
+    // A control that was never hidden appears with its parent: showing each one of a window
+    // still being built paid for every control what the window's own show does for all.
+    const QWidget* native = g->Native();
+    const QWidget* holder = native ? native->parentWidget() : nullptr;
+    if (!holder || holder->isVisible()) g->SetShow(1);
   }
   return g;
 }

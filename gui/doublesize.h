@@ -2,16 +2,15 @@
 
 // Double-size variants of the pictures the program carries, for screens with two device
 // pixels per logical pixel. The game keeps loading and handing over its ordinary pictures;
-// the toolkit asks here when it puts one on a 2x screen.
-
-#include "gui/pixmap.h"
+// a panel asks here, by the address its picture was loaded from, only when it draws on a
+// screen of ratio above 1.
 
 #include <QImage>
+#include <QSize>
+#include <QString>
 
-// The picture registered as "name@2x.png" for the embedded "name.png" whose decoded pixels
-// equal the given pixmap's, decoded; a null image when there is none or when it is not
-// exactly twice as wide and high.
-QImage DoubleSizeImage(const TPixmap& pixmap);
-// The same for a shared picture, remembered for as long as that picture lives: the dice show
-// the same few pictures at every roll, which are not changed once they are shown.
-QImage DoubleSizeImage(const TPixmapPtr& pixmap);
+// For an embedded picture "incbin::name.png", the picture registered as "name@2x.png",
+// decoded; a null image when there is none, when the address is not one of the program's
+// own pictures, or when the variant is not exactly twice the given size. Each address is
+// decoded once per process and remembered, the answer "none" included.
+QImage DoubleSizeImage(const QString& source, QSize size);

@@ -47,7 +47,9 @@ bool QueueHook(TEvent& event)
   auto& queue = Queue();
   if (Coalesces(event.id)) {
     for (TEvent& waiting : queue) {
-      if (waiting.id == event.id && waiting.source == event.source) {
+      // Ticks of different one-shot timers share the empty source and stay apart by handle.
+      if (waiting.id == event.id && waiting.source == event.source &&
+          (event.id != EVENT_TIMERTICK || waiting.data == event.data)) {
         waiting.data = event.data;
         waiting.mods = event.mods;
         waiting.x = event.x;
@@ -148,6 +150,14 @@ void ForgetEventSource(const TGadget* gadget)
                              [gadget](const TEvent& e) { return e.source == gadget; }),
               queue.end());
   if (current.source == gadget) current.source = nullptr;
+}
+
+void ForgetEvents(int id, int data)
+{
+  auto& queue = Queue();
+  queue.erase(std::remove_if(queue.begin(), queue.end(),
+                             [id, data](const TEvent& e) { return e.id == id && e.data == data; }),
+              queue.end());
 }
 
 void InitEvents()

@@ -107,5 +107,7 @@ int QueuedEvents();
 void FlushEvents();
 // A freed gadget's waiting events are dropped, so that no stale source is ever seen.
 void ForgetEventSource(const TGadget* gadget);
+// Drops the waiting events of one kind with this data, such as a stopped timer's tick.
+void ForgetEvents(int id, int data);
 
 void InitEvents();

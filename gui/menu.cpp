@@ -87,6 +87,9 @@ public:
   QAction* action = nullptr;
   QString text;
   QString keyName;
+  // The item shows a check mark once the program has set its state; the program alone decides
+  // it, choosing the item does not toggle it.
+  bool selected = false;
 
   TMenuGadget* Root()
   {
@@ -125,6 +128,14 @@ public:
     else if (menu)
       menu->menuAction()->setEnabled(enabled);
   }
+  void SetSelected(int state) override
+  {
+    selected = state != 0;
+    if (!action || action->isSeparator()) return;
+    action->setCheckable(true);
+    action->setChecked(selected);
+  }
+  int State() override { return TGadget::State() | (selected ? GADGET_SELECTED : 0); }
   void Free() override
   {
     auto& keys = HotKeys();
@@ -153,6 +164,7 @@ public:
     }
     action = into->addAction(QString());
     QObject::connect(action, &QAction::triggered, action, [this, tag]() {
+      if (action->isCheckable()) action->setChecked(selected);
       TEvent e;
       e.id = EVENT_MENUACTION;
       e.source = this;

@@ -140,6 +140,7 @@ TPixmapPtr LoadPixmapPNG(const QString& address)
   if (!stream) return nullptr;
   TPixmapPtr result = LoadPixmapPNG(*stream);
   stream->Close();
+  if (result) result->source = address;
   return result;
 }
 
@@ -168,5 +169,6 @@ TPixmapPtr LoadPixmap(const QString& address)
     }
   }
   stream->Close();
+  if (result) result->source = address;
   return result;
 }

@@ -29,6 +29,9 @@ struct TPixmap {
   int pitch = 0;
   int format = 0;
   int capacity = 0;
+  // The address the picture was loaded from; empty for a picture made in memory. Whoever
+  // changes the pixels of a loaded picture clears it: it then no longer shows that file.
+  QString source;
 
   static int BytesPerPixel(int format);
   // None for a size of 0, or beyond the limits above.

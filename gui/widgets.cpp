@@ -1,5 +1,7 @@
 #include "gui/widgets_p.h"
 
+#include "gui/doublesize.h"
+
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -178,10 +180,13 @@ TPanelWidget::TPanelWidget(TGadget* g, QWidget* parent) : QWidget(parent), gadge
 
 QPixmap TPanelWidget::Shown() const
 {
-  if (devicePixelRatioF() > 1.0 && !image2x.isNull()) {
-    QPixmap sharp = QPixmap::fromImage(image2x);
-    sharp.setDevicePixelRatio(2.0);
-    return sharp;
+  if (devicePixelRatioF() > 1.0) {
+    const QImage image2x = DoubleSizeImage(source, image.size());
+    if (!image2x.isNull()) {
+      QPixmap sharp = QPixmap::fromImage(image2x);
+      sharp.setDevicePixelRatio(2.0);
+      return sharp;
+    }
   }
   return QPixmap::fromImage(image);
 }

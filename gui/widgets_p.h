@@ -45,8 +45,9 @@ public:
   TPanelWidget(TGadget* gadget, QWidget* parent);
   TGadget* gadget;
   QImage image;
-  // The same picture at twice the resolution, when the program carries one.
-  QImage image2x;
+  // Where the picture was loaded from: the program's own pictures have a double-size
+  // variant, taken only when the panel is drawn on a screen of ratio above 1.
+  QString source;
   int flags = 0;
   QColor background;
   // How assistive technology sees the panel: a toggle (such as a die that can be held).

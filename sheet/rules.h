@@ -5,6 +5,9 @@
 
 #include <array>
 
+// Dice in a throw; the game's dice area and the computer player both count them.
+constexpr int DICE = 6;
+
 using TFaces = std::array<int, 6>;  // die 1 first
 using TCounts = std::array<int, 6>; // element k: dice showing face k + 1
 

@@ -1,6 +1,7 @@
 #include "store/scorefile.h"
 
 #include "store/rc4.h"
+#include "store/settingsfile.h"
 
 #include <array>
 #include <cstdint>
@@ -154,11 +155,5 @@ std::vector<QString> ParseScoreFile(const QByteArray& whole)
 
 QByteArray WriteScoreFile(const std::vector<QString>& records)
 {
-  QByteArray bytes;
-  for (const QString& record : records) {
-    for (QChar c : record)
-      bytes.append(char(c.unicode() & 0xFF));
-    bytes.append("\r\n", 2);
-  }
-  return bytes;
+  return WriteLines(records);
 }

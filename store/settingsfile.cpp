@@ -32,13 +32,29 @@ std::vector<QString> ParseSettingsFile(const QByteArray& bytes)
   return reader.Names();
 }
 
-QByteArray WriteSettingsFile(const std::vector<QString>& names)
+QByteArray WriteLines(const std::vector<QString>& lines)
 {
   QByteArray bytes;
-  for (const QString& name : names) {
-    for (QChar c : name)
+  for (const QString& line : lines) {
+    for (QChar c : line)
       bytes.append(char(c.unicode() & 0xFF));
     bytes.append("\r\n", 2);
   }
   return bytes;
+}
+
+QByteArray WriteSettingsFile(const std::vector<QString>& names)
+{
+  return WriteLines(names);
+}
+
+bool ParseChoiceFile(const QByteArray& bytes)
+{
+  const std::vector<QString> lines = ParseSettingsFile(bytes);
+  return !lines.empty() && lines.front() == "1";
+}
+
+QByteArray WriteChoiceFile(bool computer)
+{
+  return WriteSettingsFile({computer ? "1" : "0"});
 }

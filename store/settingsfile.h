@@ -33,3 +33,13 @@ private:
 std::vector<QString> ParseSettingsFile(const QByteArray& bytes);
 // The file's bytes: each name as the low 8 bits of its characters, then CR LF.
 QByteArray WriteSettingsFile(const std::vector<QString>& names);
+
+// A line of either file: the low 8 bits of each character, then CR LF.
+QByteArray WriteLines(const std::vector<QString>& lines);
+
+// The file that remembers whether the computer plays the second player, kept apart from the
+// names so that the settings file means the same to a reader that knows only them: one line,
+// "1" when the computer plays. Anything else, an empty file included, means it does not.
+constexpr qsizetype CHOICE_READ_LIMIT = 64;
+bool ParseChoiceFile(const QByteArray& bytes);
+QByteArray WriteChoiceFile(bool computer);

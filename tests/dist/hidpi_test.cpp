@@ -6,6 +6,7 @@
 #include "app/app.h"
 #include "dice/dicefield.h"
 #include "forms/about.h"
+#include "gui/doublesize.h"
 #include "gui/pixmap.h"
 #include "gui/widgets_p.h"
 #include "tests/support/support.h"
@@ -109,22 +110,42 @@ TEST_F(DoubleSize, TheAboutPictureIsSharpToo)
 
 TEST(DoubleSizeChoice, OnlyTheProgramsOwnPicturesHaveAVariant)
 {
-  // A picture that is not one of the program's, and one whose pixels differ from every
-  // embedded picture by a single value, are drawn as they are.
+  // The variant follows the address a picture was loaded from: a picture made in memory, even
+  // one with exactly the pixels of an embedded picture, and a loaded picture whose pixels were
+  // changed (which clears its address) are drawn as they are.
   TPixmapPtr own = LoadPixmap("incbin::2h.png");
   ASSERT_TRUE(own);
+  EXPECT_EQ(own->source, "incbin::2h.png");
   TPanelWidget panel(nullptr, nullptr);
   panel.image = QImage(72, 72, QImage::Format_ARGB32);
   EXPECT_EQ(panel.Shown().size(), QSize(72, 72));
   EXPECT_EQ(panel.Shown().devicePixelRatio(), 1.0);
+  TPixmapPtr made = TPixmap::Create(own->width, own->height, own->format);
+  ASSERT_TRUE(made);
+  made->pixels = own->pixels;
   TPixmap changed = *own;
   changed.pixels[size_t(changed.pitch) * 30 + 17] ^= 1;
+  changed.source.clear();
   TGadget* window = CreateWindow("Pictures", 0, 0, 100, 100, nullptr, 545);
   TGadget* a = CreatePanel(0, 0, 72, 72, window, 0);
+  const auto shownRatio = [a] {
+    return static_cast<TPanelWidget*>(a->Native())->Shown().devicePixelRatio();
+  };
+  a->SetPixmap(made, PANELPIXMAP_TILE);
+  EXPECT_EQ(shownRatio(), 1.0);
   a->SetPixmap(std::make_shared<TPixmap>(changed), PANELPIXMAP_TILE);
-  EXPECT_EQ(static_cast<TPanelWidget*>(a->Native())->Shown().devicePixelRatio(), 1.0);
+  EXPECT_EQ(shownRatio(), 1.0);
   a->SetPixmap(own, PANELPIXMAP_TILE);
-  EXPECT_EQ(static_cast<TPanelWidget*>(a->Native())->Shown().devicePixelRatio(),
-            window->Native()->devicePixelRatioF());
+  EXPECT_EQ(shownRatio(), window->Native()->devicePixelRatioF());
   FreeGadget(window);
+  // A variant is taken only from the program's own table, only for an ordinary picture, and
+  // only when it is exactly twice the size the panel shows.
+  EXPECT_FALSE(DoubleSizeImage("incbin::2h.png", QSize(72, 72)).isNull());
+  EXPECT_EQ(DoubleSizeImage("incbin::2h.png", QSize(72, 72)).size(), QSize(144, 144));
+  EXPECT_TRUE(DoubleSizeImage("incbin::2h.png", QSize(72, 71)).isNull());
+  EXPECT_TRUE(DoubleSizeImage("incbin::2h@2x.png", QSize(144, 144)).isNull());
+  EXPECT_TRUE(DoubleSizeImage("incbin::nothing.png", QSize(72, 72)).isNull());
+  EXPECT_TRUE(
+      DoubleSizeImage(QStringLiteral(WW_SOURCE_DIR "/images/2h.png"), QSize(72, 72)).isNull());
+  EXPECT_TRUE(DoubleSizeImage(QString(), QSize(72, 72)).isNull());
 }

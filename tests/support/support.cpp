@@ -1,5 +1,6 @@
 #include "tests/support/support.h"
 
+#include "app/computer.h"
 #include "dice/dicefield.h"
 #include "gui/runtime.h"
 #include "store/highscore.h"
@@ -8,10 +9,13 @@
 #include "store/scorefile.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <sys/stat.h>
 
 int TFakeDriver::Confirm(const QString& text, int)
 {
@@ -185,4 +189,63 @@ void TWithApp::SetScoreList(int score, const QString& name)
 {
   app_->Score->assign(SCORE_ENTRIES, RC4(ScoreRecord(score, name), ScoreKey));
   ASSERT_TRUE(WriteFileSafely(AppDir + SCORE_FILE, WriteScoreFile(*app_->Score)));
+}
+
+void TWithApp::SetComputerDelay(int milliseconds)
+{
+  ASSERT_TRUE(app_ && app_->Computer);
+  app_->Computer->StepDelay = milliseconds;
+}
+
+void TWithApp::RunComputerTurn(const std::function<void()>& step)
+{
+  // Wakes the wait below should the tick never come.
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QElapsedTimer waited;
+  waited.start();
+  while (app_->ComputerAtTurn()) {
+    watchdog.start(10000);
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    bool ticked = false;
+    while (PollEvent()) {
+      const TEvent event = CurrentEvent();
+      app_->Dispatch(event);
+      if (event.id == EVENT_TIMERTICK) ticked = true;
+    }
+    if (ticked) {
+      waited.restart();
+      if (step) step();
+    }
+    ASSERT_LT(waited.elapsed(), 10000) << "the computer's next step never came";
+  }
+}
+
+void PlantObstacle(const QString& path, int kind)
+{
+  const QByteArray native = QFile::encodeName(path);
+  switch (kind) {
+  case 0:
+    ASSERT_EQ(mkfifo(native.constData(), 0600), 0);
+    break;
+  case 1:
+    ASSERT_TRUE(QFile::link("/dev/zero", path));
+    break;
+  case 2:
+    ASSERT_TRUE(QFile::link("/dev/tty", path));
+    break;
+  case 3:
+    ASSERT_TRUE(QDir().mkpath(path));
+    break;
+  default:
+    ASSERT_TRUE(QFile::link(path, path));
+    break;
+  }
+}
+
+bool RegularFileAt(const QString& path)
+{
+  struct stat st {
+  };
+  return lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }

@@ -62,8 +62,21 @@ protected:
   // Gives the game a high-score list of twenty equal records, in memory and in the file, as a
   // start from that file would: a save merges with the file, so memory alone would not last.
   void SetScoreList(int score, const QString& name);
+  // The time between the computer's steps: the seam through which tests make its turns quick.
+  void SetComputerDelay(int milliseconds);
+  // Waits in the system's wait, as the main loop does, and handles every event, until the
+  // computer is no longer at the turn; each of its steps is a timer tick. Calls step after
+  // every tick handled. Fails rather than hangs when no tick comes within ten seconds.
+  void RunComputerTurn(const std::function<void()>& step = {});
   std::unique_ptr<TApp> app_;
 };
+
+// Things that can stand where the game expects one of its files: a FIFO, links to the devices
+// /dev/zero and /dev/tty, a folder, and a link to itself.
+constexpr int OBSTACLE_KINDS = 5;
+void PlantObstacle(const QString& path, int kind);
+// Whether a regular file itself (not a link, FIFO, device or folder) stands at the path.
+bool RegularFileAt(const QString& path);
 
 QByteArray ReadAll(const QString& path);
 bool WriteAll(const QString& path, const QByteArray& bytes);

@@ -1,0 +1,124 @@
+#include "app/computer.h"
+
+#include "app/app.h"
+#include "app/sections.h"
+#include "dice/dicefield.h"
+#include "gui/timer.h"
+#include "sheet/cells.h"
+
+const char* const COMPUTER_NAME = "Computer";
+
+namespace
+{
+constexpr int COMPUTER_PLAYER = 1;
+}
+
+TComputer::TComputer(TApp& app) : app_(app) {}
+
+TComputer::~TComputer()
+{
+  Stop();
+}
+
+bool TComputer::AtTurn() const
+{
+  return Plays && PlayerCount == 2 && app_.CurrentPlayer == COMPUTER_PLAYER &&
+         int(app_.DiceField.size()) == 2;
+}
+
+void TComputer::Schedule()
+{
+  if (!AtTurn()) {
+    Stop();
+    return;
+  }
+  if (timer_ && TimerPending(timer_)) return;
+  timer_ = StartTimer(StepDelay);
+}
+
+void TComputer::Stop()
+{
+  StopTimer(timer_);
+  timer_ = 0;
+  chosenAt_ = -1;
+}
+
+bool TComputer::Tick(int handle)
+{
+  if (handle == 0 || handle != timer_) return false;
+  timer_ = 0;
+  if (AtTurn()) Step();
+  return true;
+}
+
+const TStrategy& TComputer::Strategy()
+{
+  // Its tables take a moment to build: only a game against the computer pays for them.
+  if (!strategy_) strategy_ = std::make_unique<const TStrategy>();
+  return *strategy_;
+}
+
+TGadget* TComputer::Cell(int row, int column) const
+{
+  TGadget* found = nullptr;
+  int first = 0;
+  ForScoringSections(app_, size_t(COMPUTER_PLAYER), [&](auto& section) {
+    const int rows = section.Points.empty() ? 0 : int(section.Points[0]->Array.size());
+    if (row >= first && row < first + rows && column >= 0 && column < int(section.Points.size()))
+      found = section.Points[size_t(column)]->Array[size_t(row - first)];
+    first += rows;
+  });
+  return found;
+}
+
+TSheetState TComputer::Sheet() const
+{
+  // The sheet as the screen shows it: an entered cell is disabled and its text is its points;
+  // a cell that only shows what the dice would score is still free.
+  TSheetState sheet;
+  for (int row = 0; row < SHEET_ROWS; ++row)
+    for (int column = 0; column < SHEET_COLUMNS; ++column) {
+      TGadget* cell = Cell(row, column);
+      if (cell && GadgetDisabled(cell)) sheet.Enter(row, column, CellValue(cell));
+    }
+  return sheet;
+}
+
+void TComputer::Step()
+{
+  TDicefield& dice = *app_.DiceField[size_t(COMPUTER_PLAYER)];
+  if (app_.Last) {
+    chosenAt_ = -1;
+    app_.Act(dice.Fill);
+    return;
+  }
+  const TFaces faces = app_.SummDices();
+  const int throwsLeft = MAX_ROLLS - dice.Count;
+  if (throwsLeft >= 1) {
+    THolds current{};
+    for (int i = 0; i < DICE; ++i)
+      current[size_t(i)] = dice.Active[size_t(i + 1)] != 0;
+    if (chosenAt_ == dice.Count && current == chosen_) {
+      app_.Act(dice.Button);
+      return;
+    }
+    const THolds holds = Strategy().ChooseHolds(Sheet(), faces, current, throwsLeft);
+    bool all = true;
+    for (bool h : holds)
+      all = all && h;
+    if (!all) {
+      chosen_ = holds;
+      chosenAt_ = dice.Count;
+      if (holds == current) {
+        app_.Act(dice.Button);
+      } else {
+        // This step only shows the dice it keeps; the next one throws the others.
+        for (int i = 0; i < DICE; ++i)
+          if (holds[size_t(i)] != current[size_t(i)]) dice.Hold(i + 1);
+      }
+      return;
+    }
+  }
+  const TCellChoice choice = Strategy().ChooseCell(Sheet(), faces);
+  if (TGadget* cell = Cell(choice.row, choice.column)) app_.Act(cell);
+}

@@ -1,0 +1,473 @@
+// The computer as the second player, seen from the window: the menu item, its paced turns
+// through the real widgets, what the person cannot touch meanwhile, and its remembered choice.
+
+#include "app/computer.h"
+#include "app/sections.h"
+#include "dice/dicefield.h"
+#include "forms/playerform.h"
+#include "gui/timer.h"
+#include "store/highscore.h"
+#include "store/settingsfile.h"
+#include "tests/support/support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+class Opponent : public TWithApp
+{
+protected:
+  QAction* Action(const QString& text)
+  {
+    for (QAction* a : app_->Window->Native()->findChildren<QAction*>())
+      if (a->text() == text) return a;
+    return nullptr;
+  }
+  // Chooses a menu item as the menu bar does; the main loop then handles it.
+  void ChooseMenu(const QString& text)
+  {
+    QAction* a = Action(text);
+    ASSERT_NE(a, nullptr) << text.toStdString();
+    a->trigger();
+    Pump();
+  }
+  bool Checked() { return Action("Gegen den Computer")->isChecked(); }
+
+  std::vector<TGadget*> Cells(int p)
+  {
+    std::vector<TGadget*> cells;
+    ForScoringSections(*app_, size_t(p), [&cells](auto& section) {
+      for (const auto& column : section.Points)
+        for (TGadget* cell : column->Array)
+          cells.push_back(cell);
+    });
+    return cells;
+  }
+  int Entered(int p)
+  {
+    int n = 0;
+    for (TGadget* cell : Cells(p))
+      n += GadgetDisabled(cell);
+    return n;
+  }
+  TGadget* FirstFree(int p)
+  {
+    for (TGadget* cell : Cells(p))
+      if (!GadgetDisabled(cell)) return cell;
+    return nullptr;
+  }
+  QByteArray File(const char* name) { return ReadAll(DataPath() + name); }
+
+  // The person's turn: the first free cell with the dice as they fell, "Eintragen".
+  void PersonPlays()
+  {
+    ASSERT_EQ(app_->CurrentPlayer, 0);
+    TGadget* cell = FirstFree(0);
+    ASSERT_NE(cell, nullptr);
+    Click(cell);
+    Click(app_->DiceField[0]->Fill);
+  }
+
+  // Handles the events already waiting, without letting the system deliver more (a timer).
+  void DispatchQueued()
+  {
+    while (QueuedEvents() > 0 && PollEvent())
+      app_->Dispatch(CurrentEvent());
+  }
+
+  void Restart()
+  {
+    app_->Destroy();
+    app_.reset();
+    PlayerCount = 0;
+    StartApp();
+  }
+};
+} // namespace
+
+TEST_F(Opponent, MenuItemSwitchesTheComputerOnAndOffAndTheChoiceSurvivesARestart)
+{
+  StartApp();
+  const QStringList names = [this] {
+    QStringList texts;
+    for (QAction* a :
+         app_->Window->Native()->findChild<QMenuBar*>()->actions()[0]->menu()->actions())
+      texts << (a->isSeparator() ? "|" : a->text());
+    return texts;
+  }();
+  EXPECT_EQ(names, (QStringList{"Neues Spiel\tN", "|", "Spieler Einstellungen",
+                                "Gegen den Computer", "|", "Beenden"}));
+  ASSERT_TRUE(Action("Gegen den Computer")->isCheckable());
+  EXPECT_FALSE(Checked());
+
+  // One player: the computer joins at once, in the middle of the game, without a question.
+  PersonPlays();
+  ChooseMenu("Gegen den Computer");
+  ASSERT_EQ(PlayerCount, 2);
+  EXPECT_EQ(app_->PlayerName[1], "Computer");
+  EXPECT_EQ(app_->DiceField[1]->Player1->GetText(), "Computer");
+  EXPECT_EQ(Entered(0), 1);
+  EXPECT_EQ(Entered(1), 0);
+  EXPECT_TRUE(Checked());
+  EXPECT_TRUE(driver_->questions.filter(QString::fromUtf8("Änderungen")).isEmpty());
+  // Saved at once; the settings file holds the names alone, as a reader of names expects.
+  EXPECT_EQ(File("/wurfwummel.cfg"), QByteArray("Spieler1\r\nComputer\r\n"));
+  EXPECT_EQ(ParseSettingsFile(File("/wurfwummel.cfg")),
+            (std::vector<QString>{"Spieler1", "Computer"}));
+  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("1\r\n"));
+
+  Restart();
+  ASSERT_EQ(PlayerCount, 2);
+  EXPECT_TRUE(app_->ComputerPlays());
+  EXPECT_EQ(app_->PlayerName[1], "Computer");
+  EXPECT_TRUE(Checked());
+
+  ChooseMenu("Gegen den Computer");
+  EXPECT_EQ(PlayerCount, 1);
+  EXPECT_FALSE(app_->ComputerPlays());
+  EXPECT_FALSE(Checked());
+  EXPECT_EQ(app_->DiceField[0]->Player2->GetText(), "Spieler1 hat keine Gegner");
+  EXPECT_EQ(File("/wurfwummel.cfg"), QByteArray("Spieler1\r\n"));
+  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("0\r\n"));
+
+  Restart();
+  EXPECT_EQ(PlayerCount, 1);
+  EXPECT_FALSE(Checked());
+  EXPECT_TRUE(driver_->questions.filter(QString::fromUtf8("Änderungen")).isEmpty());
+}
+
+TEST_F(Opponent, WithTwoPeopleTheQuestionDecidesAndOkStartsANewGame)
+{
+  StartApp();
+  app_->CreatePlayer("Anna");
+  PersonPlays();
+  ASSERT_EQ(app_->CurrentPlayer, 1);
+  driver_->questions.clear(); // the dice may have asked to strike the cell
+
+  driver_->answers = {0};
+  ChooseMenu("Gegen den Computer");
+  EXPECT_EQ(driver_->questions, QStringList{PLAYER_QUESTION});
+  EXPECT_EQ(app_->PlayerName[1], "Anna");
+  EXPECT_FALSE(app_->ComputerPlays());
+  EXPECT_FALSE(Checked());
+  EXPECT_EQ(Entered(0), 1);
+  EXPECT_EQ(app_->CurrentPlayer, 1);
+  EXPECT_FALSE(QFile::exists(DataPath() + "/wurfwummel.cpu"));
+
+  driver_->answers = {1};
+  ChooseMenu("Gegen den Computer");
+  EXPECT_EQ(driver_->questions.size(), 2);
+  ASSERT_EQ(PlayerCount, 2);
+  EXPECT_EQ(app_->PlayerName[1], "Computer");
+  EXPECT_EQ(app_->DiceField[1]->Player1->GetText(), "Computer");
+  EXPECT_TRUE(Checked());
+  EXPECT_EQ(Entered(0), 0);
+  EXPECT_EQ(app_->CurrentPlayer, 0);
+  EXPECT_EQ(app_->DiceField[0]->Player2->GetText(),
+            QString::fromUtf8("Der Gegner Computer hat noch nicht gewürfelt"));
+  EXPECT_EQ(File("/wurfwummel.cfg"), QByteArray("Spieler1\r\nComputer\r\n"));
+  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("1\r\n"));
+}
+
+TEST_F(Opponent, PlayerDialogShowsTheComputersNameDisabledAndItsBoxTakesItOut)
+{
+  StartApp();
+  ChooseMenu("Gegen den Computer");
+  bool seen = false;
+  WhenWindow("Wurfwummel - Spieler", [&seen](QWidget* w) {
+    seen = true;
+    const auto fields = w->findChildren<QLineEdit*>();
+    ASSERT_EQ(fields.size(), 2);
+    QLineEdit* second = fields[0]->text() == "Computer" ? fields[0] : fields[1];
+    EXPECT_EQ(second->text(), "Computer");
+    EXPECT_FALSE(second->isEnabled());
+    QCheckBox* box = nullptr;
+    for (QCheckBox* b : w->findChildren<QCheckBox*>())
+      if (b->isEnabled()) box = b;
+    QPushButton* close = nullptr;
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+      if (b->text() == "Abbrechen") close = b;
+    ASSERT_NE(box, nullptr);
+    ASSERT_NE(close, nullptr);
+    EXPECT_TRUE(box->isChecked());
+    RunSteps({[box] { box->click(); }, [close] { close->click(); }});
+  });
+  ChooseMenu("Spieler Einstellungen");
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(PlayerCount, 1);
+  EXPECT_FALSE(app_->ComputerPlays());
+  EXPECT_FALSE(Checked());
+  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("0\r\n"));
+}
+
+// A whole game of a person and the computer: the person clicks, the computer's turns run on its
+// timer, and the person's clicks and keys during them change nothing.
+TEST_F(Opponent, WholeGameAgainstTheComputerThroughTheWidgets)
+{
+  StartApp();
+  SetScoreList(1, "Niemand");
+  ChooseMenu("Gegen den Computer");
+  SetComputerDelay(1);
+  QApplication::setActiveWindow(app_->Window->Native());
+  TDicefield& mine = *app_->DiceField[1];
+
+  int turns = 0, rolls = 0, holdsShown = 0, cellsShown = 0;
+  bool highscoreSeen = false;
+  while (Entered(1) < 63 && !highscoreSeen) {
+    if (Entered(0) == 62)
+      WhenWindow("Wurfwummel - HighScore", [&highscoreSeen](QWidget* w) {
+        highscoreSeen = true;
+        for (auto* b : w->findChildren<QPushButton*>())
+          if (b->text() == "OK") b->click();
+      });
+    PersonPlays();
+    const qsizetype questionsBefore = driver_->questions.size();
+    ASSERT_TRUE(app_->ComputerAtTurn());
+    EXPECT_FALSE(GadgetHidden(app_->Panel[1]));
+    EXPECT_TRUE(GadgetHidden(app_->Panel[0]));
+    EXPECT_EQ(mine.Player1->GetText(), "Computer");
+    EXPECT_EQ(AccessibleName(mine.Group2), "Computer ist am Zug");
+    const int before = Entered(1);
+
+    // The person's hands are off: a cell, a die, both buttons, the keys 1 to 6 and Space.
+    // Only the events these make are handled, so that the computer's own tick waits.
+    const std::array<int, 7> dice = mine.Dice;
+    ClickWidget(FirstFree(1));
+    ClickWidget(mine.Panel[1]);
+    ClickWidget(mine.Button);
+    QTest::keyClick(app_->Window->Native(), Qt::Key_1);
+    mine.Panel[2]->Native()->setFocus();
+    QTest::keyClick(mine.Panel[2]->Native(), Qt::Key_Space);
+    EXPECT_GE(QueuedEvents(), 4);
+    DispatchQueued();
+    EXPECT_EQ(app_->Last, nullptr);
+    EXPECT_EQ(mine.Count, 0);
+    EXPECT_EQ(mine.Dice, dice);
+    EXPECT_EQ(mine.Active[1], 0);
+
+    int lastCount = 0;
+    RunComputerTurn([&] {
+      if (!app_->ComputerAtTurn()) return;
+      if (mine.Count > lastCount) ++rolls;
+      lastCount = mine.Count;
+      int held = 0;
+      for (int i = 1; i <= DICE; ++i)
+        held += mine.Active[size_t(i)];
+      if (held && mine.Count < MAX_ROLLS && !app_->Last) ++holdsShown;
+      if (app_->Last) {
+        ++cellsShown;
+        // The chosen cell shows its points before it is entered; Enter on the focused
+        // "Eintragen" is not the person's to press.
+        EXPECT_FALSE(GadgetDisabled(app_->Last));
+        EXPECT_NE(app_->Last->GetText(), "-");
+        QWidget* focus = QApplication::focusWidget();
+        if (focus) QTest::keyClick(focus, Qt::Key_Return);
+        DispatchQueued();
+        EXPECT_NE(app_->Last, nullptr);
+        EXPECT_TRUE(app_->ComputerAtTurn());
+      }
+    });
+    ++turns;
+    if (!highscoreSeen) {
+      EXPECT_EQ(Entered(1), before + 1);
+      EXPECT_EQ(app_->CurrentPlayer, 0);
+    }
+    // Whatever the computer enters, the person is asked nothing.
+    EXPECT_EQ(driver_->questions.size(), questionsBefore);
+  }
+  ASSERT_TRUE(highscoreSeen);
+  EXPECT_EQ(turns, 63);
+  EXPECT_EQ(cellsShown, 63);
+  EXPECT_GT(rolls, 0);
+  EXPECT_GT(holdsShown, 0);
+  // The computer's total stands in the list under its name, as a person's would.
+  bool listed = false;
+  for (const QString& record : *app_->Score)
+    listed = listed || RecordName(record) == "Computer";
+  EXPECT_TRUE(listed);
+  EXPECT_FALSE(app_->ComputerAtTurn());
+  EXPECT_EQ(Entered(0) + Entered(1), 0); // a new game began
+}
+
+TEST_F(Opponent, TheComputerStrikesACellWithoutAskingThePerson)
+{
+  StartApp();
+  ChooseMenu("Gegen den Computer");
+  SetComputerDelay(1);
+  TGadget* last = app_->Wummelfield[1]->Points[0]->Array[0];
+  for (TGadget* cell : Cells(1))
+    if (cell != last) {
+      cell->SetText("0");
+      cell->SetEnabled(0);
+    }
+  PersonPlays();
+  ASSERT_TRUE(app_->ComputerAtTurn());
+  const qsizetype questionsBefore = driver_->questions.size();
+  // No throws left, and no six equal dice for its one free cell.
+  SetDice({1, 2, 3, 4, 5, 6}, 1);
+  app_->DiceField[1]->Count = MAX_ROLLS;
+  app_->DiceField[1]->Button->SetEnabled(0);
+  RunComputerTurn();
+  EXPECT_EQ(driver_->questions.size(), questionsBefore);
+  EXPECT_EQ(last->GetText(), "0");
+  EXPECT_TRUE(GadgetDisabled(last));
+  EXPECT_EQ(app_->CurrentPlayer, 0);
+}
+
+// The terminate request and the close box in the middle of the computer's turn save and end
+// at once.
+TEST_F(Opponent, TerminateAndCloseInTheComputersTurnSaveAndEnd)
+{
+  StartApp();
+  ChooseMenu("Gegen den Computer");
+  app_->PlayerName[0] = QString::fromUtf8("Jürgen");
+  for (int way = 0; way < 2; ++way) {
+    SetComputerDelay(1);
+    PersonPlays();
+    ASSERT_TRUE(app_->ComputerAtTurn());
+    // One step in (a throw, its holds or its cell), the computer is in the middle of its turn.
+    int steps = 0;
+    QElapsedTimer t;
+    t.start();
+    while (steps < 1 && t.elapsed() < 10000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+      while (PollEvent()) {
+        steps += CurrentEvent().id == EVENT_TIMERTICK;
+        app_->Dispatch(CurrentEvent());
+      }
+    }
+    ASSERT_TRUE(app_->ComputerAtTurn());
+    QFile::remove(DataPath() + "/wurfwummel.cfg");
+    QFile::remove(DataPath() + "/wurfwummel.cpu");
+    driver_->exits.clear();
+    if (way == 0) {
+      ::raise(SIGTERM); // the signal only wakes the loop
+      QTest::qWait(20);
+    } else {
+      app_->Window->Native()->close();
+    }
+    Pump();
+    EXPECT_EQ(driver_->exits, std::vector<int>{0}) << way;
+    EXPECT_EQ(File("/wurfwummel.cfg"), QByteArray("J\xfcrgen\r\nComputer\r\n")) << way;
+    EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("1\r\n")) << way;
+    // The fake driver does not end the process: the turn goes on, to hand it back.
+    RunComputerTurn();
+  }
+}
+
+// While the program waits for the person, no timer runs: nothing wakes it.
+TEST_F(Opponent, NoTickWhileThePersonIsAtTheTurn)
+{
+  StartApp();
+  ChooseMenu("Gegen den Computer");
+  SetComputerDelay(1);
+  int ticks = 0;
+  const int hook = AddHook(0, [&ticks](TEvent& e) {
+    ticks += e.id == EVENT_TIMERTICK;
+    return true;
+  });
+  QTest::qWait(30);
+  Pump();
+  EXPECT_EQ(ticks, 0);
+  PersonPlays();
+  RunComputerTurn();
+  EXPECT_GE(ticks, 2); // at least choosing the cell and entering it
+  const int afterTurn = ticks;
+  QTest::qWait(30);
+  Pump();
+  EXPECT_EQ(ticks, afterTurn);
+  // A dialog opened in the computer's turn takes its tick; the turn goes on after it.
+  PersonPlays();
+  WhenWindow("Wurfwummel - About", [](QWidget* w) {
+    QTest::qWait(20);
+    w->close();
+  });
+  ChooseMenu(QString::fromUtf8("Über Wurfwummel"));
+  RunComputerTurn();
+  EXPECT_EQ(app_->CurrentPlayer, 0);
+  RemoveHook(hook);
+}
+
+// Whatever stands at the choice file's name, start-up goes on at once without the computer,
+// and a save replaces none of it.
+TEST_F(Opponent, NothingAtTheChoiceFileHangsOrIsReplaced)
+{
+  const QString path = DataPath() + "/wurfwummel.cpu";
+  const QByteArray native = QFile::encodeName(path);
+  for (int kind = 0; kind < OBSTACLE_KINDS; ++kind) {
+    ASSERT_TRUE(QDir().mkpath(DataPath()));
+    PlantObstacle(path, kind);
+    StartApp();
+    EXPECT_EQ(PlayerCount, 1) << kind;
+    ChooseMenu("Gegen den Computer"); // saves
+    EXPECT_TRUE(app_->ComputerPlays());
+    EXPECT_TRUE(QFileInfo::exists(path) || QFileInfo(path).isSymLink()) << kind;
+    EXPECT_FALSE(RegularFileAt(path)) << kind;
+    app_->Destroy();
+    app_.reset();
+    PlayerCount = 0;
+    ASSERT_TRUE(QDir(DataPath()).removeRecursively());
+  }
+
+  // A huge file is read no further than its first bytes.
+  ASSERT_TRUE(QDir().mkpath(DataPath()));
+  ASSERT_TRUE(WriteAll(path, "1\r\n"));
+  ASSERT_EQ(truncate(native.constData(), qint64(1) << 32), 0);
+  QElapsedTimer t;
+  t.start();
+  StartApp();
+  EXPECT_LT(t.elapsed(), 5000);
+  EXPECT_TRUE(app_->ComputerPlays());
+}
+
+TEST(ChoiceFile, OneLineSaysWhetherTheComputerPlays)
+{
+  EXPECT_EQ(WriteChoiceFile(true), QByteArray("1\r\n"));
+  EXPECT_EQ(WriteChoiceFile(false), QByteArray("0\r\n"));
+  EXPECT_TRUE(ParseChoiceFile("1\r\n"));
+  EXPECT_TRUE(ParseChoiceFile("1"));
+  EXPECT_TRUE(ParseChoiceFile("1\n0\n"));
+  EXPECT_FALSE(ParseChoiceFile(""));
+  EXPECT_FALSE(ParseChoiceFile("0\r\n"));
+  EXPECT_FALSE(ParseChoiceFile("11\r\n"));
+  EXPECT_FALSE(ParseChoiceFile(" 1\r\n"));
+  EXPECT_FALSE(ParseChoiceFile(QByteArray("\0\0\0", 3)));
+}
+
+TEST(OneShotTimer, FiresOnceAndAStoppedOneNever)
+{
+  FlushEvents();
+  const int a = StartTimer(1);
+  const int b = StartTimer(1);
+  const int c = StartTimer(1);
+  EXPECT_TRUE(TimerPending(a));
+  StopTimer(b);
+  EXPECT_FALSE(TimerPending(b));
+  QTest::qWait(20);
+  std::vector<int> ticks;
+  while (PollEvent())
+    if (CurrentEvent().id == EVENT_TIMERTICK) ticks.push_back(CurrentEvent().data);
+  // Two timers firing together are two ticks, not one.
+  EXPECT_EQ(ticks, (std::vector<int>{a, c}));
+  EXPECT_FALSE(TimerPending(a));
+  QTest::qWait(20);
+  EXPECT_EQ(PollEvent(), 0);
+  // A tick already waiting goes with its timer.
+  const int d = StartTimer(0);
+  QCoreApplication::processEvents();
+  StopTimer(d);
+  EXPECT_EQ(PollEvent(), 0);
+}
