@@ -44,6 +44,7 @@ public:
   int64_t Pos() override { return pos_; }
   int64_t Size() override { return size_; }
   int64_t Seek(int64_t pos) override { return pos_ = std::clamp<int64_t>(pos, 0, size_); }
+  bool BuiltIn() const override { return true; }
 
 private:
   const unsigned char* data_;

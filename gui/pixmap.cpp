@@ -128,6 +128,11 @@ TPixmapPtr LoadPixmapPNG(TStream& stream)
   TPixmapPtr result;
   if (info) {
     png_set_read_fn(png, &stream, PngRead);
+#if defined(PNG_SET_OPTION_SUPPORTED) && defined(PNG_IGNORE_ADLER32)
+    // The checksum of the inflated rows costs as much as a tenth of decoding a die; the
+    // program's own pictures are checked by being part of it. Files keep the check.
+    if (stream.BuiltIn()) png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
     result = Decode(png, info);
   }
   png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);

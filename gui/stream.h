@@ -20,6 +20,9 @@ public:
   virtual int64_t Seek(int64_t pos) = 0;
   // Flushes and closes; returns false when the data may not have reached the file.
   virtual bool Close() { return true; }
+  // Bytes built into the program itself: they can only be as damaged as its code, so readers
+  // may skip checksums over them.
+  virtual bool BuiltIn() const { return false; }
   int Eof() { return Pos() >= Size() ? 1 : 0; }
 };
 

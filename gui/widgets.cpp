@@ -3,6 +3,8 @@
 #include "gui/doublesize.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHash>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
@@ -178,17 +180,49 @@ void TWindowWidget::changeEvent(QEvent* event)
 
 TPanelWidget::TPanelWidget(TGadget* g, QWidget* parent) : QWidget(parent), gadget(g) {}
 
-QPixmap TPanelWidget::Shown() const
+namespace
 {
-  if (devicePixelRatioF() > 1.0) {
+// The screen's copy of each loaded picture, made once per address and kind: the dice show the
+// same dozen pictures at every roll and in every player's field. Loaded pictures keep their
+// pixels while they keep their address, so the address identifies the picture.
+QHash<QString, QPixmap>& ScreenCopies(bool sharp)
+{
+  static QHash<QString, QPixmap> copies[2];
+  static const bool registered = [] {
+    // Freed with the application, not after it, like every other picture of the screen.
+    qAddPostRoutine([] {
+      copies[0].clear();
+      copies[1].clear();
+    });
+    return true;
+  }();
+  (void)registered;
+  return copies[sharp ? 1 : 0];
+}
+
+QPixmap MakeShown(const QImage& image, const QString& source, bool sharp)
+{
+  if (sharp) {
     const QImage image2x = DoubleSizeImage(source, image.size());
     if (!image2x.isNull()) {
-      QPixmap sharp = QPixmap::fromImage(image2x);
-      sharp.setDevicePixelRatio(2.0);
-      return sharp;
+      QPixmap big = QPixmap::fromImage(image2x);
+      big.setDevicePixelRatio(2.0);
+      return big;
     }
   }
   return QPixmap::fromImage(image);
+}
+} // namespace
+
+QPixmap TPanelWidget::Shown() const
+{
+  const bool sharp = devicePixelRatioF() > 1.0;
+  if (source.isEmpty()) return MakeShown(image, source, sharp);
+  QHash<QString, QPixmap>& copies = ScreenCopies(sharp);
+  auto found = copies.constFind(source);
+  if (found != copies.constEnd() && found->deviceIndependentSize().toSize() == image.size())
+    return *found;
+  return copies.insert(source, MakeShown(image, source, sharp)).value();
 }
 
 void TPanelWidget::paintEvent(QPaintEvent*)

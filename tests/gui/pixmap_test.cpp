@@ -2,6 +2,8 @@
 #include "gui/pixmap.h"
 #include "gui/stream.h"
 
+#include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -105,4 +107,68 @@ TEST(PngLoader, DamagedDataGivesNone)
   flipped[size_t(length / 2)] ^= 0xFF; // damaged image data fails its checksum
   EXPECT_FALSE(load(flipped));
   EXPECT_TRUE(load(std::vector<unsigned char>(png, png + length)));
+}
+
+namespace
+{
+uint32_t Crc32(const unsigned char* data, size_t n)
+{
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < n; ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k)
+      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+uint32_t BigEndian(const unsigned char* p)
+{
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+} // namespace
+
+TEST(PngLoader, OnlyTheProgramsOwnPicturesSkipTheRowChecksum)
+{
+  // The zlib checksum at the end of the last image data chunk is spoilt and the chunk's own
+  // checksum made right again, so that only the row checksum tells the damage.
+  const unsigned char* png = EmbeddedData("5.png");
+  const int length = EmbeddedLength("5.png");
+  ASSERT_GT(length, 100);
+  static std::vector<unsigned char> spoilt(png, png + length); // embedded files are never copied
+  size_t lastData = 0;
+  for (size_t at = 8; at + 12 <= spoilt.size();) {
+    const size_t size = BigEndian(&spoilt[at]);
+    if (std::memcmp(&spoilt[at + 4], "IDAT", 4) == 0) lastData = at;
+    at += size + 12;
+  }
+  ASSERT_GT(lastData, 0u);
+  const size_t size = BigEndian(&spoilt[lastData]);
+  ASSERT_GE(size, 4u);
+  spoilt[lastData + 8 + size - 1] ^= 0x5A;
+  const uint32_t crc = Crc32(&spoilt[lastData + 4], size + 4);
+  for (int i = 0; i < 4; ++i)
+    spoilt[lastData + 8 + size + size_t(i)] = static_cast<unsigned char>(crc >> (24 - 8 * i));
+
+  ASSERT_EQ(RegisterEmbeddedFile("spoilt-checksum.png", spoilt.data(), int(spoilt.size())), 1);
+  TPixmapPtr own = LoadPixmap("incbin::5.png");
+  TPixmapPtr built = LoadPixmap("incbin::spoilt-checksum.png");
+  ASSERT_TRUE(own);
+  ASSERT_TRUE(built);
+  EXPECT_EQ(built->pixels, own->pixels);
+
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath("spoilt.png");
+  TStreamPtr out = WriteStream(path);
+  ASSERT_TRUE(out);
+  ASSERT_EQ(out->Write(spoilt.data(), int(spoilt.size())), int(spoilt.size()));
+  ASSERT_TRUE(out->Close());
+  EXPECT_FALSE(LoadPixmap(path));
+  // The same file with its checksum intact loads: the refusal above is the checksum's.
+  out = WriteStream(path);
+  ASSERT_TRUE(out);
+  ASSERT_EQ(out->Write(png, length), length);
+  ASSERT_TRUE(out->Close());
+  EXPECT_TRUE(LoadPixmap(path));
 }
