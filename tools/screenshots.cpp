@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 namespace
 {
@@ -101,5 +102,5 @@ int main(int argc, char** argv)
   }
   // Like the game itself, end without tearing the object tree down.
   std::fflush(nullptr);
-  std::_Exit(ok ? 0 : 1);
+  ::_exit(ok ? 0 : 1);
 }
