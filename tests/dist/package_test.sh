@@ -76,15 +76,7 @@ check_tree() {
   echo "tree under $prefix: $(echo "$actual" | wc -l) files, validators passed"
 }
 
-wait_for() { # seconds, then a condition
-  local limit=$(($1 * 10))
-  shift
-  for ((i = 0; i < limit; ++i)); do
-    if "$@"; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
+. "$(dirname "${BASH_SOURCE[0]}")/waitfor.sh"
 
 files_written() { [ -s "$1/Tollmark/Wurfwummel/wurfwummel.cfg" ] && [ -s "$1/Tollmark/Wurfwummel/wurfwummel.scr" ]; }
 

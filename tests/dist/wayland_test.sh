@@ -25,15 +25,7 @@ plugin="$(find /usr/lib -path '*qt6/plugins/platforms/libqwayland-generic.so' 2>
 export XDG_RUNTIME_DIR="$tmp/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-wait_for() {
-  local limit=$(($1 * 10))
-  shift
-  for ((i = 0; i < limit; ++i)); do
-    if "$@"; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
+. "$(dirname "${BASH_SOURCE[0]}")/waitfor.sh"
 
 # One start of the game on an output of the given height; expects the given window width.
 run_on_output() {
