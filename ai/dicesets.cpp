@@ -82,6 +82,17 @@ TDiceSets::TDiceSets() : ByCode(CODES, -1)
       if (inside) Sets[size_t(i)].keeps.push_back(IndexOf(sub.counts));
     }
   }
+  for (int size = 0; size <= DICE; ++size)
+    for (int i = 0; i < int(Sets.size()); ++i)
+      if (Sets[size_t(i)].size == size) Ordered.push_back(i);
+  for (TSet& set : Sets)
+    for (size_t k = 0; k < DICE; ++k) {
+      TCounts more = set.counts, fewer = set.counts;
+      ++more[k];
+      --fewer[k];
+      set.plus[k] = IndexOf(more);
+      set.minus[k] = IndexOf(fewer);
+    }
 }
 
 int TDiceSets::IndexOf(const TCounts& counts) const

@@ -42,6 +42,16 @@ public:
   // Every outcome of throwing n dice (0 to 6) as a multiset, probabilities adding up to 1.
   const std::vector<TOutcome>& Outcomes(int n) const { return ByDice[std::size_t(n)]; }
 
+  // The multiset with one more die showing face (1 to 6), or -1 beyond six dice; and with one
+  // die of that face fewer, or -1 when it has none.
+  int Plus(int set, int face) const { return Sets[std::size_t(set)].plus[std::size_t(face - 1)]; }
+  int Minus(int set, int face) const
+  {
+    return Sets[std::size_t(set)].minus[std::size_t(face - 1)];
+  }
+  // Every multiset, fewest dice first.
+  const std::vector<int>& BySize() const { return Ordered; }
+
 private:
   struct TSet {
     TCounts counts{};
@@ -49,6 +59,7 @@ private:
     int size = 0;
     int code = 0; // base-7 digits are the counts, so codes of disjoint dice add up
     int fullOrdinal = -1;
+    std::array<int, DICE> plus{}, minus{};
     std::vector<int> keeps;
   };
 
@@ -59,4 +70,5 @@ private:
   std::vector<int> Full;
   std::vector<int> ByCode; // base-7 code of the counts -> set index
   std::array<std::vector<TOutcome>, DICE + 1> ByDice;
+  std::vector<int> Ordered;
 };

@@ -54,6 +54,7 @@ public:
     Cells[std::size_t(row)][std::size_t(column)] = points;
   }
   int FreeCount() const;
+  bool operator==(const TSheetState&) const = default;
 
   // What the totals section shows for a column: the multiplier times the column's cells, its
   // number bonus and its pattern bonuses. Free cells count nothing.

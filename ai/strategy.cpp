@@ -8,10 +8,6 @@ using std::size_t;
 
 namespace
 {
-// How many of the model's best cells are weighed by playing the next turn: more than four
-// changed no result in self-play.
-constexpr size_t LOOKAHEAD_CELLS = 4;
-
 // Number rows are valued with fewer turns than the others, pattern rows with more: a number
 // row's dice come in bit by bit from throws played for other cells, and a struck pattern row
 // costs its column bonus. Found by self-play, confirmed on a second seed.
@@ -72,7 +68,7 @@ const std::vector<std::array<int, SHEET_ROWS>>& ThrowPoints()
   return table;
 }
 
-TStrategy::TStrategy(double mostTries)
+TStrategy::TStrategy(double mostTries, bool deep) : Deep(deep)
 {
   static const auto standard = BuildModels(DEFAULT_MOST_TRIES);
   Models = mostTries == DEFAULT_MOST_TRIES ? standard : BuildModels(mostTries);
@@ -83,21 +79,90 @@ const TSheetValue& TStrategy::ModelFor(const TSheetState& sheet) const
   return (*Models)[size_t(sheet.FreeCount())];
 }
 
+const std::vector<TEntryGain>& TStrategy::EntryGains(const TSheetState& sheet) const
+{
+  if (Cached && CachedSheet == sheet) return CachedGains;
+  std::vector<TEntryGain> gains = ModelFor(sheet).Gains(sheet);
+  // With one cell left the model is exact, and a shallow player trusts it throughout.
+  if (Deep && sheet.FreeCount() > 1)
+    for (TEntryGain& gain : gains) {
+      // Gain() adds the points times the multiplier, so each worth here leaves them out.
+      auto after = [&](int points) {
+        TSheetState next = sheet;
+        next.Enter(gain.row, gain.column, points);
+        return NextTurnValue(next) - gain.perPoint * points;
+      };
+      if (gain.face) {
+        for (int k = 0; k <= DICE; ++k)
+          gain.byCount[size_t(k)] = after(k * gain.face);
+      } else {
+        // Beyond scoring at all, the points of any other row add straight to the total, so one
+        // sample of them is enough. Chance always scores.
+        gain.ifStruck = gain.row == ROW_CHANCE ? 0 : after(0);
+        gain.ifPoints = after(gain.row == ROW_WUMMEL || gain.row == ROW_WUMMEL + 1 ? 50 : 30);
+      }
+    }
+  CachedSheet = sheet;
+  CachedGains = std::move(gains);
+  Cached = true;
+  return CachedGains;
+}
+
+namespace
+{
+// The points of every throw of six dice, row by row; number rows hold the count of their face.
+const std::array<std::vector<int>, SHEET_ROWS>& PointsByRow()
+{
+  static const std::array<std::vector<int>, SHEET_ROWS> table = [] {
+    std::array<std::vector<int>, SHEET_ROWS> byRow;
+    const auto& points = ThrowPoints();
+    for (int row = 0; row < SHEET_ROWS; ++row)
+      for (int i = 0; i < FULL_THROWS; ++i) {
+        const int p = points[size_t(i)][size_t(row)];
+        byRow[size_t(row)].push_back(row < NUMBER_ROWS ? p / (row + 1) : p);
+      }
+    return byRow;
+  }();
+  return table;
+}
+
+// base plus the best gain of any free cell, for each throw of six dice.
+std::vector<double> BestEntries(const std::vector<TEntryGain>& gains, double base)
+{
+  std::vector<double> best(FULL_THROWS, -std::numeric_limits<double>::infinity());
+  if (gains.empty()) best.assign(FULL_THROWS, 0.0);
+  const auto& byRow = PointsByRow();
+  for (const TEntryGain& gain : gains) {
+    const std::vector<int>& points = byRow[size_t(gain.row)];
+    if (gain.face) {
+      std::array<double, DICE + 1> value{};
+      for (int k = 0; k <= DICE; ++k)
+        value[size_t(k)] = gain.Gain(k * gain.face);
+      for (size_t i = 0; i < size_t(FULL_THROWS); ++i)
+        best[i] = std::max(best[i], value[size_t(points[i])]);
+    } else {
+      for (size_t i = 0; i < size_t(FULL_THROWS); ++i) {
+        const int p = points[i];
+        best[i] = std::max(best[i], p ? gain.perPoint * p + gain.ifPoints : gain.ifStruck);
+      }
+    }
+  }
+  for (double& value : best)
+    value += base;
+  return best;
+}
+} // namespace
+
 std::vector<double> TStrategy::FinalValues(const TSheetState& sheet) const
 {
+  if (Deep && sheet.FreeCount() > 1) return BestEntries(EntryGains(sheet), 0);
+  return ModelFinalValues(sheet);
+}
+
+std::vector<double> TStrategy::ModelFinalValues(const TSheetState& sheet) const
+{
   const TSheetValue& model = ModelFor(sheet);
-  const double base = model.Value(sheet);
-  const std::vector<TEntryGain> gains = model.Gains(sheet);
-  const auto& points = ThrowPoints();
-  std::vector<double> final(FULL_THROWS, base);
-  if (gains.empty()) return final;
-  for (int i = 0; i < FULL_THROWS; ++i) {
-    double best = -std::numeric_limits<double>::infinity();
-    for (const TEntryGain& gain : gains)
-      best = std::max(best, gain.Gain(points[size_t(i)][size_t(gain.row)]));
-    final[size_t(i)] += best;
-  }
-  return final;
+  return BestEntries(model.Gains(sheet), model.Value(sheet));
 }
 
 THolds TStrategy::ChooseHolds(const TSheetState& sheet, const TFaces& dice, const THolds& holds,
@@ -114,38 +179,22 @@ THolds TStrategy::ChooseHolds(const TSheetState& sheet, const TFaces& dice, cons
 double TStrategy::NextTurnValue(const TSheetState& sheet) const
 {
   if (sheet.FreeCount() == 0) return sheet.GrandTotal();
-  return TTurnPlanner(FinalValues(sheet), MAX_THROWS_LEFT).TurnValue();
+  return TTurnPlanner(ModelFinalValues(sheet), MAX_THROWS_LEFT).TurnValue();
 }
 
 TCellChoice TStrategy::ChooseCell(const TSheetState& sheet, const TFaces& dice) const
 {
   TCellChoice choice;
   if (!ValidDice(dice)) return choice;
-  struct TCandidate {
-    double value;
-    int row, column, points;
-  };
-  std::vector<TCandidate> candidates;
-  for (const TEntryGain& gain : ModelFor(sheet).Gains(sheet)) {
-    const int points = RowPoints(gain.row, dice);
-    candidates.push_back({gain.Gain(points), gain.row, gain.column, points});
-  }
-  if (candidates.empty()) return choice;
-  // The model's favourites are weighed once more by playing the next turn on the sheet each
-  // leaves; the model alone misjudges how the cells left free work together.
-  const size_t looked = std::min(candidates.size(), LOOKAHEAD_CELLS);
-  std::stable_sort(candidates.begin(), candidates.end(),
-                   [](const TCandidate& a, const TCandidate& b) { return a.value > b.value; });
-  if (looked > 1 && sheet.FreeCount() > 1)
-    for (size_t i = 0; i < looked; ++i) {
-      TSheetState after = sheet;
-      after.Enter(candidates[i].row, candidates[i].column, candidates[i].points);
-      candidates[i].value = NextTurnValue(after);
+  double best = -std::numeric_limits<double>::infinity();
+  for (const TEntryGain& gain : EntryGains(sheet)) {
+    const double value = gain.Gain(RowPoints(gain.row, dice));
+    if (value > best) {
+      best = value;
+      choice = {gain.row, gain.column};
     }
-  const auto best =
-      std::max_element(candidates.begin(), candidates.begin() + std::ptrdiff_t(looked),
-                       [](const TCandidate& a, const TCandidate& b) { return a.value < b.value; });
-  return {best->row, best->column};
+  }
+  return choice;
 }
 
 double TStrategy::HoldValue(const TSheetState& sheet, const TFaces& dice, const THolds& holds,

@@ -3,8 +3,13 @@
 // The computer player. The game asks it two things in a turn: which dice to hold before the
 // second and the third throw, and which free cell to enter at the end. Each answer is the
 // choice with the best expected worth of the sheet at the end of the game, computed exactly
-// over every outcome of the dice thrown again (grouped as multisets), with the free cells
-// valued by TSheetValue. Pure and stateless between calls: the game passes everything in.
+// over every outcome of the dice thrown again (grouped as multisets). What entering a cell is
+// worth is judged by playing the next turn, exactly in the same way, on the sheet it leaves,
+// with the free cells then valued by TSheetValue.
+//
+// The game passes everything in; the only thing kept between calls is those worths for the
+// last sheet asked about, which the three decisions of a turn share. So one object serves one
+// thread at a time.
 
 #include "ai/sheetvalue.h"
 #include "ai/turnplanner.h"
@@ -28,15 +33,16 @@ public:
   // A free cell is valued as the best of several turns spent on it: about mostTries at the start
   // of a game (fewer for number rows, more for the others), fewer as the free cells run out,
   // one for the last cell.
-  explicit TStrategy(double mostTries = DEFAULT_MOST_TRIES);
+  // deep false judges entries by TSheetValue alone, without playing the next turn: far
+  // quicker and a little weaker, for comparison in self-play.
+  explicit TStrategy(double mostTries = DEFAULT_MOST_TRIES, bool deep = true);
 
   // The dice to hold before the next throw, with throwsLeft (1 or 2) throws still allowed;
   // the current holds win a tie. All six held means that throwing again is pointless and the
   // turn should go on to the cell. With no throws left the holds come back unchanged.
   THolds ChooseHolds(const TSheetState& sheet, const TFaces& dice, const THolds& holds,
                      int throwsLeft) const;
-  // The free cell to enter with these dice. The model's few best cells are weighed once more by
-  // the expected worth of the next turn, played well on the sheet that each of them leaves.
+  // The free cell to enter with these dice.
   TCellChoice ChooseCell(const TSheetState& sheet, const TFaces& dice) const;
 
   // Expected worth of the sheet at the end of the game when these dice are held and the others
@@ -49,11 +55,20 @@ public:
 private:
   // Worth of ending the turn with each throw of six dice, by TDiceSets ordinal.
   std::vector<double> FinalValues(const TSheetState& sheet) const;
+  // The same by TSheetValue alone.
+  std::vector<double> ModelFinalValues(const TSheetState& sheet) const;
 
-  // Expected final total when the next turn starts from this sheet and is played well.
+  // Expected final total when the next turn starts from this sheet and is played by the model.
   double NextTurnValue(const TSheetState& sheet) const;
 
   const TSheetValue& ModelFor(const TSheetState& sheet) const;
+  // One per free cell: what entering it adds to the expected final total, for any points.
+  const std::vector<TEntryGain>& EntryGains(const TSheetState& sheet) const;
+
+  bool Deep = true;
+  mutable TSheetState CachedSheet;
+  mutable std::vector<TEntryGain> CachedGains;
+  mutable bool Cached = false;
 
   // By the number of free cells, 0 to 63.
   std::shared_ptr<const std::vector<TSheetValue>> Models;

@@ -9,7 +9,7 @@ using std::size_t;
 namespace
 {
 // Differences below this are rounding, not a better choice.
-constexpr double TIE = 1e-9;
+constexpr double TIE = 1e-7;
 } // namespace
 
 TTurnPlanner::TTurnPlanner(std::vector<double> final, int throwsLeft)
@@ -17,20 +17,34 @@ TTurnPlanner::TTurnPlanner(std::vector<double> final, int throwsLeft)
 {
   const TDiceSets& sets = TDiceSets::Get();
   Worth[0] = std::move(final);
+  const std::vector<int>& order = sets.BySize();
+  std::vector<double> bestBelow(ALL_SETS);
   for (int t = 1; t <= Planned; ++t) {
+    // Keeping k and throwing the rest is throwing one die first and then keeping it too, so a
+    // keep is worth the mean of the six keeps one die larger; six dice are the throw itself.
     std::vector<double>& keep = Keep[size_t(t)];
     keep.assign(ALL_SETS, 0.0);
     const std::vector<double>& after = Worth[size_t(t - 1)];
-    for (int k = 0; k < ALL_SETS; ++k)
-      for (const TDiceSets::TOutcome& o : sets.Outcomes(DICE - sets.Size(k)))
-        keep[size_t(k)] += o.probability * after[size_t(sets.FullOrdinal(sets.Join(k, o.set)))];
+    for (auto k = order.rbegin(); k != order.rend(); ++k) {
+      if (sets.Size(*k) == DICE) {
+        keep[size_t(*k)] = after[size_t(sets.FullOrdinal(*k))];
+        continue;
+      }
+      double sum = 0;
+      for (int face = 1; face <= 6; ++face)
+        sum += keep[size_t(sets.Plus(*k, face))];
+      keep[size_t(*k)] = sum / 6;
+    }
+    // The best keep inside each multiset: its own worth or the best inside one die fewer.
     std::vector<double>& worth = Worth[size_t(t)];
     worth.assign(FULL_THROWS, 0.0);
-    for (int i = 0; i < FULL_THROWS; ++i) {
-      double best = keep[size_t(sets.FullIndex(i))];
-      for (int k : sets.Keeps(sets.FullIndex(i)))
-        best = std::max(best, keep[size_t(k)]);
-      worth[size_t(i)] = best;
+    for (int k : order) {
+      double best = keep[size_t(k)];
+      for (int face = 1; face <= 6; ++face)
+        if (const int fewer = sets.Minus(k, face); fewer >= 0)
+          best = std::max(best, bestBelow[size_t(fewer)]);
+      bestBelow[size_t(k)] = best;
+      if (sets.Size(k) == DICE) worth[size_t(sets.FullOrdinal(k))] = best;
     }
   }
 }

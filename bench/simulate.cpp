@@ -2,10 +2,11 @@
 // same fixed seed for the dice; prints the spread of their final totals and the time the
 // computer player takes per decision.
 //
-//   simulate [games] [seed] [--cells] [--tries T]
+//   simulate [games] [seed] [--cells] [--tries T] [--shallow]
 //
 // --cells prints each cell's mean raw points and how often it scored, and the bonus rates;
-// --tries plays the computer with another number of turns per free cell than the standard.
+// --tries plays the computer with another number of turns per free cell than the standard;
+// --shallow judges its entries by the sheet model alone, without playing the next turn.
 
 #include "ai/greedy.h"
 #include "ai/strategy.h"
@@ -16,9 +17,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <numeric>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -44,6 +47,13 @@ struct TTiming {
     cpu += ms;
     cpuWorst = std::max(cpuWorst, ms);
     return result;
+  }
+
+  void Add(const TTiming& other)
+  {
+    wall.insert(wall.end(), other.wall.begin(), other.wall.end());
+    cpu += other.cpu;
+    cpuWorst = std::max(cpuWorst, other.cpuWorst);
   }
 
   void Print(const char* what)
@@ -97,6 +107,23 @@ struct TCellStats {
     }
   }
 
+  void Add(const TCellStats& other)
+  {
+    games += other.games;
+    for (int c = 0; c < SHEET_COLUMNS; ++c) {
+      for (int r = 0; r < SHEET_ROWS; ++r) {
+        points[r][c] += other.points[r][c];
+        scored[r][c] += other.scored[r][c];
+      }
+      for (int r = 0; r < NUMBER_ROWS; ++r)
+        for (int k = 0; k <= DICE; ++k)
+          counts[r][c][k] += other.counts[r][c][k];
+      numberBonus[c] += other.numberBonus[c];
+      for (int p = 0; p < 3; ++p)
+        patternBonus[c][p] += other.patternBonus[c][p];
+    }
+  }
+
   void Print() const
   {
     for (int r = 0; r < SHEET_ROWS; ++r) {
@@ -147,13 +174,34 @@ template <class TPlayer> int PlayGame(const TPlayer& player, std::mt19937& rng, 
   return sheet.GrandTotal();
 }
 
-template <class TPlayer> TRun PlayGames(const TPlayer& player, int games, unsigned seed)
+// Each game's dice come from a generator seeded with the seed and the game's number, so the
+// figures do not depend on how many threads share the games.
+template <class TMake> TRun PlayGames(TMake makePlayer, int games, unsigned seed)
 {
-  std::mt19937 rng(seed);
-  TRun run;
-  for (int g = 0; g < games && run.legal; ++g)
-    run.totals.push_back(PlayGame(player, rng, run));
-  return run;
+  const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+  std::vector<TRun> runs(static_cast<size_t>(threads));
+  std::vector<std::thread> workers;
+  for (int t = 0; t < threads; ++t)
+    workers.emplace_back([&, t] {
+      const auto player = makePlayer();
+      TRun& run = runs[size_t(t)];
+      for (int g = t; g < games && run.legal; g += threads) {
+        std::seed_seq seq{seed, unsigned(g)};
+        std::mt19937 rng(seq);
+        run.totals.push_back(PlayGame(*player, rng, run));
+      }
+    });
+  for (std::thread& worker : workers)
+    worker.join();
+  TRun all;
+  for (TRun& run : runs) {
+    all.legal = all.legal && run.legal;
+    all.totals.insert(all.totals.end(), run.totals.begin(), run.totals.end());
+    all.holds.Add(run.holds);
+    all.cells.Add(run.cells);
+    all.stats.Add(run.stats);
+  }
+  return all;
 }
 
 double Mean(const std::vector<int>& v)
@@ -185,12 +233,14 @@ void Report(const char* name, TRun& run)
 int main(int argc, char** argv)
 {
   std::vector<std::string> numbers;
-  bool cells = false;
+  bool cells = false, deep = true;
   double tries = DEFAULT_MOST_TRIES;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--cells")
       cells = true;
+    else if (arg == "--shallow")
+      deep = false;
     else if (arg == "--tries" && i + 1 < argc)
       tries = std::max(1.0, std::atof(argv[++i]));
     else
@@ -201,16 +251,16 @@ int main(int argc, char** argv)
       numbers.size() > 1 ? unsigned(std::strtoul(numbers[1].c_str(), nullptr, 10)) : 20240613u;
 
   const auto start = TClock::now();
-  const TStrategy computer(tries);
+  const TStrategy tables(tries, deep); // builds the shared tables once, for the timing below
   const double setUp = std::chrono::duration<double, std::milli>(TClock::now() - start).count();
-  const TGreedy greedy;
-  TRun strong = PlayGames(computer, games, seed);
-  TRun weak = PlayGames(greedy, games, seed);
+  TRun strong = PlayGames([&] { return std::make_unique<TStrategy>(tries, deep); }, games, seed);
+  TRun weak = PlayGames([] { return std::make_unique<TGreedy>(); }, games, seed);
   if (!strong.legal || !weak.legal) {
     std::fprintf(stderr, "a player chose a cell that was not free\n");
     return 1;
   }
-  std::printf("%d one-player games each, dice from std::mt19937 seeded with %u\n", games, seed);
+  std::printf("%d one-player games each, game g's dice from std::mt19937 seeded with {%u, g}%s\n",
+              games, seed, deep ? "" : ", shallow computer");
   Report("computer", strong);
   Report("greedy", weak);
   std::printf("computer / greedy mean: %.3f\n", Mean(strong.totals) / Mean(weak.totals));

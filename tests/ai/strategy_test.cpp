@@ -222,6 +222,11 @@ TEST(StrategyChoices, LastTwoCellsWeighedExactly)
   TSheetState after = sheet;
   after.Enter(ROW_NUMBERS, 0, 5);
   EXPECT_NEAR(Strategy().Value(after), after.GrandTotal() + 28.0, 1e-9);
+  // Ending the turn with these dice is worth the ones entered and "Chance" played afterwards,
+  // whether the entry is judged by playing that last turn or by the model alone.
+  for (const bool deep : {true, false})
+    EXPECT_NEAR(TStrategy(DEFAULT_MOST_TRIES, deep).HoldValue(sheet, dice, Holds(0), 0),
+                after.GrandTotal() + 28.0, 1e-9);
 }
 
 // Decisions on many random sheets and dice only ever name a free cell, and whole games fill
