@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace
@@ -63,6 +64,17 @@ TEST(DiceSets, KeepsAreEverySubMultisetOnce)
   EXPECT_EQ(sets.Join(throwSet, pair), -1);
   EXPECT_EQ(sets.IndexOf({7, 0, 0, 0, 0, 0}), -1);
   EXPECT_EQ(sets.IndexOf({-1, 2, 0, 0, 0, 0}), -1);
+  // One die more or fewer, as the look-ahead steps through the keeps.
+  EXPECT_EQ(sets.Plus(sets.IndexOf({2, 0, 0, 0, 0, 0}), 2), sets.IndexOf({2, 1, 0, 0, 0, 0}));
+  EXPECT_EQ(sets.Plus(throwSet, 4), -1);
+  EXPECT_EQ(sets.Minus(throwSet, 3), sets.IndexOf({2, 1, 2, 0, 0, 0}));
+  EXPECT_EQ(sets.Minus(throwSet, 6), -1);
+  // Every multiset comes once, none before one with fewer dice.
+  const std::vector<int>& order = sets.BySize();
+  ASSERT_EQ(order.size(), size_t(ALL_SETS));
+  for (size_t i = 1; i < order.size(); ++i)
+    EXPECT_LE(sets.Size(order[i - 1]), sets.Size(order[i]));
+  EXPECT_EQ(std::set<int>(order.begin(), order.end()).size(), size_t(ALL_SETS));
 }
 
 // The totals as the sheet shows them: cells, number bonus and pattern bonuses, times the column.
