@@ -57,7 +57,6 @@ TDiceSets::TDiceSets() : ByCode(CODES, -1)
     TSet set;
     set.counts = c;
     set.size = size;
-    set.code = code;
     ByCode[size_t(code)] = int(Sets.size());
     Sets.push_back(set);
   }
@@ -104,12 +103,4 @@ int TDiceSets::IndexOf(const TCounts& counts) const
   }
   if (size > DICE) return -1;
   return ByCode[size_t(Code(counts))];
-}
-
-int TDiceSets::Join(int a, int b) const
-{
-  const TSet& x = Sets[size_t(a)];
-  const TSet& y = Sets[size_t(b)];
-  if (x.size + y.size > DICE) return -1;
-  return ByCode[size_t(x.code + y.code)];
 }

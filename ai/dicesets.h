@@ -31,8 +31,6 @@ public:
   int Size(int set) const { return Sets[std::size_t(set)].size; }
   // The faces of a multiset of six dice, ascending.
   const TFaces& Faces(int set) const { return Sets[std::size_t(set)].faces; }
-  // Index of the union of two multisets whose sizes add up to at most six.
-  int Join(int a, int b) const;
 
   // The multisets of six dice; FullIndex(i) is the set index of the i-th one.
   int FullIndex(int i) const { return Full[std::size_t(i)]; }
@@ -57,7 +55,6 @@ private:
     TCounts counts{};
     TFaces faces{};
     int size = 0;
-    int code = 0; // base-7 digits are the counts, so codes of disjoint dice add up
     int fullOrdinal = -1;
     std::array<int, DICE> plus{}, minus{};
     std::vector<int> keeps;

@@ -57,11 +57,6 @@ TEST(DiceSets, KeepsAreEverySubMultisetOnce)
   EXPECT_EQ(sets.Keeps(throwSet).size(), 24u);
   EXPECT_EQ(sets.Keeps(sets.IndexOfFaces({1, 2, 3, 4, 5, 6})).size(), 64u);
   EXPECT_EQ(sets.Keeps(sets.IndexOfFaces({4, 4, 4, 4, 4, 4})).size(), 7u);
-  // Joining a keep with what comes up again gives back a throw of six.
-  const int pair = sets.IndexOf({2, 0, 0, 0, 0, 0});
-  const int rest = sets.IndexOf({0, 1, 3, 0, 0, 0});
-  EXPECT_EQ(sets.Join(pair, rest), throwSet);
-  EXPECT_EQ(sets.Join(throwSet, pair), -1);
   EXPECT_EQ(sets.IndexOf({7, 0, 0, 0, 0, 0}), -1);
   EXPECT_EQ(sets.IndexOf({-1, 2, 0, 0, 0, 0}), -1);
   // One die more or fewer, as the look-ahead steps through the keeps.
