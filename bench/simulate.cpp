@@ -4,7 +4,8 @@
 //
 //   simulate [games] [seed] [--cells] [--tries T] [--shallow]
 //
-// --cells prints each cell's mean raw points and how often it scored, and the bonus rates;
+// --cells prints each cell's mean raw points and how often it scored, the bonus rates and what
+// each part of the sheet adds to the grand total;
 // --tries plays the computer with another number of turns per free cell than the standard;
 // --shallow judges its entries by the sheet model alone, without playing the next turn.
 
@@ -79,6 +80,9 @@ struct TCellStats {
   double scored[SHEET_ROWS][SHEET_COLUMNS] = {};
   double counts[NUMBER_ROWS][SHEET_COLUMNS][DICE + 1] = {};
   double numberBonus[SHEET_COLUMNS] = {}, patternBonus[SHEET_COLUMNS][3] = {};
+  // What each part of a column adds to the grand total, multiplier included.
+  enum TArea { NUMBERS, NUMBER_BONUS, PASCH, HOUSES, STREETS, PATTERN_BONUSES, WUMMEL, CHANCE, AREAS };
+  double areas[AREAS][SHEET_COLUMNS] = {};
   long games = 0;
 
   void Add(const TSheetState& sheet)
@@ -96,13 +100,26 @@ struct TCellStats {
         }
       }
       numberBonus[c] += NumberBonus(numbers) > 0;
+      const int m = Multiplier(c);
+      areas[NUMBER_BONUS][c] += m * NumberBonus(numbers);
       int p = 0;
       for (const TSection& section : SECTIONS) {
-        if (!HasPatternBonus(section.kind)) continue;
-        int withPoints = 0;
-        for (int r = section.firstRow; r < section.firstRow + section.rows; ++r)
+        int withPoints = 0, sum = 0;
+        for (int r = section.firstRow; r < section.firstRow + section.rows; ++r) {
           withPoints += sheet.Cell(r, c) > 0;
-        patternBonus[c][p++] += PatternBonus(withPoints, section.rows) > 0;
+          sum += sheet.Cell(r, c);
+        }
+        const TArea area = section.kind == TColumnKind::Point    ? NUMBERS
+                           : section.kind == TColumnKind::Pasch  ? PASCH
+                           : section.kind == TColumnKind::Num    ? HOUSES
+                           : section.kind == TColumnKind::Street ? STREETS
+                           : section.kind == TColumnKind::Wummel ? WUMMEL
+                                                                 : CHANCE;
+        areas[area][c] += m * sum;
+        if (!HasPatternBonus(section.kind)) continue;
+        const int bonus = PatternBonus(withPoints, section.rows);
+        areas[PATTERN_BONUSES][c] += m * bonus;
+        patternBonus[c][p++] += bonus > 0;
       }
     }
   }
@@ -121,6 +138,8 @@ struct TCellStats {
       numberBonus[c] += other.numberBonus[c];
       for (int p = 0; p < 3; ++p)
         patternBonus[c][p] += other.patternBonus[c][p];
+      for (int a = 0; a < AREAS; ++a)
+        areas[a][c] += other.areas[a][c];
     }
   }
 
@@ -138,6 +157,22 @@ struct TCellStats {
           "  column x%d: number bonus %3.0f%%, pattern bonuses %3.0f%% %3.0f%% %3.0f%%\n", c + 1,
           100 * numberBonus[c] / double(games), 100 * patternBonus[c][0] / double(games),
           100 * patternBonus[c][1] / double(games), 100 * patternBonus[c][2] / double(games));
+    static const char* const names[AREAS] = {"numbers",  "number bonus", "n of a kind",
+                                             "houses",   "straights",    "pattern bonuses",
+                                             "Wummel",   "Chance"};
+    std::printf("  mean points in the grand total      x1       x2       x3      all\n");
+    double total = 0;
+    for (int a = 0; a < AREAS; ++a) {
+      double all = 0;
+      std::printf("  %-30s", names[a]);
+      for (int c = 0; c < SHEET_COLUMNS; ++c) {
+        std::printf(" %8.1f", areas[a][c] / double(games));
+        all += areas[a][c] / double(games);
+      }
+      std::printf(" %8.1f\n", all);
+      total += all;
+    }
+    std::printf("  %-30s %35.1f\n", "grand total", total);
   }
 };
 
