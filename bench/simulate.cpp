@@ -81,7 +81,17 @@ struct TCellStats {
   double counts[NUMBER_ROWS][SHEET_COLUMNS][DICE + 1] = {};
   double numberBonus[SHEET_COLUMNS] = {}, patternBonus[SHEET_COLUMNS][3] = {};
   // What each part of a column adds to the grand total, multiplier included.
-  enum TArea { NUMBERS, NUMBER_BONUS, PASCH, HOUSES, STREETS, PATTERN_BONUSES, WUMMEL, CHANCE, AREAS };
+  enum TArea {
+    NUMBERS,
+    NUMBER_BONUS,
+    PASCH,
+    HOUSES,
+    STREETS,
+    PATTERN_BONUSES,
+    WUMMEL,
+    CHANCE,
+    AREAS
+  };
   double areas[AREAS][SHEET_COLUMNS] = {};
   long games = 0;
 
@@ -157,9 +167,9 @@ struct TCellStats {
           "  column x%d: number bonus %3.0f%%, pattern bonuses %3.0f%% %3.0f%% %3.0f%%\n", c + 1,
           100 * numberBonus[c] / double(games), 100 * patternBonus[c][0] / double(games),
           100 * patternBonus[c][1] / double(games), 100 * patternBonus[c][2] / double(games));
-    static const char* const names[AREAS] = {"numbers",  "number bonus", "n of a kind",
-                                             "houses",   "straights",    "pattern bonuses",
-                                             "Wummel",   "Chance"};
+    static const char* const names[AREAS] = {"numbers", "number bonus", "n of a kind",
+                                             "houses",  "straights",    "pattern bonuses",
+                                             "Wummel",  "Chance"};
     std::printf("  mean points in the grand total      x1       x2       x3      all\n");
     double total = 0;
     for (int a = 0; a < AREAS; ++a) {
