@@ -27,6 +27,7 @@ const char* const DEFAULT_PLAYER = "Spieler1";
 const char* const SETTINGS_FILE = "/wurfwummel.cfg";
 const char* const SCORE_FILE = "/wurfwummel.scr";
 const char* const CHOICE_FILE = "/wurfwummel.cpu";
+const char* const PAIR_FILE = "/wurfwummel.new";
 
 TApp::TApp() = default;
 TApp::~TApp() = default;
@@ -67,6 +68,7 @@ TApp* TApp::Create()
     SetHotKeyEvent(KEY_1 + i, 0, Window);
 
   MakeFolders(AppDir);
+  TidyDataFolder();
   Computer = std::make_unique<TComputer>(*this);
   ScoreIndex = {-1, -1};
   OpenScore();
@@ -86,7 +88,7 @@ void TApp::Start()
 
 void TApp::Quit()
 {
-  SaveGame();
+  SaveAtEnd();
   EndProgram(0);
 }
 

@@ -17,6 +17,7 @@
 
 class TDicefield;
 class TComputer;
+enum class TFileState;
 
 // Menu tags.
 enum : int {
@@ -50,6 +51,8 @@ extern const char* const DEFAULT_PLAYER; // "Spieler1"
 extern const char* const SETTINGS_FILE;  // "/wurfwummel.cfg"
 extern const char* const SCORE_FILE;     // "/wurfwummel.scr"
 extern const char* const CHOICE_FILE;    // "/wurfwummel.cpu": whether the computer plays
+// "/wurfwummel.new": names and choice while a save changes both, until both files hold them
+extern const char* const PAIR_FILE;
 
 class TApp
 {
@@ -111,6 +114,11 @@ public:
   void Dispatch(TEvent event);
   // Saves and ends the program, as quitting, closing and the terminate request do.
   void Quit();
+  // The save of a copy that is ending: while another copy saves, it waits for it, with the
+  // window gone, where every other save leaves the files to a later one.
+  void SaveAtEnd();
+  // At start-up: finishes what an interrupted save left and removes its temporary files.
+  void TidyDataFolder();
 
   // The grand total shown on player p's sheet.
   int GrandTotal(int player) const;
@@ -140,9 +148,12 @@ public:
 private:
   // Creates the players named in the settings file, or the default player.
   void LoadPlayers();
-  // The computer's part after the names are read: the remembered choice, and saving it.
-  void LoadComputerChoice();
-  void WriteComputerChoice();
+  // The computer's part after the names are read: the remembered choice, and what the choice
+  // file should hold now that it holds bytes (none: leave it as it is).
+  void LoadComputerChoice(TFileState state, const QByteArray& bytes);
+  std::optional<QByteArray> WriteComputerChoice(TFileState state, const QByteArray& bytes) const;
+  // Writes the names and the choice, both or neither; the caller holds the folder's lock.
+  void WritePlayerFiles();
   // The menu item's check mark follows the choice.
   void ShowComputerChoice();
   void HandleEvent(const TEvent& event);

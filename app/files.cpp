@@ -5,6 +5,8 @@
 #include "store/highscore.h"
 
 #include "app/computer.h"
+#include "gui/event.h"
+#include "store/filepair.h"
 #include "store/rc4.h"
 #include "store/safefile.h"
 #include "store/settingsfile.h"
@@ -27,10 +29,57 @@ QByteArray ChoicePath()
   return AppDir + CHOICE_FILE;
 }
 
+TFilePair PlayerPair()
+{
+  return TFilePair(AppDir + PAIR_FILE, {SettingsPath(), ChoicePath()});
+}
+
+// A temporary file this old belongs to no save that is still going on: a save holds the lock
+// from its first byte to its rename, and a stopped one keeps it.
+constexpr int LEFTOVER_AGE = 5 * 60;
+
 std::vector<QString> DefaultScores()
 {
   return std::vector<QString>(SCORE_ENTRIES, RC4(ScoreRecord(0, DEFAULT_PLAYER), ScoreKey));
 }
+struct TPlayerFiles {
+  std::vector<QString> names;
+  TFileState namesState = TFileState::Absent;
+  QByteArray choice;
+  TFileState choiceState = TFileState::Absent;
+};
+
+// The names and the computer choice as the files hold them, both of one moment.
+TPlayerFiles ReadPlayerFiles()
+{
+  const TFilePair pair = PlayerPair();
+  TPlayerFiles files;
+  // Another copy that saves both files meanwhile is seen by Consistent; it takes it a moment, so
+  // a few readings always find a quiet one.
+  for (int tries = 0; tries < 100; ++tries) {
+    const TFilePair::TView view = pair.Begin();
+    TSettingsReader reader;
+    if (view.parts[0]) {
+      reader.Feed(view.parts[0]->constData(), view.parts[0]->size());
+      files.namesState = TFileState::Read;
+    } else {
+      files.namesState =
+          ReadFileBuffered(SettingsPath(), [&reader](const char* data, qsizetype size) {
+            return reader.Feed(data, size);
+          });
+    }
+    files.names = reader.Names();
+    if (view.parts[1]) {
+      files.choice = view.parts[1]->left(CHOICE_READ_LIMIT);
+      files.choiceState = TFileState::Read;
+    } else {
+      files.choiceState = ReadFileHead(ChoicePath(), CHOICE_READ_LIMIT, files.choice);
+    }
+    if (pair.Consistent(view)) break;
+  }
+  return files;
+}
+
 } // namespace
 
 int TApp::OpenScore()
@@ -63,7 +112,10 @@ int TApp::CreateScore()
 
 int TApp::SaveScore()
 {
-  TFolderLock lock(AppDir);
+  TFolderLock lock(AppDir, TFolderLock::TRY);
+  // Another copy is saving: this list goes into the file at the next save, at the latest when
+  // the game ends. Start-up never waits.
+  if (lock.Busy()) return 0;
   WriteScores();
   return 0;
 }
@@ -71,24 +123,37 @@ int TApp::SaveScore()
 void TApp::WriteScores()
 {
   if (!Score || ScoreUnreadable) return;
-  QByteArray bytes;
-  const TFileState state = ReadFileHead(ScorePath(), SCORE_READ_LIMIT, bytes);
-  if (state == TFileState::Unreadable) return;
-  std::vector<QString> merged = *Score;
-  if (state == TFileState::Read && bytes != ScoreSeen)
-    merged = MergeScores(ParseScoreFile(bytes), NewScores);
-  // The new entries keep their highlight at the ranks they now have.
-  for (size_t p = 0; p < ScoreIndex.size(); ++p) {
-    if (ScoreIndex[p] <= 0 || size_t(ScoreIndex[p]) > Score->size()) continue;
-    const QString& mine = (*Score)[size_t(ScoreIndex[p] - 1)];
-    const auto at = std::find(merged.begin(), merged.end(), mine);
-    ScoreIndex[p] = at == merged.end() ? -1 : int(at - merged.begin()) + 1;
-  }
-  Score = merged;
-  const QByteArray out = WriteScoreFile(merged);
-  if ((state == TFileState::Read && out == bytes) || WriteFileSafely(ScorePath(), out)) {
-    NewScores.clear();
-    ScoreSeen = out;
+  // The file may only be replaced while it still holds what the list was merged with; under
+  // the lock nobody else writes it, and without one a change is merged again.
+  for (int round = 0; round < 16; ++round) {
+    QByteArray bytes;
+    const TFileState state = ReadFileHead(ScorePath(), SCORE_READ_LIMIT, bytes);
+    if (state == TFileState::Unreadable) return;
+    std::vector<QString> merged = *Score;
+    if (state == TFileState::Read && bytes != ScoreSeen)
+      merged = MergeScores(ParseScoreFile(bytes), NewScores);
+    // The new entries keep their highlight at the ranks they now have.
+    for (size_t p = 0; p < ScoreIndex.size(); ++p) {
+      if (ScoreIndex[p] <= 0 || size_t(ScoreIndex[p]) > Score->size()) continue;
+      const QString& mine = (*Score)[size_t(ScoreIndex[p] - 1)];
+      const auto at = std::find(merged.begin(), merged.end(), mine);
+      const int rank = int(at - merged.begin()) + 1;
+      ScoreIndex[p] = at == merged.end() || rank > SCORE_ENTRIES ? -1 : rank;
+    }
+    Score = merged;
+    const QByteArray out = WriteScoreFile(merged);
+    TWriteResult result = TWriteResult::Written;
+    if (state != TFileState::Read || out != bytes)
+      result = WriteFileIf(ScorePath(), out, [&] {
+        QByteArray now;
+        return ReadFileHead(ScorePath(), SCORE_READ_LIMIT, now) == state && now == bytes;
+      });
+    if (result == TWriteResult::Changed) continue;
+    if (result == TWriteResult::Written) {
+      NewScores.clear();
+      ScoreSeen = out;
+    }
+    return;
   }
 }
 
@@ -109,7 +174,7 @@ bool TApp::CheckScore()
     // An entry at or above player 0's pushes that one down a rank, or off the list.
     if (p == 1 && ScoreIndex[0] > 0 && j + 1 <= ScoreIndex[0]) {
       ScoreIndex[0] += 1;
-      if (ScoreIndex[0] > int(Score->size())) ScoreIndex[0] = -1;
+      if (ScoreIndex[0] > std::min(int(Score->size()), SCORE_ENTRIES)) ScoreIndex[0] = -1;
     }
   }
   return result;
@@ -117,24 +182,18 @@ bool TApp::CheckScore()
 
 void TApp::LoadPlayers()
 {
-  TSettingsReader reader;
-  const TFileState state =
-      ReadFileBuffered(SettingsPath(), [&reader](const char* data, qsizetype size) {
-        return reader.Feed(data, size);
-      });
-  for (const QString& name : reader.Names())
+  const TPlayerFiles files = ReadPlayerFiles();
+  for (const QString& name : files.names)
     CreatePlayer(name);
   // An empty or unreadable file still gives a player to play with.
   if (PlayerCount == 0) CreatePlayer(DEFAULT_PLAYER);
-  if (state == TFileState::Unreadable) SettingsUnreadable = true;
-  LoadComputerChoice();
-  if (state == TFileState::Absent) SaveGame();
+  if (files.namesState == TFileState::Unreadable) SettingsUnreadable = true;
+  LoadComputerChoice(files.choiceState, files.choice);
+  if (files.namesState == TFileState::Absent) SaveGame();
 }
 
-void TApp::LoadComputerChoice()
+void TApp::LoadComputerChoice(TFileState state, const QByteArray& bytes)
 {
-  QByteArray bytes;
-  const TFileState state = ReadFileHead(ChoicePath(), CHOICE_READ_LIMIT, bytes);
   ChoiceUnreadable = state == TFileState::Unreadable;
   if (state != TFileState::Read || !ParseChoiceFile(bytes) || !Computer) return;
   // The computer is the second player whatever name the settings file gives it.
@@ -145,27 +204,63 @@ void TApp::LoadComputerChoice()
   ShowComputerChoice();
 }
 
-void TApp::WriteComputerChoice()
+std::optional<QByteArray> TApp::WriteComputerChoice(TFileState state, const QByteArray& bytes) const
 {
-  if (ChoiceUnreadable) return;
-  QByteArray bytes;
-  const TFileState state = ReadFileHead(ChoicePath(), CHOICE_READ_LIMIT, bytes);
+  if (ChoiceUnreadable) return {};
   const bool plays = ComputerPlays();
   // Until the computer first plays, the data folder holds only the files it always held.
-  if (state == TFileState::Unreadable || (state == TFileState::Absent && !plays)) return;
+  if (state == TFileState::Unreadable || (state == TFileState::Absent && !plays)) return {};
   const QByteArray out = WriteChoiceFile(plays);
-  if (state != TFileState::Read || bytes != out) WriteFileSafely(ChoicePath(), out);
+  if (state != TFileState::Read || bytes != out) return out;
+  return {};
+}
+
+void TApp::WritePlayerFiles()
+{
+  // What the files hold now; under the lock nobody changes them until this save is done.
+  const TPlayerFiles now = ReadPlayerFiles();
+  TPairParts parts;
+  // A file that cannot be read is someone else's business: it stays as it is. One whose names
+  // are those of the players is not written again.
+  if (!SettingsUnreadable && now.namesState != TFileState::Unreadable) {
+    const QByteArray out = WriteSettingsFile(PlayerName);
+    if (now.namesState != TFileState::Read || WriteSettingsFile(now.names) != out) parts[0] = out;
+  }
+  parts[1] = WriteComputerChoice(now.choiceState, now.choice);
+  PlayerPair().Write(parts);
 }
 
 int TApp::SaveGame()
 {
-  TFolderLock lock(AppDir);
-  // A file that cannot be read now is someone else's business: it stays as it is.
-  const TFileState state =
-      ReadFileBuffered(SettingsPath(), [](const char*, qsizetype) { return false; });
-  if (!SettingsUnreadable && state != TFileState::Unreadable)
-    WriteFileSafely(SettingsPath(), WriteSettingsFile(PlayerName));
-  WriteComputerChoice();
+  TFolderLock lock(AppDir, TFolderLock::TRY);
+  // Another copy is saving (or is stopped in its save): waiting here would freeze the window.
+  // Everything this save would write is still in memory and goes into the files at the next
+  // save, at the latest when the game ends.
+  if (lock.Busy()) return 0;
+  WritePlayerFiles();
   WriteScores();
   return 0;
+}
+
+void TApp::SaveAtEnd()
+{
+  TFolderLock lock(AppDir, TFolderLock::TRY);
+  if (lock.Busy()) {
+    // The window goes at once; the copy waits without it until the other copy's save is done,
+    // however long that one is stopped, and then saves: ending it any sooner would lose this
+    // run's names and new scores.
+    if (Window) Window->SetShow(0);
+    PollEvent();
+    lock.Wait();
+  }
+  WritePlayerFiles();
+  WriteScores();
+}
+
+void TApp::TidyDataFolder()
+{
+  TFolderLock lock(AppDir, TFolderLock::TRY);
+  if (!lock.Held()) return; // another copy saves now: this is for a later start
+  PlayerPair().Finish();
+  RemoveLeftovers(AppDir, LEFTOVER_AGE);
 }

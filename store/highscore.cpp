@@ -21,7 +21,8 @@ QString RecordName(const QString& scrambled)
 int InsertRecord(std::vector<QString>& list, const QString& scrambled)
 {
   const int total = RecordScore(scrambled);
-  for (size_t j = 0; j < list.size(); ++j) {
+  // Only the twenty places count; records below them move down and the last one drops off.
+  for (size_t j = 0; j < list.size() && j < size_t(SCORE_ENTRIES); ++j) {
     if (RecordScore(list[j]) > total) continue;
     list.insert(list.begin() + qsizetype(j), scrambled);
     list.pop_back();

@@ -15,8 +15,9 @@ int RecordScore(const QString& scrambled);
 // The name of a scrambled record: up to a further comma; empty without a comma.
 QString RecordName(const QString& scrambled);
 
-// Inserts a scrambled record above every stored record whose score is not higher; returns the
-// 0-based position, or -1 when it does not enter. The list keeps its length.
+// Inserts a scrambled record above every stored record of the first SCORE_ENTRIES whose score is
+// not higher; returns the 0-based position, or -1 when it does not enter. The list keeps its
+// length.
 int InsertRecord(std::vector<QString>& list, const QString& scrambled);
 // The same for a new total and name.
 int InsertScore(std::vector<QString>& list, int total, const QString& name);

@@ -62,6 +62,20 @@ struct TLine {
   qsizetype next;  // first byte after the line end
 };
 
+bool Empty(const TLine& line)
+{
+  return line.start == line.end;
+}
+
+// A record of several lines may hold empty lines, but it ends with one only as the game writes
+// it: a record whose last byte is a line feed, then CR LF. After CR LF an empty line is an
+// editor's.
+bool MayEndRecord(const std::vector<TLine>& lines, size_t k)
+{
+  if (!Empty(lines[k])) return true;
+  return k > 0 && lines[k - 1].next - lines[k - 1].end == 1 && lines[k].next - lines[k].end == 2;
+}
+
 std::vector<TLine> SplitLines(const QByteArray& bytes)
 {
   std::vector<TLine> lines;
@@ -89,6 +103,7 @@ std::vector<QString> ParseOnce(const QByteArray& bytes)
   const int64_t good = int64_t(m) + 1;
   std::vector<int64_t> best(m + 1, NONE);
   std::vector<size_t> from(m + 1, 0);
+  std::vector<char> skip(m + 1, 0); // the step to this line passed over an empty line
   best[0] = 0;
   auto offer = [&](size_t to, size_t start, int64_t value) {
     if (value > best[to]) {
@@ -97,6 +112,12 @@ std::vector<QString> ParseOnce(const QByteArray& bytes)
     }
   };
   for (size_t i = 0; i < m; ++i) {
+    // An empty line, as an editor leaves at the end, is no record and begins none.
+    if (Empty(lines[i])) {
+      offer(i + 1, i, best[i]);
+      skip[i + 1] = from[i + 1] == i;
+      continue;
+    }
     TRecordShape shape;
     qsizetype pos = lines[i].start;
     const qsizetype limit = std::min(bytes.size(), pos + JOIN_LIMIT);
@@ -108,7 +129,7 @@ std::vector<QString> ParseOnce(const QByteArray& bytes)
       if (shape.Bad() || pos < lines[k].end) break;
       if (k == i)
         oneLineGood = shape.Good();
-      else if (shape.Good())
+      else if (shape.Good() && MayEndRecord(lines, k))
         offer(k + 1, i, best[i] + good);
       // The line end becomes part of the record when it goes on.
       for (; pos < lines[k].next && pos < limit && !shape.Bad(); ++pos)
@@ -117,17 +138,11 @@ std::vector<QString> ParseOnce(const QByteArray& bytes)
     }
     offer(i + 1, i, best[i] + (oneLineGood ? good : -1));
   }
-  std::vector<size_t> cuts; // start lines of the records, last first
+  std::vector<std::pair<size_t, size_t>> spans; // records as lines [first, last + 1), last first
   for (size_t to = m; to > 0; to = from[to])
-    cuts.push_back(from[to]);
+    if (!skip[to]) spans.emplace_back(from[to], to);
   std::vector<QString> records;
-  size_t to = m;
-  std::vector<std::pair<size_t, size_t>> spans;
-  for (size_t start : cuts) {
-    spans.emplace_back(start, to);
-    to = start;
-  }
-  for (auto it = spans.rbegin(); it != spans.rend() && records.size() < SCORE_ENTRIES; ++it) {
+  for (auto it = spans.rbegin(); it != spans.rend(); ++it) {
     const qsizetype a = lines[it->first].start;
     const qsizetype b = std::min(lines[it->second - 1].end, a + SCORE_RECORD_LIMIT);
     records.push_back(QString::fromLatin1(bytes.constData() + a, b - a));
@@ -141,7 +156,7 @@ std::vector<QString> ParseScoreFile(const QByteArray& whole)
   // A line end that the search chose inside a line of LF-only ends becomes CR LF when the list is
   // written, which may change what the neighbouring records look like; so the reading goes on
   // until writing and reading again changes nothing. Every further round turns at least one
-  // lone LF into CR LF, and the written list is small, so this ends after very few rounds.
+  // lone LF into CR LF, and the search settles after very few rounds.
   QByteArray bytes = whole.left(SCORE_READ_LIMIT);
   std::vector<QString> records = ParseOnce(bytes);
   for (int round = 0; round < 16; ++round) {
@@ -150,6 +165,15 @@ std::vector<QString> ParseScoreFile(const QByteArray& whole)
     bytes = std::move(again);
     records = ParseOnce(bytes);
   }
+  // Written back, the records must fit into what the next reading looks at: records that a CR
+  // before each LF would push past it are left off, the last first.
+  qsizetype size = 0;
+  size_t fit = 0;
+  for (; fit < records.size(); ++fit) {
+    size += records[fit].size() + 2;
+    if (size > SCORE_READ_LIMIT) break;
+  }
+  records.resize(fit);
   return records;
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <vector>
 
+// The list has twenty places; a longer file keeps its further records below them.
 constexpr int SCORE_ENTRIES = 20;
 // Only the head of a score file is ever looked at: twenty records of the longest kept length
 // fit many times over, and a huge or endless file costs no more than this.
@@ -15,14 +16,17 @@ constexpr qsizetype SCORE_READ_LIMIT = 64 * 1024;
 // A record longer than this is cut when read, so that a save never writes more than it read.
 constexpr qsizetype SCORE_RECORD_LIMIT = 1024;
 
-// Splits the bytes of a score file into at most SCORE_ENTRIES scrambled records.
+// Splits the head of a score file (SCORE_READ_LIMIT bytes) into its scrambled records, all of
+// them: what is read is written back.
 //
 // A scrambled record may itself hold the bytes 0, 10 and 13, even CR LF, so a line end is only
 // a possible end of a record. Of all ways to cut the lines into records, the reading keeps the
 // one with the most records that unscramble to "digits,name" and, among those, the fewest that
 // do not; a record of several lines must unscramble that way. The search runs once forward over
 // the lines and looks back at most a record's length, so its time grows linearly with the size.
-// LF and CR LF both end lines, so files converted by an editor read as well.
+// LF and CR LF both end lines, so files converted by an editor read as well. An empty line is
+// no record and no part of one, except inside a record or as the game writes a record that
+// ends in a line feed (LF, then an empty line ended by CR LF).
 //
 // Reading what WriteScoreFile writes for the result gives the same records again.
 std::vector<QString> ParseScoreFile(const QByteArray& bytes);

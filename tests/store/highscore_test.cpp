@@ -205,7 +205,8 @@ TEST_F(Store, EmptyDamagedAndForeignFiles)
   EXPECT_EQ(ReadAll(Scr()), QByteArray()); // stays empty
   app_->Destroy();
 
-  // 25 records: the first twenty are kept; a record without a comma reads with an empty name.
+  // 25 records: all are kept, the twenty places and five below them, and written back as read
+  // (the five once went at the first save); a record without a comma reads with an empty name.
   QByteArray bytes;
   for (int i = 0; i < 25; ++i) {
     const QString r = i == 3 ? RC4("77", ScoreKey) : Scrambled(1000 - i, "N" + QString::number(i));
@@ -215,10 +216,31 @@ TEST_F(Store, EmptyDamagedAndForeignFiles)
   }
   ASSERT_TRUE(WriteAll(Scr(), bytes));
   StartApp();
-  EXPECT_EQ(app_->Score->size(), 20u);
+  EXPECT_EQ(app_->Score->size(), 25u);
   EXPECT_EQ(RecordScore((*app_->Score)[3]), 77);
   EXPECT_EQ(RecordName((*app_->Score)[3]), "");
   EXPECT_EQ(RecordName((*app_->Score)[4]), "N4");
+  app_->SaveGame();
+  EXPECT_EQ(ReadAll(Scr()), bytes);
+  app_->Destroy();
+
+  // A new entry takes one of the twenty places; the list keeps its length, so the last of all
+  // goes, and a total that ranks only below the twenty places does not enter.
+  std::vector<QString> sorted;
+  for (int i = 0; i < 25; ++i)
+    sorted.push_back(Scrambled(1000 - 10 * i, "N" + QString::number(i)));
+  ASSERT_TRUE(WriteAll(Scr(), WriteScoreFile(sorted)));
+  StartApp();
+  SetTotal(0, 905);
+  EXPECT_TRUE(app_->CheckScore());
+  EXPECT_EQ(app_->ScoreIndex[0], 11);
+  app_->SaveGame();
+  const std::vector<QString> saved = ParseScoreFile(ReadAll(Scr()));
+  ASSERT_EQ(saved.size(), 25u);
+  EXPECT_EQ(RecordName(saved[10]), "Spieler1");
+  EXPECT_EQ(RecordName(saved[24]), "N23");
+  SetTotal(0, 815); // above N21 at rank 23, below all twenty places
+  EXPECT_FALSE(app_->CheckScore());
 }
 
 TEST_F(Store, UnreadableFileIsLeftAlone)
