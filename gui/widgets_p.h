@@ -25,6 +25,7 @@ class TWindowWidget : public QWidget
 {
 public:
   TWindowWidget(TGadget* gadget, QWidget* parent, Qt::WindowFlags flags);
+  ~TWindowWidget() override;
   TGadget* gadget;
   QMenuBar* menuBar = nullptr;
   QWidget* client;

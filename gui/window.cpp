@@ -36,6 +36,14 @@ TWindowWidget::TWindowWidget(TGadget* g, QWidget* parent, Qt::WindowFlags flags)
   }
 }
 
+TWindowWidget::~TWindowWidget()
+{
+  // A dialog that goes while it is in front hands the keyboard back to its parent, so that
+  // the main window's keys work at once, also where no window manager would do it.
+  QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+  if (owner && isActiveWindow() && owner->isVisible()) owner->activateWindow();
+}
+
 void TWindowWidget::Escape()
 {
   if (!gadget) return;
