@@ -7,7 +7,7 @@ ww_packages="cmake g++ make pkg-config qt6-base-dev libpng-dev libgtest-dev libb
 ww_packages="$ww_packages qt6-wayland"
 # What the test suite needs besides: the desktop-file and metainfo validators, the Debian
 # package tools, a headless Wayland compositor, a real X server and a key sender.
-ww_test_packages="desktop-file-utils appstream dpkg-dev file weston xvfb xauth xdotool strace"
+ww_test_packages="desktop-file-utils appstream dpkg-dev file weston xvfb xauth xdotool x11-utils strace"
 # What the fuzz targets need: clang with libFuzzer and its sanitizer runtimes.
 ww_fuzz_packages="clang libfuzzer-14-dev libclang-rt-14-dev"
 

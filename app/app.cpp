@@ -60,7 +60,7 @@ TApp* TApp::Create()
   CreateMenu("Beenden", MM_QUIT, MenuGame);
   MenuView = CreateMenu("Anzeige", 0, Window->GetMenu());
   CreateMenu("Highscore anzeigen", MM_HIGH, MenuView);
-  CreateMenu("Regelwerk anzeigen", MM_RULE, MenuView);
+  CreateMenu("Regelwerk anzeigen", MM_RULE, MenuView, KEY_F1, 0);
   CreateMenu("", 0, MenuView);
   CreateMenu("Über " + AppTitle(), MM_ABOUT, MenuView);
   Window->UpdateMenu();

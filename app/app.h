@@ -32,6 +32,8 @@ enum : int {
 
 // Key code of the letter N, the hot key of "Neues Spiel".
 constexpr int KEY_N = 78;
+// Key code of F1, the hot key of "Regelwerk anzeigen".
+constexpr int KEY_F1 = 0x70;
 // Key code of the digit 1; the keys 1 to 6 hold and release the dice.
 constexpr int KEY_1 = 49;
 
@@ -131,6 +133,9 @@ public:
   void Describe();
   // The same for player p's sheet alone, the only one that a click or key can change.
   void Describe(int player);
+  // "Eintragen" of player p follows the chosen cell: its accessible description says what it
+  // will enter (empty without a choice), and it comes right after that cell in the Tab order.
+  void FollowChoice(int player);
   // Frees every gadget; the program itself never needs it, tests do.
   void Destroy();
 

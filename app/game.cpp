@@ -260,4 +260,5 @@ void TApp::Describe(int player)
   const size_t p = size_t(player);
   ForSections(*this, p, [](auto& section) { section.Describe(); });
   SetAccessibleName(DiceField[p]->Group2, PlayerName[p] + " ist am Zug");
+  FollowChoice(player);
 }

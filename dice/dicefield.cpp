@@ -81,16 +81,18 @@ void TDicefield::ShowDie(int i)
   if (held) name += ", gehalten";
   SetAccessibleName(panel, name);
   SetAccessibleChecked(panel, held);
+  // After the turn's last roll a die keeps its hold but can no longer be held or released.
+  SetAccessibleFixed(panel, Count >= MAX_ROLLS);
 }
 
 void TDicefield::ThrowAll()
 {
+  Count = 0;
   for (int i = 1; i <= DICE; ++i) {
     Active[size_t(i)] = 0;
     Dice[size_t(i)] = Rand(1, 6);
     ShowDie(i);
   }
-  Count = 0;
   if (Button) Button->SetEnabled(1);
   if (Fill) Fill->SetEnabled(0);
 }
@@ -146,7 +148,11 @@ int TDicefield::Procedure(const TEvent& event)
       Dice[size_t(i)] = Rand(1, 6);
       ShowDie(i);
     }
-    if (++Count >= MAX_ROLLS) Button->SetEnabled(0);
+    if (++Count >= MAX_ROLLS) {
+      Button->SetEnabled(0);
+      for (int i = 1; i <= DICE; ++i)
+        ShowDie(i); // the held ones too: none can be held any more
+    }
   } else if (event.source == Fill && Fill) {
     DoEntry();
   }

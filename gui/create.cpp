@@ -1,8 +1,6 @@
 #include "gui/toolkit_p.h"
 #include "gui/widgets_p.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QIcon>
 #include <QLabel>
@@ -126,7 +124,7 @@ public:
         push->setDefault(true);
         push->setShortcut(QKeySequence(Qt::Key_Return));
       } else if (kind == BUTTON_CANCEL) {
-        push->setShortcut(QKeySequence(Qt::Key_Escape));
+        // Escape reaches it through its window, which has no Cancel button otherwise.
       } else {
         push->setAutoDefault(true); // Enter presses the focused button, such as "Eintragen"
       }
@@ -336,63 +334,6 @@ public:
   TLineEditWidget* edit_;
 };
 
-// An active panel as assistive technology sees it: a toggle when the program made it one
-// (a die that can be held), and pressing or toggling it is a left click, as with the mouse.
-class TPanelAccessible : public QAccessibleWidget
-{
-public:
-  explicit TPanelAccessible(TPanelWidget* w) : QAccessibleWidget(w, QAccessible::Client) {}
-
-  QAccessible::Role role() const override
-  {
-    return Panel()->toggle ? QAccessible::CheckBox : QAccessibleWidget::role();
-  }
-  QAccessible::State state() const override
-  {
-    QAccessible::State s = QAccessibleWidget::state();
-    if (Panel()->toggle) {
-      s.checkable = true;
-      s.checked = Panel()->checked;
-    }
-    return s;
-  }
-  QStringList actionNames() const override
-  {
-    QStringList names = QAccessibleWidget::actionNames();
-    if (Clickable()) names.prepend(Panel()->toggle ? toggleAction() : pressAction());
-    return names;
-  }
-  void doAction(const QString& name) override
-  {
-    if (Clickable() && (name == toggleAction() || name == pressAction())) {
-      TEvent e;
-      e.source = Panel()->gadget;
-      e.data = 1;
-      e.x = Panel()->width() / 2;
-      e.y = Panel()->height() / 2;
-      e.id = EVENT_MOUSEDOWN;
-      TEvent::Emit(e);
-      e.id = EVENT_MOUSEUP;
-      TEvent::Emit(e);
-      return;
-    }
-    QAccessibleWidget::doAction(name);
-  }
-
-private:
-  TPanelWidget* Panel() const { return static_cast<TPanelWidget*>(widget()); }
-  bool Clickable() const
-  {
-    return Panel()->gadget && (Panel()->gadget->sensitivity & 1) && Panel()->isEnabled();
-  }
-};
-
-QAccessibleInterface* PanelAccessibleFactory(const QString&, QObject* object)
-{
-  if (auto* panel = dynamic_cast<TPanelWidget*>(object)) return new TPanelAccessible(panel);
-  return nullptr;
-}
-
 // Accepts printable ISO 8859-1 only.
 class TLatin1Validator : public QValidator
 {
@@ -494,13 +435,27 @@ TGadget* CreateGadget(int cls, const QString& text, int x, int y, int w, int h, 
   return FinishGadget(g, text, x, y, w, h, parent, style);
 }
 
+namespace
+{
+// Where a window's client area stands on the desktop: where it was put at creation until it
+// is shown, then wherever the user or the window manager has moved it.
+QPoint ClientOrigin(TGadget* window)
+{
+  const QWidget* client = window->Container();
+  if (client && client->isVisible()) return client->mapToGlobal(QPoint(0, 0));
+  return QPoint(window->xpos, window->ypos);
+}
+} // namespace
+
 TGadget* CreateWindow(const QString& text, int x, int y, int w, int h, TGadget* parent, int style)
 {
   if (style & WINDOW_CENTER) {
     // Integer division truncates toward zero, also for a negative half.
     if (parent && parent != Desktop()) {
-      x = parent->xpos + (parent->width - w) / 2;
-      y = parent->ypos + (parent->height - h) / 2;
+      // Over the parent where it stands now, which the user may have moved since.
+      const QPoint at = ClientOrigin(parent);
+      x = at.x() + (parent->width - w) / 2;
+      y = at.y() + (parent->height - h) / 2;
     } else {
       x = (Desktop()->width - w) / 2;
       y = (Desktop()->height - h) / 2;
@@ -544,13 +499,4 @@ void SetTextFieldLatin1(TGadget* gadget)
 void SetAppIcon(const TPixmapPtr& pixmap)
 {
   if (pixmap) QApplication::setWindowIcon(QIcon(QPixmap::fromImage(PixmapToImage(*pixmap))));
-}
-
-void InstallPanelAccessibility()
-{
-  // Factories installed later are asked first, so this one comes before Qt's own.
-  static bool done = false;
-  if (done) return;
-  done = true;
-  QAccessible::installFactory(PanelAccessibleFactory);
 }

@@ -1,7 +1,6 @@
 #include "gui/widgets_p.h"
 
 #include <QAbstractButton>
-#include <QAccessible>
 #include <QApplication>
 #include <QFont>
 #include <QLabel>
@@ -195,32 +194,6 @@ int ButtonState(TGadget* gadget)
   const int state = gadget->State();
   if (state & GADGET_INDETERMINATE) return -1;
   return (state & GADGET_SELECTED) ? 1 : 0;
-}
-
-void SetAccessibleName(TGadget* gadget, const QString& name)
-{
-  // Unchanged names are not announced again.
-  if (gadget && gadget->Native() && gadget->Native()->accessibleName() != name)
-    gadget->Native()->setAccessibleName(name);
-}
-
-QString AccessibleName(TGadget* gadget)
-{
-  return gadget && gadget->Native() ? gadget->Native()->accessibleName() : QString();
-}
-
-void SetAccessibleChecked(TGadget* gadget, int checked)
-{
-  auto* panel = gadget ? dynamic_cast<TPanelWidget*>(gadget->Native()) : nullptr;
-  if (!panel) return;
-  const bool changed = !panel->toggle || panel->checked != (checked != 0);
-  panel->toggle = true;
-  panel->checked = checked != 0;
-  if (!changed) return;
-  QAccessible::State state;
-  state.checked = true;
-  QAccessibleStateChangeEvent event(panel, state);
-  QAccessible::updateAccessibility(&event);
 }
 
 void SetTabStop(TGadget* gadget, int on)

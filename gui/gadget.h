@@ -24,7 +24,9 @@ enum : int {
   GADGET_MENUITEM = 15,
 };
 
-// Window styles.
+// Window styles. A window with a title bar and a parent window is a dialog of that window: the
+// window manager keeps it in front of its parent, and Escape in it presses its Cancel button
+// (button style 5) or, when it has none, posts WindowClose as its close box does.
 enum : int {
   WINDOW_TITLEBAR = 1,
   WINDOW_RESIZABLE = 2,
@@ -217,9 +219,15 @@ void SetDesktopSize(int width, int height);
 // The name that screen readers announce for a gadget.
 void SetAccessibleName(TGadget* gadget, const QString& name);
 QString AccessibleName(TGadget* gadget);
+// What a screen reader says after the name, such as what a button will do; empty for none.
+void SetAccessibleDescription(TGadget* gadget, const QString& description);
+QString AccessibleDescription(TGadget* gadget);
 // Makes an active panel a toggle for assistive technology, ticked or not; its toggle action
 // is a left click.
 void SetAccessibleChecked(TGadget* gadget, int checked);
+// A toggle panel that clicks no longer change (1) or that they change again (0): while fixed
+// it keeps its tick, is reported as unavailable and offers no action.
+void SetAccessibleFixed(TGadget* gadget, int fixed);
 
 // Whether Tab can give the gadget the keyboard focus (buttons and text fields can from the
 // start, panels cannot until told).

@@ -2,10 +2,8 @@
 
 #include "gui/doublesize.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHash>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -106,76 +104,6 @@ bool PostMouseEvent(TGadget* gadget, int id, QEvent* event)
   }
   TEvent::Emit(e);
   return true;
-}
-
-TWindowWidget::TWindowWidget(TGadget* g, QWidget* parent, Qt::WindowFlags flags)
-    : QWidget(parent, flags), gadget(g), client(new QWidget(this))
-{
-  setAttribute(Qt::WA_DeleteOnClose, false);
-}
-
-int TWindowWidget::MenuHeight() const
-{
-  return menuBar ? menuBar->sizeHint().height() : 0;
-}
-
-void TWindowWidget::PlaceClient(int w, int h, bool fixed)
-{
-  const int mh = MenuHeight();
-  if (menuBar) menuBar->setGeometry(0, 0, w, mh);
-  client->setGeometry(0, mh, w, h);
-  if (fixed)
-    setFixedSize(w, h + mh);
-  else
-    resize(w, h + mh);
-}
-
-void TWindowWidget::closeEvent(QCloseEvent* event)
-{
-  // A close request only asks; the program decides whether the window goes.
-  event->ignore();
-  TEvent e;
-  e.id = EVENT_WINDOWCLOSE;
-  e.source = gadget;
-  TEvent::Emit(e);
-}
-
-void TWindowWidget::moveEvent(QMoveEvent* event)
-{
-  QWidget::moveEvent(event);
-  if (!event->spontaneous()) return;
-  TEvent e;
-  e.id = EVENT_WINDOWMOVE;
-  e.source = gadget;
-  e.x = geometry().x();
-  e.y = geometry().y() + MenuHeight();
-  TEvent::Emit(e);
-}
-
-void TWindowWidget::resizeEvent(QResizeEvent* event)
-{
-  QWidget::resizeEvent(event);
-  const int mh = MenuHeight();
-  if (menuBar) menuBar->setGeometry(0, 0, width(), mh);
-  client->setGeometry(0, mh, width(), height() - mh);
-  if (!event->spontaneous()) return;
-  TEvent e;
-  e.id = EVENT_WINDOWSIZE;
-  e.source = gadget;
-  e.x = width();
-  e.y = height() - mh;
-  TEvent::Emit(e);
-}
-
-void TWindowWidget::changeEvent(QEvent* event)
-{
-  QWidget::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-    TEvent e;
-    e.id = EVENT_WINDOWACTIVATE;
-    e.source = gadget;
-    TEvent::Emit(e);
-  }
 }
 
 TPanelWidget::TPanelWidget(TGadget* g, QWidget* parent) : QWidget(parent), gadget(g) {}

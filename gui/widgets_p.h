@@ -25,11 +25,14 @@ class TWindowWidget : public QWidget
 {
 public:
   TWindowWidget(TGadget* gadget, QWidget* parent, Qt::WindowFlags flags);
+  ~TWindowWidget() override;
   TGadget* gadget;
   QMenuBar* menuBar = nullptr;
   QWidget* client;
   int MenuHeight() const;
   void PlaceClient(int w, int h, bool fixed);
+  // Escape in a dialog: its Cancel button, else its close request.
+  void Escape();
 
 protected:
   void closeEvent(QCloseEvent* event) override;
@@ -53,6 +56,8 @@ public:
   // How assistive technology sees the panel: a toggle (such as a die that can be held).
   bool toggle = false;
   bool checked = false;
+  // A toggle that the user can no longer change.
+  bool fixed = false;
   // What the panel draws on its current screen: the double-size picture with a device pixel
   // ratio of 2 on a screen of ratio above 1 when there is one, else the picture as it is.
   QPixmap Shown() const;

@@ -60,9 +60,23 @@ QString ColumnName(int k)
 
 void DescribeValue(TGadget* gadget, const QString& what)
 {
-  if (!gadget) return;
-  const QString text = gadget->GetText();
-  SetAccessibleName(gadget, what + ": " + (text == CELL_FREE ? QString("frei") : text));
+  if (gadget) SetAccessibleName(gadget, what + ": " + gadget->GetText());
+}
+
+void DescribeCell(TGadget* cell, const QString& title)
+{
+  if (!cell) return;
+  const QString text = cell->GetText();
+  QString content;
+  if (text == CELL_FREE)
+    content = "frei";
+  else if (!GadgetDisabled(cell))
+    content = text + ", vorläufig"; // shown for choosing: nothing is entered yet
+  else if (text == "0")
+    content = "0, eingetragen (gestrichen)";
+  else
+    content = text + ", eingetragen";
+  SetAccessibleName(cell, title + ": " + content);
 }
 
 void DescribeDisplays(const std::vector<TGadget*>& displays, const QString& caption)

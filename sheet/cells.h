@@ -29,17 +29,30 @@ std::vector<TGadget*> CreateDisplayRow(int x0, int y, TGadget* host);
 void SetTexts(const std::vector<TGadget*>& displays, const QString& text);
 // How a screen reader names multiplier column k: "Spalte 1 (einfach)" and so on.
 QString ColumnName(int k);
-// Names a cell or display for a screen reader: what it is, then what it holds ("frei" for a
-// free cell), for example "3er Pasch, Spalte 2 (doppelt): 24".
+// Names a display for a screen reader: what it is, then what it shows, for example
+// "Summe Zahlen, Spalte 2 (doppelt): 24".
 void DescribeValue(TGadget* gadget, const QString& what);
-// Names every cell of three columns: row label, then column.
+// Names a cell for a screen reader: its title, then "frei", or its points and whether they are
+// only shown for choosing or entered, for example "3er Pasch, Spalte 2 (doppelt): 24, vorläufig".
+void DescribeCell(TGadget* cell, const QString& title);
+// A cell's title: its row, then its column, for example "3er Pasch, Spalte 2 (doppelt)"; empty
+// when the gadget is none of the columns' cells.
+template <class TColumns> QString CellTitle(const TColumns& columns, TGadget* cell, auto rowName)
+{
+  for (size_t k = 0; k < columns.size(); ++k)
+    for (size_t r = 0; r < columns[k]->Array.size(); ++r)
+      if (cell && columns[k]->Array[r] == cell) return rowName(int(r)) + ", " + ColumnName(int(k));
+  return QString();
+}
+// Names every cell of three columns by its title.
 template <class TColumns> void DescribeColumns(const TColumns& columns, auto rowName)
 {
   for (size_t k = 0; k < columns.size(); ++k)
     for (size_t r = 0; r < columns[k]->Array.size(); ++r)
-      DescribeValue(columns[k]->Array[r], rowName(int(r)) + ", " + ColumnName(int(k)));
+      DescribeCell(columns[k]->Array[r], rowName(int(r)) + ", " + ColumnName(int(k)));
 }
-// Names a row of three displays: caption, then column.
+// Names a row of three displays: caption with the section's name, then column, so that no
+// two displays of a sheet sound alike ("Summe Zahlen, Spalte 1 (einfach)").
 void DescribeDisplays(const std::vector<TGadget*>& displays, const QString& caption);
 // Frees the gadgets and leaves the slots empty.
 void FreeGadgets(std::vector<TGadget*>& gadgets);

@@ -76,9 +76,19 @@ template <TColumnKind Kind> void TPatternField<Kind>::Refresh()
     Bonus[k]->SetText(Points[k]->Summ());
 }
 
+template <TColumnKind Kind> QString TPatternField<Kind>::RowName(int row) const
+{
+  return Label[size_t(row)] ? Label[size_t(row)]->GetText() : QString();
+}
+
+template <TColumnKind Kind> QString TPatternField<Kind>::Title(TGadget* cell) const
+{
+  return CellTitle(Points, cell, [this](int r) { return RowName(r); });
+}
+
 template <TColumnKind Kind> void TPatternField<Kind>::Describe()
 {
-  DescribeColumns(Points, [this](int r) { return Label[size_t(r)]->GetText(); });
+  DescribeColumns(Points, [this](int r) { return RowName(r); });
   DescribeDisplays(Bonus, QString::fromUtf8(LayoutOf<Kind>().bonusName));
 }
 

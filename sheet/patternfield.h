@@ -28,6 +28,11 @@ public:
   void Refresh();
   // Gives every cell and display its current accessible name.
   void Describe();
+  // The title of one of its cells ("3er Pasch, Spalte 2 (doppelt)"), empty for any other gadget.
+  QString Title(TGadget* cell) const;
+
+private:
+  QString RowName(int row) const;
 };
 
 extern template class TPatternField<TColumnKind::Pasch>;

@@ -6,6 +6,8 @@ constexpr int GROUP_X = 10, GROUP_Y = 10, GROUP_W = 260, GROUP_H = 280;
 constexpr int FIRST_COLUMN_X = 70;
 constexpr int LABEL_WIDTH = 50;
 const char* const CAPTIONS[3] = {"Summe", "Bonus", "Gesamt"};
+// The section's name in the displays' accessible names: "Gesamt" is also a caption of the totals.
+const char* const SECTION = " Zahlen";
 } // namespace
 
 TPointfield* TPointfield::Create(TGadget* parent)
@@ -50,12 +52,22 @@ void TPointfield::Refresh()
     Refresh(k);
 }
 
+QString TPointfield::RowName(int row) const
+{
+  return Label[size_t(row)] ? Label[size_t(row)]->GetText() : QString();
+}
+
+QString TPointfield::Title(TGadget* cell) const
+{
+  return CellTitle(Points, cell, [this](int r) { return RowName(r); });
+}
+
 void TPointfield::Describe()
 {
-  DescribeColumns(Points, [this](int r) { return Label[size_t(r)]->GetText(); });
-  DescribeDisplays(Sum, "Summe");
-  DescribeDisplays(Bonus, "Bonus");
-  DescribeDisplays(Total, "Gesamt");
+  DescribeColumns(Points, [this](int r) { return RowName(r); });
+  DescribeDisplays(Sum, CAPTIONS[0] + QString(SECTION));
+  DescribeDisplays(Bonus, CAPTIONS[1] + QString(SECTION));
+  DescribeDisplays(Total, CAPTIONS[2] + QString(SECTION));
 }
 
 int TPointfield::Procedure(const TEvent& event)

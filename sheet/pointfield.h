@@ -28,7 +28,10 @@ public:
   void Refresh();
   // Gives every cell and display its current accessible name.
   void Describe();
+  // The title of one of its cells ("3er, Spalte 1 (einfach)"), empty for any other gadget.
+  QString Title(TGadget* cell) const;
 
 private:
   void Refresh(int column);
+  QString RowName(int row) const;
 };

@@ -44,8 +44,10 @@ int TWinPointField::Procedure(const TEvent&)
 void TWinPointField::Describe()
 {
   if (Bonus.size() <= GRAND_TOTAL) return;
-  DescribeDisplays(std::vector<TGadget*>(Bonus.begin(), Bonus.begin() + GRAND_TOTAL), "Punkte");
-  DescribeValue(Bonus[GRAND_TOTAL], "Gesamt");
+  // "Spielzettel", the whole sheet: the number section has a "Gesamt" row of its own.
+  DescribeDisplays(std::vector<TGadget*>(Bonus.begin(), Bonus.begin() + GRAND_TOTAL),
+                   "Punkte Spielzettel");
+  DescribeValue(Bonus[GRAND_TOTAL], "Gesamt Spielzettel");
 }
 
 int TWinPointField::NewGame()

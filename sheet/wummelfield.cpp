@@ -41,14 +41,22 @@ template <TColumnKind Kind> int TSingleLabelField<Kind>::Procedure(const TEvent&
   return 0;
 }
 
-template <TColumnKind Kind> void TSingleLabelField<Kind>::Describe()
+template <TColumnKind Kind> QString TSingleLabelField<Kind>::RowName(int row) const
 {
   // One caption stands for both "Wummel" rows; a screen reader tells them apart by number.
   const QString caption = Label ? Label->GetText() : QString();
   const bool rows = !Points.empty() && Points[0]->Array.size() > 1;
-  DescribeColumns(Points, [&](int r) {
-    return rows ? caption + ", Zeile " + QString::number(r + 1) : caption;
-  });
+  return rows ? caption + ", Zeile " + QString::number(row + 1) : caption;
+}
+
+template <TColumnKind Kind> QString TSingleLabelField<Kind>::Title(TGadget* cell) const
+{
+  return CellTitle(Points, cell, [this](int r) { return RowName(r); });
+}
+
+template <TColumnKind Kind> void TSingleLabelField<Kind>::Describe()
+{
+  DescribeColumns(Points, [this](int r) { return RowName(r); });
 }
 
 template <TColumnKind Kind> int TSingleLabelField<Kind>::FullSumm(int column)

@@ -24,6 +24,12 @@ public:
   int FullSumm(int column);
   // Gives every cell its current accessible name.
   void Describe();
+  // The title of one of its cells ("Wummel, Zeile 2, Spalte 1 (einfach)"), empty for any
+  // other gadget.
+  QString Title(TGadget* cell) const;
+
+private:
+  QString RowName(int row) const;
 };
 
 extern template class TSingleLabelField<TColumnKind::Wummel>;

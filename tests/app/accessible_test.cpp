@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QTest>
+#include <functional>
 
 namespace
 {
@@ -46,10 +47,10 @@ TEST_F(Accessible, CellsAndDisplaysTellWhatTheyAreAndHold)
   EXPECT_EQ(Name(app_->Streetfield[0]->Points[0]->Array[5]),
             "1-2-3-4-5-6, Spalte 1 (einfach): frei");
   EXPECT_EQ(Name(app_->Chancefield[0]->Points[1]->Array[0]), "Chance, Spalte 2 (doppelt): frei");
-  EXPECT_EQ(Name(app_->Pointfield[0]->Sum[0]), "Summe, Spalte 1 (einfach): 0");
+  EXPECT_EQ(Name(app_->Pointfield[0]->Sum[0]), "Summe Zahlen, Spalte 1 (einfach): 0");
   EXPECT_EQ(Name(app_->Numfield[0]->Bonus[2]), "Bonus Haus, Spalte 3 (dreifach): 0");
-  EXPECT_EQ(Name(app_->Winpointfield[0]->Bonus[1]), "Punkte, Spalte 2 (doppelt): 0");
-  EXPECT_EQ(Name(app_->Winpointfield[0]->Bonus[GRAND_TOTAL]), "Gesamt: 0");
+  EXPECT_EQ(Name(app_->Winpointfield[0]->Bonus[1]), "Punkte Spielzettel, Spalte 2 (doppelt): 0");
+  EXPECT_EQ(Name(app_->Winpointfield[0]->Bonus[GRAND_TOTAL]), "Gesamt Spielzettel: 0");
   EXPECT_EQ(Name(Dice().Group2), "Spieler1 ist am Zug");
   EXPECT_EQ(Iface(pasch2)->role(), QAccessible::Button);
   EXPECT_TRUE(Actions(pasch2).contains(QAccessibleActionInterface::pressAction()));
@@ -62,11 +63,11 @@ TEST_F(Accessible, CellsAndDisplaysTellWhatTheyAreAndHold)
   EXPECT_FALSE(Iface(fill)->state().disabled);
   EXPECT_TRUE(Iface(fill)->state().focused);
   EXPECT_EQ(Name(fill), "Eintragen");
-  EXPECT_EQ(Name(pasch2), "3er Pasch, Spalte 2 (doppelt): 24");
-  EXPECT_EQ(Name(app_->Winpointfield[0]->Bonus[GRAND_TOTAL]), "Gesamt: 48");
+  EXPECT_EQ(Name(pasch2), QString::fromUtf8("3er Pasch, Spalte 2 (doppelt): 24, vorläufig"));
+  EXPECT_EQ(Name(app_->Winpointfield[0]->Bonus[GRAND_TOTAL]), "Gesamt Spielzettel: 48");
   Click(threes);
   EXPECT_EQ(Name(pasch2), "3er Pasch, Spalte 2 (doppelt): frei");
-  EXPECT_EQ(Name(threes), "3er, Spalte 1 (einfach): 0");
+  EXPECT_EQ(Name(threes), QString::fromUtf8("3er, Spalte 1 (einfach): 0, vorläufig"));
   // Pressed through its action, as a screen reader does: chosen, then entered.
   Do(pasch2, QAccessibleActionInterface::pressAction());
   QTest::qWait(300); // the press is animated before it clicks
@@ -74,17 +75,23 @@ TEST_F(Accessible, CellsAndDisplaysTellWhatTheyAreAndHold)
   ASSERT_EQ(app_->Last, pasch2);
   EXPECT_EQ(Name(threes), "3er, Spalte 1 (einfach): frei");
   Click(fill);
-  EXPECT_EQ(Name(pasch2), "3er Pasch, Spalte 2 (doppelt): 24");
+  EXPECT_EQ(Name(pasch2), "3er Pasch, Spalte 2 (doppelt): 24, eingetragen");
   EXPECT_TRUE(Iface(pasch2)->state().disabled);
   EXPECT_EQ(Name(app_->Paschfield[0]->Bonus[1]), "Bonus Pasch, Spalte 2 (doppelt): 0");
-  EXPECT_EQ(Name(app_->Winpointfield[0]->Bonus[GRAND_TOTAL]), "Gesamt: 48");
+  EXPECT_EQ(Name(app_->Winpointfield[0]->Bonus[GRAND_TOTAL]), "Gesamt Spielzettel: 48");
+  // A struck cell is entered too, with its 0.
+  SetDice({4, 4, 4, 4, 2, 6});
+  Click(threes);
+  EXPECT_EQ(Name(threes), QString::fromUtf8("3er, Spalte 1 (einfach): 0, vorläufig"));
+  Click(fill);
+  EXPECT_EQ(Name(threes), "3er, Spalte 1 (einfach): 0, eingetragen (gestrichen)");
   // A new game and a new player.
   app_->CreatePlayer("Berta");
   EXPECT_EQ(Name(app_->DiceField[1]->Group2), "Berta ist am Zug");
   EXPECT_EQ(Name(app_->Paschfield[1]->Points[1]->Array[0]), "3er Pasch, Spalte 2 (doppelt): frei");
   app_->NewGame();
   EXPECT_EQ(Name(pasch2), "3er Pasch, Spalte 2 (doppelt): frei");
-  EXPECT_EQ(Name(app_->Winpointfield[0]->Bonus[GRAND_TOTAL]), "Gesamt: 0");
+  EXPECT_EQ(Name(app_->Winpointfield[0]->Bonus[GRAND_TOTAL]), "Gesamt Spielzettel: 0");
 }
 
 TEST_F(Accessible, DiceAreTogglesThatHoldAsAClickDoes)
@@ -237,4 +244,174 @@ TEST_F(Accessible, HotKeysOfAWindowGoWithIt)
   QTest::keyClick(other->Native(), Qt::Key_1);
   EXPECT_EQ(QueuedEvents(), 0);
   FreeGadget(other);
+}
+
+namespace
+{
+// Every button of player p's sheet, cells and displays, found in the gadget tree rather than
+// through the sections' fields, so that no display is left out.
+std::vector<TGadget*> SheetButtons(TApp& app, int p)
+{
+  std::vector<TGadget*> found;
+  const TDicefield& dice = *app.DiceField[size_t(p)];
+  std::function<void(TGadget*)> walk = [&](TGadget* g) {
+    for (TGadget* kid : g->kids) {
+      if (kid->Class() == GADGET_BUTTON && kid != dice.Button && kid != dice.Fill)
+        found.push_back(kid);
+      walk(kid);
+    }
+  };
+  walk(app.Panel[size_t(p)]);
+  return found;
+}
+
+// What a name says before the value.
+QString TitleOf(const QString& name)
+{
+  return name.left(name.lastIndexOf(": "));
+}
+} // namespace
+
+TEST_F(Accessible, NoTwoCellsOrDisplaysOfASheetSoundAlike)
+{
+  StartApp();
+  app_->CreatePlayer("Berta");
+  QStringList displays;
+  const char* const captions[] = {"Summe Zahlen",      "Bonus Zahlen", "Gesamt Zahlen",
+                                  "Bonus Pasch",       "Bonus Haus",   "Bonus Straße",
+                                  "Punkte Spielzettel"};
+  for (const char* caption : captions)
+    for (const char* column : {"Spalte 1 (einfach)", "Spalte 2 (doppelt)", "Spalte 3 (dreifach)"})
+      displays << QString::fromUtf8(caption) + ", " + column;
+  displays << "Gesamt Spielzettel";
+  for (int p = 0; p < 2; ++p) {
+    const std::vector<TGadget*> buttons = SheetButtons(*app_, p);
+    ASSERT_EQ(buttons.size(), 63u + displays.size()) << p;
+    QStringList titles, shownTitles;
+    for (TGadget* b : buttons) {
+      const QString name = Name(b);
+      ASSERT_TRUE(name.contains(": ")) << name.toStdString();
+      titles << TitleOf(name);
+      // The displays are the buttons that are never enabled.
+      if (GadgetDisabled(b)) shownTitles << TitleOf(name);
+    }
+    EXPECT_EQ(titles.removeDuplicates(), 0) << titles.join(" | ").toStdString();
+    shownTitles.sort();
+    QStringList expected = displays;
+    expected.sort();
+    EXPECT_EQ(shownTitles, expected);
+  }
+}
+
+TEST_F(Accessible, EnterButtonSaysWhatItWillEnterAndShiftTabLeadsBackToTheCell)
+{
+  StartApp();
+  QApplication::setActiveWindow(app_->Window->Native());
+  TGadget* fill = Dice().Fill;
+  auto description = [&] { return Iface(fill)->text(QAccessible::Description); };
+  auto key = [&](Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::keyClick(QApplication::focusWidget(), k, mods);
+    Pump();
+  };
+  EXPECT_EQ(description(), "");
+  SetDice({5, 5, 5, 6, 3, 3});
+  TGadget* pasch3 = app_->Paschfield[0]->Points[2]->Array[0];
+  Click(pasch3);
+  EXPECT_EQ(description(), "3er Pasch, Spalte 3 (dreifach): 27 Punkte");
+  ASSERT_TRUE(fill->Native()->hasFocus());
+  key(Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_TRUE(pasch3->Native()->hasFocus());
+  key(Qt::Key_Tab);
+  EXPECT_TRUE(fill->Native()->hasFocus());
+  // After "Eintragen" the sheet goes on below the chosen cell.
+  key(Qt::Key_Tab);
+  EXPECT_TRUE(app_->Paschfield[0]->Points[0]->Array[1]->Native()->hasFocus());
+
+  // Another choice, a single point, and a strike.
+  SetDice({1, 5, 5, 6, 3, 3});
+  TGadget* ones = app_->Pointfield[0]->Points[0]->Array[0];
+  Click(ones);
+  EXPECT_EQ(description(), "1er, Spalte 1 (einfach): 1 Punkt");
+  // "Eintragen" was enabled already and keeps out of the way of the click; it follows the
+  // newly chosen cell now.
+  ASSERT_TRUE(ones->Native()->hasFocus());
+  key(Qt::Key_Tab);
+  EXPECT_TRUE(fill->Native()->hasFocus());
+  key(Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_TRUE(ones->Native()->hasFocus());
+  TGadget* wummel = app_->Wummelfield[0]->Points[1]->Array[0];
+  Click(wummel);
+  EXPECT_EQ(description(),
+            "Wummel, Zeile 1, Spalte 2 (doppelt): 0 Punkte, das Feld wird gestrichen");
+  // The same cell chosen again with other dice: its new points.
+  SetDice({2, 2, 2, 2, 2, 2});
+  Click(wummel);
+  EXPECT_EQ(description(), "Wummel, Zeile 1, Spalte 2 (doppelt): 50 Punkte");
+  // A roll withdraws the choice: nothing to enter, nothing described.
+  Click(Dice().Button);
+  EXPECT_EQ(app_->Last, nullptr);
+  EXPECT_EQ(description(), "");
+  // Entered: the next turn starts without a choice.
+  SetDice({4, 4, 4, 4, 4, 4});
+  Click(wummel);
+  EXPECT_EQ(description(), "Wummel, Zeile 1, Spalte 2 (doppelt): 50 Punkte");
+  key(Qt::Key_Return);
+  EXPECT_EQ(GadgetDisabled(wummel), 1);
+  EXPECT_EQ(description(), "");
+  // The other player's button never describes this player's choice.
+  app_->CreatePlayer("Berta");
+  SetDice({5, 5, 5, 2, 2, 1});
+  Click(pasch3);
+  EXPECT_EQ(description(), "3er Pasch, Spalte 3 (dreifach): 20 Punkte");
+  EXPECT_EQ(AccessibleDescription(app_->DiceField[1]->Fill), "");
+}
+
+TEST_F(Accessible, AfterTheLastThrowTheDiceOfferNoToggleAndKeepTheirPictures)
+{
+  StartApp();
+  QApplication::setActiveWindow(app_->Window->Native());
+  TDicefield& dice = Dice();
+  Click(dice.Panel[1]);
+  Click(dice.Button);
+  for (int i = 1; i <= DICE; ++i) // still toggles before the last throw
+    EXPECT_FALSE(Iface(dice.Panel[size_t(i)])->state().disabled) << i;
+  Click(dice.Button);
+  ASSERT_EQ(GadgetDisabled(dice.Button), 1);
+  const auto holds = dice.Active;
+  const auto values = dice.Dice;
+  for (int i = 1; i <= DICE; ++i) {
+    TGadget* die = dice.Panel[size_t(i)];
+    EXPECT_EQ(Iface(die)->role(), QAccessible::CheckBox) << i;
+    EXPECT_TRUE(Iface(die)->state().disabled) << i;
+    EXPECT_EQ(Iface(die)->state().checked, i == 1) << i;
+    EXPECT_TRUE(Iface(die)->state().focusable) << i; // still read by Tab
+    EXPECT_FALSE(Actions(die).contains(QAccessibleActionInterface::toggleAction())) << i;
+    EXPECT_FALSE(Actions(die).contains(QAccessibleActionInterface::pressAction())) << i;
+    Do(die, QAccessibleActionInterface::toggleAction());
+    Click(die);
+  }
+  // Neither the digit keys nor Space on a focused die.
+  for (Qt::Key k : {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5, Qt::Key_6}) {
+    QTest::keyClick(app_->Window->Native(), k);
+    Pump();
+  }
+  dice.Panel[3]->Activate(0);
+  QTest::keyClick(dice.Panel[3]->Native(), Qt::Key_Space);
+  Pump();
+  EXPECT_EQ(dice.Active, holds);
+  EXPECT_EQ(dice.Dice, values);
+  // The held die keeps its highlighted picture, the others their normal one.
+  for (int i = 1; i <= DICE; ++i) {
+    const size_t f = size_t(dice.Dice[size_t(i)]);
+    EXPECT_EQ(dice.Panel[size_t(i)]->Pixmap(), i == 1 ? dice.PixmapHigh[f] : dice.Pixmap[f]) << i;
+  }
+  // The next turn's dice are toggles again.
+  Click(app_->Chancefield[0]->Points[0]->Array[0]);
+  Click(dice.Fill);
+  for (int i = 1; i <= DICE; ++i) {
+    TGadget* die = dice.Panel[size_t(i)];
+    EXPECT_FALSE(Iface(die)->state().disabled) << i;
+    EXPECT_FALSE(Iface(die)->state().checked) << i;
+    EXPECT_TRUE(Actions(die).contains(QAccessibleActionInterface::toggleAction())) << i;
+  }
 }

@@ -172,9 +172,11 @@ TEST_F(Keyboard, TabFollowsTheScreenAndSkipsLockedCellsAndSums)
   std::vector<TGadget*> expected{dice.Button};
   for (int i = 1; i <= DICE; ++i)
     expected.push_back(dice.Panel[size_t(i)]);
-  for (TGadget* cell : cells)
-    if (cell != cells[1] && cell != cells[20]) expected.push_back(cell);
-  expected.push_back(dice.Fill);
+  for (TGadget* cell : cells) {
+    if (cell == cells[1] || cell == cells[20]) continue;
+    expected.push_back(cell);
+    if (cell == cells[5]) expected.push_back(dice.Fill); // "Eintragen" follows the chosen cell
+  }
   dice.Button->Activate(0);
   for (size_t i = 1; i <= expected.size(); ++i) {
     Key(Qt::Key_Tab);

@@ -56,7 +56,7 @@ TEST_F(Shell, MenusAndTheirTags)
   EXPECT_EQ(MenuTexts(*app_),
             (QStringList{"Spiel", "Neues Spiel\tN", "|", "Spieler Einstellungen",
                          "Gegen den Computer", "|", "Beenden", "Anzeige", "Highscore anzeigen",
-                         "Regelwerk anzeigen", "|", QString::fromUtf8("Über Wurfwummel")}));
+                         "Regelwerk anzeigen\tF1", "|", QString::fromUtf8("Über Wurfwummel")}));
   QList<int> tags;
   for (TGadget* item : app_->MenuGame->kids)
     tags << item->style;
