@@ -16,8 +16,8 @@ const char* const COMPUTER_OFF_QUESTION = "Der zweite Platz wird frei,\nund ein 
 
 QString ComputerReplacesQuestion(const QString& person, bool underWay)
 {
-  QString text = "Der Computer übernimmt den Platz von " + person +
-                 ",\nund ein neues Spiel beginnt.";
+  QString text =
+      "Der Computer übernimmt den Platz von " + person + ",\nund ein neues Spiel beginnt.";
   if (underWay) text += "\nDas laufende Spiel endet ohne Wertung.";
   return text;
 }
