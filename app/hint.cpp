@@ -32,12 +32,13 @@ TCellHint DescribeCell(TApp& app, int player, int row, int column)
       const auto& points = *section.Points[size_t(column)];
       hint.points = points.CapturePoints(r);
       hint.multiplier = points.Multiplier;
-      TGadget* label = nullptr;
-      if constexpr (std::is_pointer_v<std::remove_reference_t<decltype(section.Label)>>)
-        label = section.Label; // a section of one row
-      else
-        label = section.Label[size_t(r)];
-      if (label) hint.label = label->GetText();
+      if constexpr (std::is_pointer_v<std::remove_reference_t<decltype(section.Label)>>) {
+        // One caption for the section's rows, told apart by number as a screen reader hears.
+        hint.label = section.Label ? section.Label->GetText() : QString();
+        if (rows > 1) hint.label += ", Zeile " + QString::number(r + 1);
+      } else if (TGadget* label = section.Label[size_t(r)]) {
+        hint.label = label->GetText();
+      }
     }
     first += rows;
   });
