@@ -52,10 +52,12 @@ TApp* TApp::Create()
 
   MenuGame = CreateMenu("Spiel", 0, Window->GetMenu());
   CreateMenu("Neues Spiel", MM_NEW, MenuGame, KEY_N, 0);
+  MenuHint = CreateMenu("Tipp", MM_HINT, MenuGame, KEY_T, 0);
   CreateMenu("", 0, MenuGame);
   CreateMenu("Spieler Einstellungen", MM_PLAYER, MenuGame);
   MenuComputer = CreateMenu("Gegen den Computer", MM_COMPUTER, MenuGame);
   MenuComputer->SetSelected(0);
+  CreateLevelMenu();
   CreateMenu("", 0, MenuGame);
   CreateMenu("Beenden", MM_QUIT, MenuGame);
   MenuView = CreateMenu("Anzeige", 0, Window->GetMenu());
@@ -74,6 +76,8 @@ TApp* TApp::Create()
   OpenScore();
   LoadPlayers();
   Window->SetShow(1);
+  // A computer remembered as playing gets its tables now, not in its first step.
+  if (ComputerPlays()) Computer->Prepare();
   return this;
 }
 
@@ -94,10 +98,14 @@ void TApp::Quit()
 
 void TApp::Dispatch(TEvent event)
 {
+  ForgetHint(event);
   HandleEvent(event);
   // Whatever the event changed, the computer's next step is on its way exactly while it is at
   // the turn; otherwise nothing runs until the person acts.
   if (Computer) Computer->Schedule();
+  // The hint is the person's: not while the computer plays.
+  if (MenuHint && GadgetDisabled(MenuHint) != (ComputerAtTurn() ? 1 : 0))
+    MenuHint->SetEnabled(ComputerAtTurn() ? 0 : 1);
 }
 
 void TApp::HandleEvent(const TEvent& event)
@@ -130,6 +138,14 @@ void TApp::HandleEvent(const TEvent& event)
       break;
     case MM_COMPUTER:
       ChooseComputer();
+      break;
+    case MM_LEICHT:
+    case MM_MITTEL:
+    case MM_STARK:
+      ChooseLevel(event.data);
+      break;
+    case MM_HINT:
+      ShowHint();
       break;
     case MM_HIGH:
       THighscoreForm().Open(this);
@@ -214,6 +230,7 @@ void TApp::Act(TGadget* source)
 
 void TApp::Destroy()
 {
+  ClearHint();
   if (Computer) Computer->Stop();
   // Hidden first, as a closed window is: freeing shown controls one by one would have each
   // of them ask for its parent to be repainted.
@@ -237,6 +254,7 @@ void TApp::Destroy()
   PlayerCount = 0;
   Last = nullptr;
   FreeGadget(Window);
-  Window = MenuGame = MenuView = MenuComputer = nullptr;
+  Window = MenuGame = MenuView = MenuComputer = MenuHint = nullptr;
+  MenuLevel = {};
   if (App == this) App = nullptr;
 }

@@ -25,6 +25,10 @@ enum : int {
   MM_QUIT = 40962,
   MM_PLAYER = 40963,
   MM_COMPUTER = 40964,
+  MM_LEICHT = 40965, // the computer's strengths, in the order of TLevel
+  MM_MITTEL = 40966,
+  MM_STARK = 40967,
+  MM_HINT = 40968,
   MM_HIGH = 45057,
   MM_RULE = 45058,
   MM_ABOUT = 45059,
@@ -34,6 +38,8 @@ enum : int {
 constexpr int KEY_N = 78;
 // Key code of F1, the hot key of "Regelwerk anzeigen".
 constexpr int KEY_F1 = 0x70;
+// Key code of the letter T, the hot key of "Tipp".
+constexpr int KEY_T = 84;
 // Key code of the digit 1; the keys 1 to 6 hold and release the dice.
 constexpr int KEY_1 = 49;
 
@@ -81,6 +87,10 @@ public:
   TGadget* MenuView = nullptr;
   // "Gegen den Computer", checked while the computer plays the second player.
   TGadget* MenuComputer = nullptr;
+  // "Leicht", "Mittel", "Stark": the computer's strength, exactly one of them chosen.
+  std::array<TGadget*, 3> MenuLevel{};
+  // "Tipp", disabled while the computer is at the turn.
+  TGadget* MenuHint = nullptr;
   std::unique_ptr<TComputer> Computer;
   int Style = STYLE_STANDARD;
   // Set when a score or settings file exists but cannot be read: it is then never replaced.
@@ -149,6 +159,17 @@ public:
   void ChooseComputer();
   // What a click on one of the current player's gadgets does; the computer plays through it.
   void Act(TGadget* source);
+  // The menu items of the computer's strength, made right below "Gegen den Computer", and the
+  // choice of one of them (its tag).
+  void CreateLevelMenu();
+  void ChooseLevel(int tag);
+
+  // "Tipp": what the strongest computer would do in the place of the person at the turn, shown
+  // as marks on the dice to keep or on the cell to enter and said in the status box. It
+  // changes nothing itself, and goes at the person's next action (ForgetHint).
+  void ShowHint();
+  void ClearHint();
+  void ForgetHint(const TEvent& event);
 
 private:
   // Creates the players named in the settings file, or the default player.
@@ -170,6 +191,11 @@ private:
   void ShowTurn(int player);
   // After a player joined or left: a player whose sheet is full cannot be at the turn.
   void SkipFullSheet();
+  // Any cell of any sheet entered: switching the computer on or off then begins a new game.
+  bool GameUnderWay();
+  // The gadgets the hint marked, and the player whose status box says it (-1: none).
+  std::vector<TGadget*> hintMarks_;
+  int hintPlayer_ = -1;
   // Tab order of player p as the screen shows it: roll button, dice, the free cells section
   // by section and row by row, then "Eintragen".
   void ChainTabOrder(int player);

@@ -33,6 +33,8 @@ void TComputer::Schedule()
     return;
   }
   if (timer_ && TimerPending(timer_)) return;
+  // Built when the computer was switched on; this only covers a way in that forgot to.
+  Prepare();
   timer_ = StartTimer(StepDelay);
 }
 
@@ -51,18 +53,36 @@ bool TComputer::Tick(int handle)
   return true;
 }
 
-const TStrategy& TComputer::Strategy()
+void TComputer::SetLevel(TLevel level)
 {
-  // Its tables take a moment to build: only a game against the computer pays for them.
-  if (!strategy_) strategy_ = std::make_unique<const TStrategy>();
-  return *strategy_;
+  level_ = level;
+  if (Plays) Prepare();
 }
 
-TGadget* TComputer::Cell(int row, int column) const
+void TComputer::Prepare()
 {
+  PlayerFor(level_);
+}
+
+const TPlayer* TComputer::Ready() const
+{
+  return players_[size_t(level_)].get();
+}
+
+const TPlayer& TComputer::PlayerFor(TLevel level)
+{
+  auto& player = players_[size_t(level)];
+  // Its tables take a moment to build: only a game against the computer, or a hint, pays.
+  if (!player) player = MakePlayer(level);
+  return *player;
+}
+
+TGadget* SheetCell(TApp& app, int player, int row, int column)
+{
+  if (player < 0 || player >= int(app.DiceField.size())) return nullptr;
   TGadget* found = nullptr;
   int first = 0;
-  ForScoringSections(app_, size_t(COMPUTER_PLAYER), [&](auto& section) {
+  ForScoringSections(app, size_t(player), [&](auto& section) {
     const int rows = section.Points.empty() ? 0 : int(section.Points[0]->Array.size());
     if (row >= first && row < first + rows && column >= 0 && column < int(section.Points.size()))
       found = section.Points[size_t(column)]->Array[size_t(row - first)];
@@ -71,14 +91,14 @@ TGadget* TComputer::Cell(int row, int column) const
   return found;
 }
 
-TSheetState TComputer::Sheet() const
+TSheetState SheetOf(TApp& app, int player)
 {
-  // The sheet as the screen shows it: an entered cell is disabled and its text is its points;
-  // a cell that only shows what the dice would score is still free.
+  // An entered cell is disabled and its text is its points; a cell that only shows what the
+  // dice would score is still free.
   TSheetState sheet;
   for (int row = 0; row < SHEET_ROWS; ++row)
     for (int column = 0; column < SHEET_COLUMNS; ++column) {
-      TGadget* cell = Cell(row, column);
+      TGadget* cell = SheetCell(app, player, row, column);
       if (cell && GadgetDisabled(cell)) sheet.Enter(row, column, CellValue(cell));
     }
   return sheet;
@@ -102,7 +122,8 @@ void TComputer::Step()
       app_.Act(dice.Button);
       return;
     }
-    const THolds holds = Strategy().ChooseHolds(Sheet(), faces, current, throwsLeft);
+    const THolds holds =
+        PlayerFor(level_).ChooseHolds(SheetOf(app_, COMPUTER_PLAYER), faces, current, throwsLeft);
     bool all = true;
     for (bool h : holds)
       all = all && h;
@@ -119,6 +140,6 @@ void TComputer::Step()
       return;
     }
   }
-  const TCellChoice choice = Strategy().ChooseCell(Sheet(), faces);
-  if (TGadget* cell = Cell(choice.row, choice.column)) app_.Act(cell);
+  const TCellChoice choice = PlayerFor(level_).ChooseCell(SheetOf(app_, COMPUTER_PLAYER), faces);
+  if (TGadget* cell = SheetCell(app_, COMPUTER_PLAYER, choice.row, choice.column)) app_.Act(cell);
 }

@@ -7,16 +7,27 @@
 // it keep a tick pending exactly while the computer is at the turn, so that nothing runs while
 // the program waits for a person.
 
-#include "ai/strategy.h"
+#include "ai/player.h"
 
+#include <QString>
+#include <array>
 #include <memory>
 
 class TApp;
 class TGadget;
 
 extern const char* const COMPUTER_NAME; // "Computer"
+// The questions before the computer joins or leaves a game under way, or takes a person's seat.
+extern const char* const COMPUTER_ON_QUESTION;
+extern const char* const COMPUTER_OFF_QUESTION;
+QString ComputerReplacesQuestion(const QString& person, bool underWay);
 // Time between two steps of the computer's turn.
 constexpr int COMPUTER_STEP_MS = 500;
+
+// Player p's sheet as the screen shows it, and the cell at a row (0 to 20, in sheet order) and
+// column (0 to 2) of it; the computer and the hint read the sheet through these.
+TSheetState SheetOf(TApp& app, int player);
+TGadget* SheetCell(TApp& app, int player, int row, int column);
 
 class TComputer
 {
@@ -31,6 +42,18 @@ public:
   // Milliseconds between two steps; tests shorten it.
   int StepDelay = COMPUTER_STEP_MS;
 
+  // The strength it plays at. Changed while it plays, the change holds from its next decision:
+  // the player for the new strength is built at once, outside any step.
+  TLevel Level() const { return level_; }
+  void SetLevel(TLevel level);
+  // Builds the player of its strength unless it is built: when the computer is switched on and
+  // at start-up when it is on, so that no decision of its turn waits for the tables.
+  void Prepare();
+  // The player its next decision uses; none before Prepare.
+  const TPlayer* Ready() const;
+  // The player of any strength, built when first asked for (the hint asks for "Stark").
+  const TPlayer& PlayerFor(TLevel level);
+
   bool AtTurn() const;
   // Starts the timer when the computer is at the turn and no tick is on its way (a dialog's
   // loop may have taken one), stops it when the computer is not.
@@ -42,12 +65,10 @@ public:
 
 private:
   void Step();
-  TSheetState Sheet() const;
-  TGadget* Cell(int row, int column) const;
-  const TStrategy& Strategy();
 
   TApp& app_;
-  std::unique_ptr<const TStrategy> strategy_;
+  TLevel level_ = TLevel::Stark;
+  std::array<std::unique_ptr<const TPlayer>, 3> players_;
   int timer_ = 0;
   // The holds chosen in this turn and the roll count they were chosen at: the next step throws.
   THolds chosen_{};

@@ -195,7 +195,12 @@ void TApp::LoadPlayers()
 void TApp::LoadComputerChoice(TFileState state, const QByteArray& bytes)
 {
   ChoiceUnreadable = state == TFileState::Unreadable;
-  if (state != TFileState::Read || !ParseChoiceFile(bytes) || !Computer) return;
+  if (state != TFileState::Read || !Computer) return;
+  const TChoiceFile choice = ParseChoiceFile(bytes);
+  // A file of one line, or a strength this version does not know, means the strongest.
+  Computer->SetLevel(LevelFromName(choice.level.toStdString()).value_or(TLevel::Stark));
+  ShowComputerChoice();
+  if (!choice.computer) return;
   // The computer is the second player whatever name the settings file gives it.
   while (PlayerCount > 1)
     RemovePlayer();
@@ -208,9 +213,13 @@ std::optional<QByteArray> TApp::WriteComputerChoice(TFileState state, const QByt
 {
   if (ChoiceUnreadable) return {};
   const bool plays = ComputerPlays();
-  // Until the computer first plays, the data folder holds only the files it always held.
-  if (state == TFileState::Unreadable || (state == TFileState::Absent && !plays)) return {};
-  const QByteArray out = WriteChoiceFile(plays);
+  const TLevel level = Computer ? Computer->Level() : TLevel::Stark;
+  // Until the computer first plays or gets another strength, the data folder holds only the
+  // files it always held.
+  if (state == TFileState::Unreadable ||
+      (state == TFileState::Absent && !plays && level == TLevel::Stark))
+    return {};
+  const QByteArray out = WriteChoiceFile(plays, QString::fromLatin1(LevelName(level)));
   if (state != TFileState::Read || bytes != out) return out;
   return {};
 }

@@ -63,6 +63,7 @@ int TApp::CreatePlayer(const QString& name)
 int TApp::RemovePlayer()
 {
   if (PlayerCount <= 1) return 0;
+  ClearHint(); // its marks may lie on the removed sheet
   // A selection on the removed sheet must not outlive it.
   if (Last && CurrentPlayer == 1) Last = nullptr;
   // The computer is always the second player: it leaves with it.
@@ -92,6 +93,7 @@ int TApp::RemovePlayer()
 
 int TApp::NewGame()
 {
+  ClearHint();
   Last = nullptr;
   for (int i = 0; i < PlayerCount; ++i) {
     const size_t p = size_t(i);

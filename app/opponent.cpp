@@ -1,12 +1,26 @@
-// TApp's side of the computer opponent: the menu item that switches it on and off, and what
-// the rest of the game asks about it.
+// TApp's side of the computer opponent: the menu items that switch it on and off and choose its
+// strength, and what the rest of the game asks about it.
 
 #include "app/app.h"
 
 #include "app/computer.h"
+#include "app/sections.h"
 #include "dice/dicefield.h"
-#include "forms/playerform.h"
 #include "gui/driver.h"
+
+const char* const COMPUTER_ON_QUESTION = "Der Computer übernimmt den zweiten Platz,\nund ein "
+                                         "neues Spiel beginnt.\nDas laufende Spiel endet ohne "
+                                         "Wertung.";
+const char* const COMPUTER_OFF_QUESTION = "Der zweite Platz wird frei,\nund ein neues Spiel "
+                                          "beginnt.\nDas laufende Spiel endet ohne Wertung.";
+
+QString ComputerReplacesQuestion(const QString& person, bool underWay)
+{
+  QString text =
+      "Der Computer übernimmt den Platz von " + person + ",\nund ein neues Spiel beginnt.";
+  if (underWay) text += "\nDas laufende Spiel endet ohne Wertung.";
+  return text;
+}
 
 bool TApp::ComputerPlays() const
 {
@@ -21,22 +35,63 @@ bool TApp::ComputerAtTurn() const
 void TApp::ShowComputerChoice()
 {
   if (MenuComputer) MenuComputer->SetSelected(ComputerPlays() ? 1 : 0);
+  if (Computer && MenuLevel[size_t(Computer->Level())])
+    MenuLevel[size_t(Computer->Level())]->SetSelected(1);
+}
+
+void TApp::CreateLevelMenu()
+{
+  MenuLevel = {CreateMenu("Leicht", MM_LEICHT, MenuGame), CreateMenu("Mittel", MM_MITTEL, MenuGame),
+               CreateMenu("Stark", MM_STARK, MenuGame)};
+  SetMenuRadioGroup({MenuLevel.begin(), MenuLevel.end()});
+  // Chosen also while the computer is off: the strength it will play at.
+  MenuLevel[size_t(TLevel::Stark)]->SetSelected(1);
+}
+
+void TApp::ChooseLevel(int tag)
+{
+  if (!Computer || tag < MM_LEICHT || tag > MM_STARK) return;
+  Computer->SetLevel(TLevel(tag - MM_LEICHT));
+  ShowComputerChoice();
+  SaveGame();
+}
+
+bool TApp::GameUnderWay()
+{
+  for (int p = 0; p < PlayerCount; ++p) {
+    bool entered = false;
+    ForScoringSections(*this, size_t(p), [&entered](auto& section) {
+      for (const auto& column : section.Points)
+        for (TGadget* cell : column->Array)
+          entered = entered || (cell && GadgetDisabled(cell));
+    });
+    if (entered) return true;
+  }
+  return false;
 }
 
 void TApp::ChooseComputer()
 {
   if (!Computer) return;
+  // Joining or leaving a game under way would leave one sheet far behind the other: it asks,
+  // and starts afresh. Before the first entry nothing is lost.
+  const bool underWay = GameUnderWay();
   if (ComputerPlays()) {
-    RemovePlayer();
-    // Taking the computer out can leave only full sheets: that game is over.
-    IsFull();
+    if (!underWay || Confirm(COMPUTER_OFF_QUESTION, 0) == 1) {
+      RemovePlayer();
+      if (underWay) NewGame();
+    }
   } else if (PlayerCount <= 1) {
-    // Joins at once, as a second player ticked in the player dialog does.
+    if (!underWay || Confirm(COMPUTER_ON_QUESTION, 0) == 1) {
+      Computer->Plays = true;
+      Computer->Prepare();
+      CreatePlayer(COMPUTER_NAME);
+      if (underWay) NewGame();
+    }
+  } else if (Confirm(ComputerReplacesQuestion(PlayerName[1], underWay), 0) == 1) {
+    // A person's seat is not handed over half played.
     Computer->Plays = true;
-    CreatePlayer(COMPUTER_NAME);
-  } else if (Confirm(PLAYER_QUESTION, 0) == 1) {
-    // A person's game against another person is not handed over half played.
-    Computer->Plays = true;
+    Computer->Prepare();
     PlayerName[1] = COMPUTER_NAME;
     NewGame();
   }

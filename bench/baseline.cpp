@@ -3,6 +3,7 @@
 #include "app/images.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QFont>
 #include <QGroupBox>
 #include <QIcon>
@@ -113,8 +114,17 @@ std::unique_ptr<QMainWindow> MakeBaselineWindow(const TControls& controls, int w
 
   QMenu* game = window->menuBar()->addMenu("Spiel");
   game->addAction("Neues Spiel")->setShortcut(QKeySequence(Qt::Key_N));
+  game->addAction("Tipp")->setShortcut(QKeySequence(Qt::Key_T));
   game->addSeparator();
   game->addAction("Spieler Einstellungen");
+  game->addAction("Gegen den Computer")->setCheckable(true);
+  auto* levels = new QActionGroup(game);
+  for (const char* level : {"Leicht", "Mittel", "Stark"}) {
+    QAction* item = game->addAction(level);
+    item->setCheckable(true);
+    levels->addAction(item);
+  }
+  levels->actions().back()->setChecked(true);
   game->addSeparator();
   game->addAction("Beenden");
   QMenu* view = window->menuBar()->addMenu("Anzeige");

@@ -11,6 +11,8 @@ namespace
 {
 constexpr int GROUP_X = 10, GROUP_Y = 290, GROUP_W = 260, GROUP_H = 215;
 constexpr int DICE_X = 14, DICE_Y = 45;
+// The hint's words in the dark green of its marks.
+constexpr int HINT_TEXT_RED = 16, HINT_TEXT_GREEN = 110, HINT_TEXT_BLUE = 44;
 } // namespace
 
 TDicefield* TDicefield::Create(TGadget* parent)
@@ -63,6 +65,9 @@ TDicefield* TDicefield::Create(TGadget* parent)
   CreateLabel("ist am Zug", 10, y0 + 50, lw, 20, Group2, LABEL_CENTER);
   CreateLabel(QString(), 10, y0 + 70, lw, 2, Group2, LABEL_SUNKENFRAME);
   Player2 = CreateLabel(QString(), 10, y0 + 77, lw, 40, Group2, LABEL_CENTER);
+  Hint = CreateLabel(QString(), 10, y0 + 77, lw, 40, Group2, LABEL_CENTER);
+  Hint->SetTextColor(HINT_TEXT_RED, HINT_TEXT_GREEN, HINT_TEXT_BLUE);
+  Hint->SetShow(0);
   Count = 0;
   Active.fill(0);
   return this;
@@ -184,7 +189,7 @@ int TDicefield::Remove()
     FreeGadget(Panel[size_t(i)]);
     Panel[size_t(i)] = nullptr;
   }
-  for (TGadget** g : {&Button, &Fill, &Player1, &Player2, &Group, &Group2}) {
+  for (TGadget** g : {&Button, &Fill, &Player1, &Player2, &Hint, &Group, &Group2}) {
     FreeGadget(*g);
     *g = nullptr;
   }

@@ -29,6 +29,8 @@ public:
   TGadget* Fill = nullptr;
   TGadget* Player1 = nullptr;
   TGadget* Player2 = nullptr;
+  // The hint's line: shown in the opponent line's place while a hint is there, hidden else.
+  TGadget* Hint = nullptr;
 
   int NewGame();
   int Remove();

@@ -235,6 +235,18 @@ void SetTabStop(TGadget* gadget, int on);
 // Tab moves the focus from first to second (Shift+Tab back); both in the same window.
 void SetTabOrder(TGadget* first, TGadget* second);
 
+// Makes menu items one group of radio items, each drawn with a round mark: choosing one with
+// the mouse, the keyboard or its hot key chooses it and clears the others before its MenuAction
+// is posted, as a click chooses a radio button; SetSelected with 1 does the same from the
+// program. State bit 16 says which one is chosen.
+void SetMenuRadioGroup(const std::vector<TGadget*>& items);
+
+// Points a gadget out with a green badge in its top-right corner (and a green frame round a
+// button), unlike the held dice's blue and the focus frame: the hint's mark. Drawn over the
+// gadget's own picture, it takes no clicks; 0 takes it away.
+void SetMarked(TGadget* gadget, int marked);
+int GadgetMarked(TGadget* gadget);
+
 // A hot key of its own: pressing it while the owner window is in front posts HotkeyHit with
 // the window as source, the key code as data and the modifiers as mods. Freeing the window
 // drops it.

@@ -2,6 +2,7 @@
 #include "gui/widgets_p.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -90,6 +91,23 @@ public:
   // The item shows a check mark once the program has set its state; the program alone decides
   // it, choosing the item does not toggle it.
   bool selected = false;
+  // The other items of its radio group, itself included; empty for a plain item. Choosing a
+  // radio item chooses it, as a radio button is chosen by its click.
+  std::shared_ptr<std::vector<TMenuGadget*>> radio;
+
+  void Choose()
+  {
+    if (!radio) return;
+    for (TMenuGadget* item : *radio)
+      item->Show(item == this);
+  }
+  void Show(bool on)
+  {
+    selected = on;
+    if (!action || action->isSeparator()) return;
+    action->setCheckable(true);
+    action->setChecked(selected);
+  }
 
   TMenuGadget* Root()
   {
@@ -130,10 +148,10 @@ public:
   }
   void SetSelected(int state) override
   {
-    selected = state != 0;
-    if (!action || action->isSeparator()) return;
-    action->setCheckable(true);
-    action->setChecked(selected);
+    if (radio && state)
+      Choose();
+    else
+      Show(state != 0);
   }
   int State() override { return TGadget::State() | (selected ? GADGET_SELECTED : 0); }
   void Free() override
@@ -142,6 +160,8 @@ public:
     keys.erase(std::remove_if(keys.begin(), keys.end(),
                               [this](const THotKey& k) { return k.source == this; }),
                keys.end());
+    if (radio) radio->erase(std::remove(radio->begin(), radio->end(), this), radio->end());
+    radio.reset();
     delete action;
     action = nullptr;
     delete menu;
@@ -164,7 +184,10 @@ public:
     }
     action = into->addAction(QString());
     QObject::connect(action, &QAction::triggered, action, [this, tag]() {
-      if (action->isCheckable()) action->setChecked(selected);
+      if (radio)
+        Choose();
+      else if (action->isCheckable())
+        action->setChecked(selected);
       TEvent e;
       e.id = EVENT_MENUACTION;
       e.source = this;
@@ -205,6 +228,7 @@ protected:
         e.mods = k.modifiers;
         TEvent::Emit(e);
       } else if (!GadgetDisabled(k.source)) {
+        static_cast<TMenuGadget*>(k.source)->Choose();
         TEvent e;
         e.id = EVENT_MENUACTION;
         e.source = k.source;
@@ -250,6 +274,24 @@ TGadget* CreateMenu(const QString& text, int tag, TGadget* parent, int hotKey, i
     HotKeys().push_back(THotKey{hotKey, modifiers, item, owner, false});
   }
   return item;
+}
+
+void SetMenuRadioGroup(const std::vector<TGadget*>& items)
+{
+  auto group = std::make_shared<std::vector<TMenuGadget*>>();
+  QActionGroup* marks = nullptr;
+  for (TGadget* g : items) {
+    if (!g || g->Class() != GADGET_MENUITEM) continue;
+    auto* item = static_cast<TMenuGadget*>(g);
+    if (!item->action || item->action->isSeparator()) continue;
+    group->push_back(item);
+    item->radio = group;
+    // An exclusive action group is what makes the menu draw round marks; which item is chosen
+    // is still the gadget's to say.
+    if (!marks) marks = new QActionGroup(item->action->parent());
+    marks->addAction(item->action);
+    item->Show(item->selected);
+  }
 }
 
 void InitHotKeys()

@@ -48,13 +48,16 @@ QByteArray WriteSettingsFile(const std::vector<QString>& names)
   return WriteLines(names);
 }
 
-bool ParseChoiceFile(const QByteArray& bytes)
+TChoiceFile ParseChoiceFile(const QByteArray& bytes)
 {
   const std::vector<QString> lines = ParseSettingsFile(bytes);
-  return !lines.empty() && lines.front() == "1";
+  TChoiceFile choice;
+  choice.computer = !lines.empty() && lines.front() == "1";
+  if (lines.size() > 1) choice.level = lines[1];
+  return choice;
 }
 
-QByteArray WriteChoiceFile(bool computer)
+QByteArray WriteChoiceFile(bool computer, const QString& level)
 {
-  return WriteSettingsFile({computer ? "1" : "0"});
+  return WriteLines({computer ? "1" : "0", level});
 }

@@ -37,9 +37,15 @@ QByteArray WriteSettingsFile(const std::vector<QString>& names);
 // A line of either file: the low 8 bits of each character, then CR LF.
 QByteArray WriteLines(const std::vector<QString>& lines);
 
-// The file that remembers whether the computer plays the second player, kept apart from the
-// names so that the settings file means the same to a reader that knows only them: one line,
-// "1" when the computer plays. Anything else, an empty file included, means it does not.
+// The file that remembers the computer opponent, kept apart from the names so that the settings
+// file means the same to a reader that knows only them. Line 1: "1" when the computer plays the
+// second player, anything else (an empty file included) when it does not. Line 2: the name of
+// its strength, as the game spells it; the game reads a missing or unknown one as its default,
+// so a file of one line, as earlier versions wrote, keeps working.
 constexpr qsizetype CHOICE_READ_LIMIT = 64;
-bool ParseChoiceFile(const QByteArray& bytes);
-QByteArray WriteChoiceFile(bool computer);
+struct TChoiceFile {
+  bool computer = false;
+  QString level; // empty when the file has no second line
+};
+TChoiceFile ParseChoiceFile(const QByteArray& bytes);
+QByteArray WriteChoiceFile(bool computer, const QString& level);

@@ -8,6 +8,7 @@
 #include "gui/timer.h"
 #include "store/highscore.h"
 #include "store/settingsfile.h"
+#include "tests/app/opponent.h"
 #include "tests/support/support.h"
 
 #include <QAction>
@@ -25,79 +26,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace
-{
-class Opponent : public TWithApp
-{
-protected:
-  QAction* Action(const QString& text)
-  {
-    for (QAction* a : app_->Window->Native()->findChildren<QAction*>())
-      if (a->text() == text) return a;
-    return nullptr;
-  }
-  // Chooses a menu item as the menu bar does; the main loop then handles it.
-  void ChooseMenu(const QString& text)
-  {
-    QAction* a = Action(text);
-    ASSERT_NE(a, nullptr) << text.toStdString();
-    a->trigger();
-    Pump();
-  }
-  bool Checked() { return Action("Gegen den Computer")->isChecked(); }
-
-  std::vector<TGadget*> Cells(int p)
-  {
-    std::vector<TGadget*> cells;
-    ForScoringSections(*app_, size_t(p), [&cells](auto& section) {
-      for (const auto& column : section.Points)
-        for (TGadget* cell : column->Array)
-          cells.push_back(cell);
-    });
-    return cells;
-  }
-  int Entered(int p)
-  {
-    int n = 0;
-    for (TGadget* cell : Cells(p))
-      n += GadgetDisabled(cell);
-    return n;
-  }
-  TGadget* FirstFree(int p)
-  {
-    for (TGadget* cell : Cells(p))
-      if (!GadgetDisabled(cell)) return cell;
-    return nullptr;
-  }
-  QByteArray File(const char* name) { return ReadAll(DataPath() + name); }
-
-  // The person's turn: the first free cell with the dice as they fell, "Eintragen".
-  void PersonPlays()
-  {
-    ASSERT_EQ(app_->CurrentPlayer, 0);
-    TGadget* cell = FirstFree(0);
-    ASSERT_NE(cell, nullptr);
-    Click(cell);
-    Click(app_->DiceField[0]->Fill);
-  }
-
-  // Handles the events already waiting, without letting the system deliver more (a timer).
-  void DispatchQueued()
-  {
-    while (QueuedEvents() > 0 && PollEvent())
-      app_->Dispatch(CurrentEvent());
-  }
-
-  void Restart()
-  {
-    app_->Destroy();
-    app_.reset();
-    PlayerCount = 0;
-    StartApp();
-  }
-};
-} // namespace
-
 TEST_F(Opponent, MenuItemSwitchesTheComputerOnAndOffAndTheChoiceSurvivesARestart)
 {
   StartApp();
@@ -108,26 +36,26 @@ TEST_F(Opponent, MenuItemSwitchesTheComputerOnAndOffAndTheChoiceSurvivesARestart
       texts << (a->isSeparator() ? "|" : a->text());
     return texts;
   }();
-  EXPECT_EQ(names, (QStringList{"Neues Spiel\tN", "|", "Spieler Einstellungen",
-                                "Gegen den Computer", "|", "Beenden"}));
+  EXPECT_EQ(names,
+            (QStringList{"Neues Spiel\tN", "Tipp\tT", "|", "Spieler Einstellungen",
+                         "Gegen den Computer", "Leicht", "Mittel", "Stark", "|", "Beenden"}));
   ASSERT_TRUE(Action("Gegen den Computer")->isCheckable());
   EXPECT_FALSE(Checked());
 
-  // One player: the computer joins at once, in the middle of the game, without a question.
-  PersonPlays();
+  // One player before the first entry: the computer joins at once, without a question.
+  const std::array<int, 7> dice = app_->DiceField[0]->Dice;
   ChooseMenu("Gegen den Computer");
   ASSERT_EQ(PlayerCount, 2);
   EXPECT_EQ(app_->PlayerName[1], "Computer");
   EXPECT_EQ(app_->DiceField[1]->Player1->GetText(), "Computer");
-  EXPECT_EQ(Entered(0), 1);
-  EXPECT_EQ(Entered(1), 0);
+  EXPECT_EQ(app_->DiceField[0]->Dice, dice); // the same game goes on
   EXPECT_TRUE(Checked());
-  EXPECT_TRUE(driver_->questions.filter(QString::fromUtf8("Änderungen")).isEmpty());
+  EXPECT_TRUE(driver_->questions.isEmpty());
   // Saved at once; the settings file holds the names alone, as a reader of names expects.
   EXPECT_EQ(File("/wurfwummel.cfg"), QByteArray("Spieler1\r\nComputer\r\n"));
   EXPECT_EQ(ParseSettingsFile(File("/wurfwummel.cfg")),
             (std::vector<QString>{"Spieler1", "Computer"}));
-  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("1\r\n"));
+  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("1\r\nstark\r\n"));
 
   Restart();
   ASSERT_EQ(PlayerCount, 2);
@@ -141,12 +69,12 @@ TEST_F(Opponent, MenuItemSwitchesTheComputerOnAndOffAndTheChoiceSurvivesARestart
   EXPECT_FALSE(Checked());
   EXPECT_EQ(app_->DiceField[0]->Player2->GetText(), "Spieler1 hat keine Gegner");
   EXPECT_EQ(File("/wurfwummel.cfg"), QByteArray("Spieler1\r\n"));
-  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("0\r\n"));
+  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("0\r\nstark\r\n"));
 
   Restart();
   EXPECT_EQ(PlayerCount, 1);
   EXPECT_FALSE(Checked());
-  EXPECT_TRUE(driver_->questions.filter(QString::fromUtf8("Änderungen")).isEmpty());
+  EXPECT_TRUE(driver_->questions.isEmpty());
 }
 
 TEST_F(Opponent, WithTwoPeopleTheQuestionDecidesAndOkStartsANewGame)
@@ -159,7 +87,7 @@ TEST_F(Opponent, WithTwoPeopleTheQuestionDecidesAndOkStartsANewGame)
 
   driver_->answers = {0};
   ChooseMenu("Gegen den Computer");
-  EXPECT_EQ(driver_->questions, QStringList{PLAYER_QUESTION});
+  EXPECT_EQ(driver_->questions, QStringList{ComputerReplacesQuestion("Anna", true)});
   EXPECT_EQ(app_->PlayerName[1], "Anna");
   EXPECT_FALSE(app_->ComputerPlays());
   EXPECT_FALSE(Checked());
@@ -179,7 +107,7 @@ TEST_F(Opponent, WithTwoPeopleTheQuestionDecidesAndOkStartsANewGame)
   EXPECT_EQ(app_->DiceField[0]->Player2->GetText(),
             QString::fromUtf8("Der Gegner Computer hat noch nicht gewürfelt"));
   EXPECT_EQ(File("/wurfwummel.cfg"), QByteArray("Spieler1\r\nComputer\r\n"));
-  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("1\r\n"));
+  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("1\r\nstark\r\n"));
 }
 
 TEST_F(Opponent, PlayerDialogShowsTheComputersNameDisabledAndItsBoxTakesItOut)
@@ -210,7 +138,7 @@ TEST_F(Opponent, PlayerDialogShowsTheComputersNameDisabledAndItsBoxTakesItOut)
   EXPECT_EQ(PlayerCount, 1);
   EXPECT_FALSE(app_->ComputerPlays());
   EXPECT_FALSE(Checked());
-  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("0\r\n"));
+  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("0\r\nstark\r\n"));
 }
 
 // A whole game of a person and the computer: the person clicks, the computer's turns run on its
@@ -362,7 +290,7 @@ TEST_F(Opponent, TerminateAndCloseInTheComputersTurnSaveAndEnd)
     Pump();
     EXPECT_EQ(driver_->exits, std::vector<int>{0}) << way;
     EXPECT_EQ(File("/wurfwummel.cfg"), QByteArray("J\xfcrgen\r\nComputer\r\n")) << way;
-    EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("1\r\n")) << way;
+    EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("1\r\nstark\r\n")) << way;
     // The fake driver does not end the process: the turn goes on, to hand it back.
     RunComputerTurn();
   }
@@ -433,18 +361,26 @@ TEST_F(Opponent, NothingAtTheChoiceFileHangsOrIsReplaced)
   EXPECT_TRUE(app_->ComputerPlays());
 }
 
-TEST(ChoiceFile, OneLineSaysWhetherTheComputerPlays)
+TEST(ChoiceFile, FirstLineSaysWhetherTheComputerPlaysTheSecondItsStrength)
 {
-  EXPECT_EQ(WriteChoiceFile(true), QByteArray("1\r\n"));
-  EXPECT_EQ(WriteChoiceFile(false), QByteArray("0\r\n"));
-  EXPECT_TRUE(ParseChoiceFile("1\r\n"));
-  EXPECT_TRUE(ParseChoiceFile("1"));
-  EXPECT_TRUE(ParseChoiceFile("1\n0\n"));
-  EXPECT_FALSE(ParseChoiceFile(""));
-  EXPECT_FALSE(ParseChoiceFile("0\r\n"));
-  EXPECT_FALSE(ParseChoiceFile("11\r\n"));
-  EXPECT_FALSE(ParseChoiceFile(" 1\r\n"));
-  EXPECT_FALSE(ParseChoiceFile(QByteArray("\0\0\0", 3)));
+  EXPECT_EQ(WriteChoiceFile(true, "stark"), QByteArray("1\r\nstark\r\n"));
+  EXPECT_EQ(WriteChoiceFile(false, "leicht"), QByteArray("0\r\nleicht\r\n"));
+  const auto read = [](const QByteArray& bytes) {
+    const TChoiceFile choice = ParseChoiceFile(bytes);
+    return std::make_pair(choice.computer, choice.level);
+  };
+  using R = std::pair<bool, QString>;
+  EXPECT_EQ(read("1\r\nmittel\r\n"), R(true, "mittel"));
+  EXPECT_EQ(read("0\nleicht"), R(false, "leicht"));
+  // Files of the version before strengths: one line.
+  EXPECT_EQ(read("1\r\n"), R(true, ""));
+  EXPECT_EQ(read("1"), R(true, ""));
+  EXPECT_EQ(read("0\r\n"), R(false, ""));
+  EXPECT_EQ(read(""), R(false, ""));
+  EXPECT_EQ(read("11\r\n"), R(false, ""));
+  EXPECT_EQ(read(" 1\r\n"), R(false, ""));
+  EXPECT_EQ(read(QByteArray("\0\0\0", 3)).first, false);
+  EXPECT_EQ(read("1\r\nSTARK\r\nmehr\r\n"), R(true, "STARK"));
 }
 
 TEST(OneShotTimer, FiresOnceAndAStoppedOneNever)
