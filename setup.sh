@@ -7,10 +7,10 @@ ww_packages="cmake g++ make qt6-base-dev libpng-dev"
 if [ -n "${WAYLAND_DISPLAY:-}" ]; then ww_packages="$ww_packages qt6-wayland"; fi
 # What the test suite needs besides: GoogleTest and Google Benchmark (each benchmark runs once),
 # the desktop-file, metainfo and manual-page checkers, the SVG renderer, the Debian packaging
-# tools and lintian, a headless Wayland compositor with the Qt plugin, a real X server, a key
-# sender and a window-property reader.
+# tools with lintian and hardening-check, a headless Wayland compositor with the Qt plugin, a
+# real X server, a key sender and a window-property reader.
 ww_test_packages="libgtest-dev libbenchmark-dev desktop-file-utils appstream man-db file"
-ww_test_packages="$ww_test_packages librsvg2-bin dpkg-dev debhelper lintian"
+ww_test_packages="$ww_test_packages librsvg2-bin dpkg-dev debhelper lintian devscripts"
 ww_test_packages="$ww_test_packages qt6-wayland weston xvfb xauth xdotool x11-utils"
 # What the benchmarks and the developers' tools need: Google Benchmark, and Xvfb for the
 # memory comparison.
