@@ -183,8 +183,8 @@ package)
     fail "the build did not use dpkg-buildflags"
 
   # lintian, pedantic tags and all: nothing to say (overrides in debian/ give their reasons).
-  lintian_out="$(lintian --pedantic --display-info --fail-on error,warning,info,pedantic "$changes" 2>&1)" ||
-    fail "lintian: $lintian_out"
+  lintian_out="$(lintian --pedantic --display-info --fail-on error,warning,info,pedantic \
+    "$changes" 2>"$tmp/lintian.err")" || fail "lintian: $lintian_out $(cat "$tmp/lintian.err")"
   [ -z "$lintian_out" ] || fail "lintian: $lintian_out"
   echo "lintian --pedantic: no tags"
 
@@ -204,7 +204,7 @@ package)
   echo "package $(basename "$deb"): Depends: $depends; Recommends: $(field Recommends)"
   dpkg-deb -x "$deb" "$tmp/root"
   check_tree "$tmp/root" /usr "/usr/share/doc/wurfwummel/copyright
-    /usr/share/doc/wurfwummel/changelog.Debian.gz"
+    /usr/share/doc/wurfwummel/changelog.Debian.gz /usr/share/lintian/overrides/wurfwummel"
   grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
     "$tmp/root/usr/share/doc/wurfwummel/copyright" || fail "copyright is not machine-readable"
   gzip -dc "$tmp/root/usr/share/doc/wurfwummel/changelog.Debian.gz" | head -1 |
