@@ -6,9 +6,9 @@
 set -euo pipefail
 WW_ROOT="$(cd "$(dirname "$0")" && pwd)"
 . "$WW_ROOT/setup.sh"
-WW_EXTRA_PACKAGES="$ww_test_packages ${WW_EXTRA_PACKAGES:-}" ww_install_missing
+WW_EXTRA_PACKAGES="$ww_bench_packages ${WW_EXTRA_PACKAGES:-}" ww_install_missing
 dir="${WW_BENCH_DIR:-$WW_ROOT/build-bench}"
-ww_build "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+ww_build "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DWW_BUILD_BENCHMARKS=ON
 
 echo "Processor: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1), $(nproc) cores"
 # Repetitions interleaved at random, so that a busy moment of a shared machine falls on the

@@ -1,13 +1,20 @@
-# Shared set-up for run.sh, test.sh, bench.sh and the fuzzing script: installs what is
-# missing, then builds into $1. Sourced, not run.
+# Shared set-up for run.sh, test.sh, bench.sh, simulate.sh and the fuzzing script: installs
+# what is missing, then builds into $1. Sourced, not run.
 
-# What building and playing needs (the benchmarks are built by default; the Wayland plugin
-# lets the game run as a native Wayland client).
-ww_packages="cmake g++ make pkg-config qt6-base-dev libpng-dev libgtest-dev libbenchmark-dev"
-ww_packages="$ww_packages qt6-wayland"
-# What the test suite needs besides: the desktop-file and metainfo validators, the Debian
-# package tools, a headless Wayland compositor, a real X server and a key sender.
-ww_test_packages="desktop-file-utils appstream dpkg-dev file weston xvfb xauth xdotool x11-utils strace"
+# What building and playing needs. The Wayland plugin lets the game run as a native Wayland
+# client; it is fetched only on a Wayland desktop, since it pulls in QML and Quick.
+ww_packages="cmake g++ make qt6-base-dev libpng-dev"
+if [ -n "${WAYLAND_DISPLAY:-}" ]; then ww_packages="$ww_packages qt6-wayland"; fi
+# What the test suite needs besides: GoogleTest and Google Benchmark (each benchmark runs once),
+# the desktop-file, metainfo and manual-page checkers, the SVG renderer, the Debian packaging
+# tools with lintian and hardening-check, a headless Wayland compositor with the Qt plugin, a
+# real X server, a key sender, a window-property reader and strace (slow and interrupted saves).
+ww_test_packages="libgtest-dev libbenchmark-dev desktop-file-utils appstream man-db file"
+ww_test_packages="$ww_test_packages librsvg2-bin dpkg-dev debhelper lintian devscripts"
+ww_test_packages="$ww_test_packages qt6-wayland weston xvfb xauth xdotool x11-utils strace"
+# What the benchmarks and the developers' tools need: Google Benchmark, and Xvfb for the
+# memory comparison.
+ww_bench_packages="libbenchmark-dev xvfb xauth"
 # What the fuzz targets need: clang with libFuzzer and its sanitizer runtimes.
 ww_fuzz_packages="clang libfuzzer-14-dev libclang-rt-14-dev"
 
@@ -24,9 +31,11 @@ ww_install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
 }
 
+# Configures $1 with the remaining arguments and builds it; WW_TARGET, when set, names the one
+# target to build.
 ww_build() {
   local dir="$1"
   shift
   cmake -S "$WW_ROOT" -B "$dir" "$@" >/dev/null
-  cmake --build "$dir" -j "$(nproc)"
+  cmake --build "$dir" -j "$(nproc)" ${WW_TARGET:+--target "$WW_TARGET"}
 }

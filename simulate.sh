@@ -5,8 +5,8 @@
 set -euo pipefail
 WW_ROOT="$(cd "$(dirname "$0")" && pwd)"
 . "$WW_ROOT/setup.sh"
-ww_install_missing
+WW_EXTRA_PACKAGES="$ww_bench_packages" ww_install_missing
 dir="${WW_BUILD_DIR:-$WW_ROOT/build-release}"
-cmake -S "$WW_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$WW_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DWW_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$dir" --target simulate -j "$(nproc)"
 exec "$dir/ai/simulate" "$@"

@@ -1,15 +1,22 @@
-# What `cmake --install` puts on a desktop, and the Debian package made of it by
-# `cpack -G DEB`. Only the program and its desktop integration are installed: the pictures are
-# compiled in, and tests and helper programs stay in the build folder.
+# What `cmake --install` puts on a desktop, and so what the Debian package (debian/) holds. Only
+# the program and its desktop integration are installed: the pictures are compiled in, and
+# tests and helper programs stay in the build folder.
 
 include(GNUInstallDirs)
 
 set(WW_APP_ID de.tollmark.Wurfwummel)
 set(WW_ICON_SIZES 16 22 24 32 48 64 128 256 512)
+# Games go to games/ beside bin/ (/usr/games in Debian), relative to the prefix.
+set(WW_INSTALL_GAMESDIR games CACHE STRING "Folder for the program, relative to the prefix")
 
-install(TARGETS wurfwummel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/dist/${WW_APP_ID}.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(TARGETS wurfwummel RUNTIME DESTINATION ${WW_INSTALL_GAMESDIR})
+# The desktop entry starts the program by its full path, which is known only at install time
+# (`cmake --install --prefix` may change it).
+set(WW_DESKTOP_FILE ${CMAKE_BINARY_DIR}/dist/${WW_APP_ID}.desktop)
+install(CODE "
+  set(WW_EXEC \"\${CMAKE_INSTALL_PREFIX}/${WW_INSTALL_GAMESDIR}/wurfwummel\")
+  configure_file(\"${CMAKE_SOURCE_DIR}/dist/${WW_APP_ID}.desktop.in\" \"${WW_DESKTOP_FILE}\" @ONLY)")
+install(FILES ${WW_DESKTOP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/dist/${WW_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size ${WW_ICON_SIZES})
@@ -17,7 +24,8 @@ foreach(size ${WW_ICON_SIZES})
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME ${WW_APP_ID}.png)
 endforeach()
-install(FILES ${CMAKE_SOURCE_DIR}/dist/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/images/icon.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${WW_APP_ID}.svg)
 
 # Manual pages are installed compressed, as Debian's policy asks; -n keeps the bytes free of
 # names and times, so the package builds the same every time.
@@ -42,49 +50,19 @@ foreach(lang en de)
 endforeach()
 add_custom_target(manpages ALL DEPENDS ${WW_MAN_PAGES})
 
-# The Debian package.
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME wurfwummel)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR Tollmark)
-set(CPACK_PACKAGE_CONTACT "Das Wurfwummel-Team <wurfwummel@tollmark.de>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "dice game for one or two players")
-# Lines of the package's long description, wrapped as Debian's control files expect.
-string(CONCAT CPACK_PACKAGE_DESCRIPTION
-  "Wurfwummel is a desktop dice game for one or two players sharing one\n"
-  "computer. Each turn you throw six dice up to three times, keep the dice\n"
-  "you like, and enter the result in one of the 63 cells of your score sheet:\n"
-  "21 rows in three columns that count once, twice and three times. Sections\n"
-  "of the sheet pay bonuses, and the 20 best scores are kept from game to\n"
-  "game. The user interface is German.")
-set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Found from the binary: the Qt, libpng and C++ libraries. Added: the Wayland platform plugin,
-# which the binary loads at run time and so dpkg-shlibdeps cannot see.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-wayland)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
-include(CPack)
-
 # The README's screenshots, made from the real game: not built by default, never installed.
-find_package(Qt6 REQUIRED COMPONENTS Test)
-add_executable(screenshots EXCLUDE_FROM_ALL tools/screenshots.cpp)
-target_link_libraries(screenshots PRIVATE wwgame wwimages Qt6::Widgets Qt6::Test)
-target_compile_options(screenshots PRIVATE ${WW_WARNINGS})
-add_custom_target(
-  make_screenshots
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_SOURCE_DIR}/dist/screenshots
-  COMMAND screenshots standard ${CMAKE_SOURCE_DIR}/dist/screenshots/standard.png
-  COMMAND screenshots compact ${CMAKE_SOURCE_DIR}/dist/screenshots/compact.png
-  COMMAND screenshots highscore ${CMAKE_SOURCE_DIR}/dist/screenshots/highscore.png
-  DEPENDS screenshots
-  COMMENT "Making the README's screenshots"
-  VERBATIM)
+find_package(Qt6 QUIET COMPONENTS Test)
+if(TARGET Qt6::Test)
+  add_executable(screenshots EXCLUDE_FROM_ALL tools/screenshots.cpp)
+  target_link_libraries(screenshots PRIVATE wwgame wwimages Qt6::Widgets Qt6::Test)
+  target_compile_options(screenshots PRIVATE ${WW_WARNINGS})
+  add_custom_target(
+    make_screenshots
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_SOURCE_DIR}/dist/screenshots
+    COMMAND screenshots standard ${CMAKE_SOURCE_DIR}/dist/screenshots/standard.png
+    COMMAND screenshots compact ${CMAKE_SOURCE_DIR}/dist/screenshots/compact.png
+    COMMAND screenshots highscore ${CMAKE_SOURCE_DIR}/dist/screenshots/highscore.png
+    DEPENDS screenshots
+    COMMENT "Making the README's screenshots"
+    VERBATIM)
+endif()

@@ -1,7 +1,8 @@
 // Draws the pictures of the game: the six die faces in orange and in blue (held) and the about
 // picture, each again at twice the resolution for 2x screens, and the program's icon in the
-// sizes of the desktop's icon theme. Run it from the images folder (build target "drawimages");
-// it writes the same bytes every time, and the build embeds or installs the committed files.
+// sizes of the desktop's icon theme and as a scalable SVG. Run it from the images folder (build
+// target "drawimages"); it writes the same bytes every time, and the build embeds or installs the
+// committed files.
 
 #include <algorithm>
 #include <cmath>
@@ -239,39 +240,122 @@ void DrawAbout(Canvas& c)
   DrawDie(c, 88, 90, 30, 1, Blue);
 }
 
-// The icon at small sizes: the orange die of the about picture alone, showing six, with a
-// border of at least one pixel and larger pips, so that it still reads as a die at 16 pixels.
-void DrawIconDie(Canvas& c)
+// The icon: the orange die showing six, the same design at every size, transparent around it
+// as icon themes expect. Drawn in a 72-unit box; its border is kept at least one device pixel
+// wide and the pips a pixel apart, so that it still reads as a die at 16 pixels. The same
+// design is written as the scalable SVG icon, whose shapes and gradient the PNG sizes follow.
+struct IconDesign {
+  double edge;    // border width in design units
+  double pipR;    // pip radius
+  double radius;  // corner radius of the outer rounded square
+  double lo, hi;  // the die spans lo..hi on both axes
+  double cols[2]; // pip columns
+  double rows[3]; // pip rows
+};
+
+IconDesign IconFor(double unitsPerPixel)
 {
-  const DiePalette& pal = Orange;
-  const double px = 1.0 / c.Scale(); // one device pixel in design units
-  const double edge = std::max(1.6, 1.1 * px);
-  c.Fill([&](double x, double y) { return RoundRect(x, y, 0.5, 0.5, 71.5, 71.5, 14); },
-         [&](double, double) { return pal.edge; });
-  c.Fill(
-      [&](double x, double y) {
-        return RoundRect(x, y, 0.5 + edge, 0.5 + edge, 71.5 - edge, 71.5 - edge, 14 - edge);
-      },
-      [&](double x, double y) {
-        const double t = std::clamp((x + y) / 144.0, 0.0, 1.0);
-        return Mix(pal.light, pal.dark, t * t * 0.9 + t * 0.1);
-      });
-  // Pips of one column keep at least a pixel of the face between them.
-  const double r = std::min(7.6, (18.5 - 1.2 * px) / 2);
-  for (double cx : {19.0, 53.0})
-    for (double cy : {17.5, 36.0, 54.5})
-      c.Fill([&](double x, double y) { return Circle(x, y, cx, cy, r); },
-             [&](double, double) { return pal.pipTop; });
+  const double px = unitsPerPixel;
+  return {
+      std::max(1.6, 1.1 * px), std::min(7.6, (18.5 - 1.2 * px) / 2), 14, 0.5, 71.5, {19.0, 53.0},
+      {17.5, 36.0, 54.5}};
 }
 
-// The icon: the about picture's design where there is room for it, the die alone below that;
-// transparent around the shape, as icon themes expect.
+// The body's diagonal gradient, light at the top left, as stops that the SVG repeats exactly:
+// colour at t = (x + y) / 144, interpolated linearly between the stops.
+struct Stop {
+  double t;
+  Color c;
+};
+
+std::vector<Stop> IconStops()
+{
+  std::vector<Stop> stops;
+  for (int i = 0; i <= 4; ++i) {
+    const double t = i / 4.0;
+    const Color c = Mix(Orange.light, Orange.dark, t * t * 0.9 + t * 0.1);
+    stops.push_back({t, {std::round(c.r), std::round(c.g), std::round(c.b)}});
+  }
+  return stops;
+}
+
+Color AtStops(const std::vector<Stop>& stops, double t)
+{
+  t = std::clamp(t, 0.0, 1.0);
+  for (size_t i = 1; i < stops.size(); ++i)
+    if (t <= stops[i].t)
+      return Mix(stops[i - 1].c, stops[i].c, (t - stops[i - 1].t) / (stops[i].t - stops[i - 1].t));
+  return stops.back().c;
+}
+
 void DrawIcon(Canvas& c)
 {
-  if (c.Size() <= 32)
-    DrawIconDie(c);
-  else
-    DrawAbout(c);
+  const IconDesign d = IconFor(1.0 / c.Scale());
+  const std::vector<Stop> stops = IconStops();
+  c.Fill([&](double x, double y) { return RoundRect(x, y, d.lo, d.lo, d.hi, d.hi, d.radius); },
+         [&](double, double) { return Orange.edge; });
+  c.Fill(
+      [&](double x, double y) {
+        return RoundRect(x, y, d.lo + d.edge, d.lo + d.edge, d.hi - d.edge, d.hi - d.edge,
+                         d.radius - d.edge);
+      },
+      [&](double x, double y) { return AtStops(stops, (x + y) / 144.0); });
+  for (double cx : d.cols)
+    for (double cy : d.rows)
+      c.Fill([&](double x, double y) { return Circle(x, y, cx, cy, d.pipR); },
+             [&](double, double) { return Orange.pipTop; });
+}
+
+std::string Hex(const Color& c)
+{
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "#%02x%02x%02x", int(c.r), int(c.g), int(c.b));
+  return buf;
+}
+
+std::string Num(double v)
+{
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2f", v);
+  std::string s = buf;
+  while (s.back() == '0')
+    s.pop_back();
+  if (s.back() == '.') s.pop_back();
+  return s;
+}
+
+// The scalable icon: the design at its natural proportions (as drawn at 64 pixels and above).
+bool WriteIconSvg(const std::string& path)
+{
+  const IconDesign d = IconFor(0.0);
+  std::string svg =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"72\" height=\"72\" "
+      "viewBox=\"0 0 72 72\">\n"
+      "  <title>Wurfwummel</title>\n"
+      "  <defs>\n"
+      "    <linearGradient id=\"body\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\"0\" "
+      "x2=\"72\" y2=\"72\">\n";
+  for (const Stop& s : IconStops())
+    svg += "      <stop offset=\"" + Num(s.t) + "\" stop-color=\"" + Hex(s.c) + "\"/>\n";
+  svg += "    </linearGradient>\n  </defs>\n";
+  const double size = d.hi - d.lo, inner = size - 2 * d.edge;
+  svg += "  <rect x=\"" + Num(d.lo) + "\" y=\"" + Num(d.lo) + "\" width=\"" + Num(size) +
+         "\" height=\"" + Num(size) + "\" rx=\"" + Num(d.radius) + "\" fill=\"" + Hex(Orange.edge) +
+         "\"/>\n";
+  svg += "  <rect x=\"" + Num(d.lo + d.edge) + "\" y=\"" + Num(d.lo + d.edge) + "\" width=\"" +
+         Num(inner) + "\" height=\"" + Num(inner) + "\" rx=\"" + Num(d.radius - d.edge) +
+         "\" fill=\"url(#body)\"/>\n";
+  svg += "  <g fill=\"" + Hex(Orange.pipTop) + "\">\n";
+  for (double cx : d.cols)
+    for (double cy : d.rows)
+      svg +=
+          "    <circle cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) + "\" r=\"" + Num(d.pipR) + "\"/>\n";
+  svg += "  </g>\n</svg>\n";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool written = std::fwrite(svg.data(), 1, svg.size(), f) == svg.size();
+  return (std::fclose(f) == 0) && written;
 }
 } // namespace
 
@@ -296,10 +380,10 @@ int main()
     ok &= about.Write(ratio == 1 ? "about.png" : "about@2x.png");
   }
   for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
-    const double design = size <= 32 ? 72.0 : 128.0;
-    Canvas icon(size, {255, 255, 255}, size / design, true);
+    Canvas icon(size, Orange.edge, size / 72.0, true);
     DrawIcon(icon);
     ok &= icon.Write("icon" + std::to_string(size) + ".png");
   }
+  ok &= WriteIconSvg("icon.svg");
   return ok ? 0 : 1;
 }

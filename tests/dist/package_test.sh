@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Checks what a player gets: `install` installs the build into a DESTDIR and checks the tree;
-# `package` builds the Debian package, unpacks it, checks its fields and tree, and starts the
-# unpacked program offscreen and under a real X server, ending it with SIGTERM.
+# `package` builds the Debian package from debian/ with dpkg-buildpackage out of a copy of the
+# source tree (without running the suite again inside it), runs lintian on the result, checks
+# its fields, its tree and the program's hardening, and starts the unpacked program offscreen
+# and under a real X server, ending it with SIGTERM.
 # Usage: package_test.sh install|package BUILD_DIR
 set -euo pipefail
 mode="$1"
 build="$(cd "$2" && pwd)"
+source="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 tmp="$(mktemp -d)"
 trap 'for p in ${pids:-}; do kill "$p" 2>/dev/null || true; done; rm -rf "$tmp"' EXIT
 pids=""
@@ -17,18 +20,34 @@ fail() {
   exit 1
 }
 
-# The exact set of files under ROOT/PREFIX, nothing more.
+# The keywords of one language, sorted, from the desktop entry (KEY is Keywords or
+# Keywords[de]) and from the metainfo (LANG empty or de).
+desktop_keywords() {
+  awk -v key="$2" 'index($0, key "=") == 1 { print substr($0, length(key) + 2) }' "$1" |
+    tr ';' '\n' | sed '/^$/d' | sort
+}
+metainfo_keywords() {
+  if [ -z "$2" ]; then
+    sed -n 's|^ *<keyword>\(.*\)</keyword>|\1|p' "$1" | sort
+  else
+    sed -n "s|^ *<keyword xml:lang=\"$2\">\\(.*\\)</keyword>|\\1|p" "$1" | sort
+  fi
+}
+
+# The exact set of files under ROOT/PREFIX, nothing more; EXTRA lists files beyond the
+# install rules' (the package's documentation).
 check_tree() {
-  local root="$1" prefix="$2" expected actual
+  local root="$1" prefix="$2" extra="${3:-}" expected actual
   expected="$(
     {
-      echo "$prefix/bin/wurfwummel"
+      echo "$prefix/games/wurfwummel"
       echo "$prefix/share/applications/$id.desktop"
       echo "$prefix/share/metainfo/$id.metainfo.xml"
       for n in $sizes; do echo "$prefix/share/icons/hicolor/${n}x${n}/apps/$id.png"; done
+      echo "$prefix/share/icons/hicolor/scalable/apps/$id.svg"
       echo "$prefix/share/man/man6/wurfwummel.6.gz"
       echo "$prefix/share/man/de/man6/wurfwummel.6.gz"
-      echo "$prefix/share/doc/wurfwummel/copyright"
+      for f in $extra; do echo "$f"; done
     } | sort
   )"
   actual="$(cd "$root" && find . -type f -o -type l | sed 's|^\.||' | sort)"
@@ -36,14 +55,16 @@ check_tree() {
     diff <(echo "$expected") <(echo "$actual") >&2 || true
     fail "installed tree differs (< expected, > installed)"
   fi
-  [ -x "$root$prefix/bin/wurfwummel" ] || fail "program not executable"
-  file -b "$root$prefix/bin/wurfwummel" | grep -q '^ELF' || fail "program is not an ELF binary"
+  [ -x "$root$prefix/games/wurfwummel" ] || fail "program not executable"
+  file -b "$root$prefix/games/wurfwummel" | grep -q '^ELF' || fail "program is not an ELF binary"
   for n in $sizes; do
     local info
     info="$(file -b "$root$prefix/share/icons/hicolor/${n}x${n}/apps/$id.png")"
     [[ "$info" == "PNG image data, $n x $n, 8-bit/color RGBA, non-interlaced" ]] ||
       fail "icon ${n}x${n}: $info"
   done
+  file -b "$root$prefix/share/icons/hicolor/scalable/apps/$id.svg" | grep -q '^SVG' ||
+    fail "scalable icon is not SVG"
   for page in man/man6 man/de/man6; do
     local text
     text="$(gzip -dc "$root$prefix/share/$page/wurfwummel.6.gz")" || fail "$page not gzip"
@@ -51,16 +72,17 @@ check_tree() {
     grep -q 'Tollmark/Wurfwummel' <<<"$text" || fail "$page does not say where the files are"
     grep -Eq '^\.SH (OPTIONS|OPTIONEN)' <<<"$text" || fail "$page says nothing on options"
   done
-  # Each page renders without complaint from groff.
-  if command -v man >/dev/null; then
-    for page in man/man6 man/de/man6; do
-      local warnings
-      warnings="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l \
-        "$root$prefix/share/$page/wurfwummel.6.gz" 2>&1 >/dev/null)"
-      [ -z "$warnings" ] || fail "$page: $warnings"
-    done
-  fi
-  grep -q 'License: GPL-3+' "$root$prefix/share/doc/wurfwummel/copyright" || fail "copyright"
+  # Each page renders without complaint from groff, and its NAME line is what apropos reads.
+  for page in man/man6 man/de/man6; do
+    local warnings
+    warnings="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l \
+      "$root$prefix/share/$page/wurfwummel.6.gz" 2>&1 >/dev/null)"
+    [ -z "$warnings" ] || fail "$page: $warnings"
+    warnings="$(gzip -dc "$root$prefix/share/$page/wurfwummel.6.gz" | groff -ww -z -man -Tutf8 2>&1)"
+    [ -z "$warnings" ] || fail "$page: groff: $warnings"
+    lexgrog "$root$prefix/share/$page/wurfwummel.6.gz" | grep -q ': "wurfwummel - ' ||
+      fail "$page: lexgrog finds no NAME line"
+  done
   # Both validators, with nothing to say about the desktop entry.
   local out
   out="$(desktop-file-validate "$root$prefix/share/applications/$id.desktop" 2>&1)" ||
@@ -68,9 +90,18 @@ check_tree() {
   [ -z "$out" ] || fail "desktop-file-validate warns: $out"
   appstreamcli validate --no-net "$root$prefix/share/metainfo/$id.metainfo.xml" ||
     fail "appstreamcli validate"
-  # The entry starts the installed program and names the installed icon.
-  grep -qx 'Exec=wurfwummel' "$root$prefix/share/applications/$id.desktop" || fail "Exec"
-  grep -qx "Icon=$id" "$root$prefix/share/applications/$id.desktop" || fail "Icon"
+  # The entry starts the installed program by its path and names the installed icon.
+  local desktop="$root$prefix/share/applications/$id.desktop"
+  local metainfo="$root$prefix/share/metainfo/$id.metainfo.xml"
+  grep -qx "Exec=$prefix/games/wurfwummel" "$desktop" || fail "Exec: $(grep ^Exec= "$desktop")"
+  grep -qx "Icon=$id" "$desktop" || fail "Icon"
+  grep -qx "StartupNotify=true" "$desktop" || fail "StartupNotify"
+  # The same keywords in both files, language by language.
+  [ "$(desktop_keywords "$desktop" Keywords)" = "$(metainfo_keywords "$metainfo" '')" ] ||
+    fail "English keywords differ between desktop entry and metainfo"
+  [ "$(desktop_keywords "$desktop" 'Keywords[de]')" = "$(metainfo_keywords "$metainfo" de)" ] ||
+    fail "German keywords differ between desktop entry and metainfo"
+  [ -n "$(desktop_keywords "$desktop" Keywords)" ] || fail "no keywords"
   grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
     "$root$prefix/share/metainfo/$id.metainfo.xml" || fail "launchable"
   echo "tree under $prefix: $(echo "$actual" | wc -l) files, validators passed"
@@ -96,7 +127,12 @@ run_and_terminate() {
     geometry="$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p')"
     # A 1280 x 1024 screen takes the standard layout: 570 wide, 730 high plus the menu bar.
     [ "${geometry%x*}" = 570 ] && [ "${geometry#*x}" -gt 730 ] || fail "xcb: window is $geometry"
-    echo "xcb: main window $win, $geometry"
+    # The window manager finds the desktop entry by the window's class.
+    local class
+    class="$(xprop -id "$win" WM_CLASS | sed -n 's/^WM_CLASS(STRING) = "[^"]*", "\([^"]*\)"$/\1/p')"
+    [ -n "$class" ] && grep -qx "StartupWMClass=$class" "$desktop_entry" ||
+      fail "xcb: window class '$class' is not the desktop entry's StartupWMClass"
+    echo "xcb: main window $win, $geometry, class $class"
   else
     sleep 1 # into the event loop
   fi
@@ -118,12 +154,40 @@ install)
   check_tree "$tmp/root" /usr/local
   ;;
 package)
-  (cd "$build" && cpack -G DEB -B "$tmp/out" >"$tmp/cpack.log" 2>&1) || {
-    cat "$tmp/cpack.log" >&2
-    fail "cpack"
+  for tool in dpkg-buildpackage dh lintian hardening-check Xvfb xdotool xprop; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (setup.sh installs it)"
+  done
+  # A copy of the source tree as git knows it, uncommitted changes included, so that neither
+  # the build nor debian/'s leftovers touch the working tree.
+  src="$tmp/src/wurfwummel-1.02"
+  mkdir -p "$src"
+  if git -C "$source" rev-parse --git-dir >/dev/null 2>&1; then
+    (cd "$source" && git ls-files -z --cached --others --exclude-standard |
+      while IFS= read -r -d '' f; do [ -e "$f" ] && printf '%s\0' "$f"; done |
+      tar --null -T - -cf -) | tar -xf - -C "$src"
+  else
+    tar -C "$source" --exclude-vcs --exclude='./build' --exclude='./build-*' -cf - . | tar -xf - -C "$src"
+  fi
+  # The suite is this very test's caller: the package is built without running it again.
+  (cd "$src" && DEB_BUILD_OPTIONS=nocheck dpkg-buildpackage -us -uc -b -Pnocheck \
+    >"$tmp/build.log" 2>&1) || {
+    tail -n 60 "$tmp/build.log" >&2
+    fail "dpkg-buildpackage"
   }
-  deb="$tmp/out/wurfwummel_1.02-1_$(dpkg --print-architecture).deb"
-  [ -f "$deb" ] || fail "no $deb: $(ls "$tmp/out")"
+  arch="$(dpkg --print-architecture)"
+  deb="$tmp/src/wurfwummel_1.02-1_$arch.deb"
+  changes="$tmp/src/wurfwummel_1.02-1_$arch.changes"
+  [ -f "$deb" ] || fail "no $deb: $(ls "$tmp/src")"
+  # The build used the distribution's flags: the compiler lines carry them.
+  grep -q -- '-fstack-protector-strong' "$tmp/build.log" && grep -q -- '-D_FORTIFY_SOURCE=2' "$tmp/build.log" ||
+    fail "the build did not use dpkg-buildflags"
+
+  # lintian, pedantic tags and all: nothing to say (overrides in debian/ give their reasons).
+  lintian_out="$(lintian --pedantic --display-info --fail-on error,warning,info,pedantic \
+    "$changes" 2>"$tmp/lintian.err")" || fail "lintian: $lintian_out $(cat "$tmp/lintian.err")"
+  [ -z "$lintian_out" ] || fail "lintian: $lintian_out"
+  echo "lintian --pedantic: no tags"
+
   field() { dpkg-deb -f "$deb" "$1"; }
   [ "$(field Package)" = wurfwummel ] || fail "Package"
   [ "$(field Version)" = 1.02-1 ] || fail "Version"
@@ -131,19 +195,36 @@ package)
   [[ "$(field Maintainer)" == *"<"*"@"*">" ]] || fail "Maintainer: $(field Maintainer)"
   [ -n "$(field Description)" ] || fail "Description"
   depends="$(field Depends)"
-  for dep in qt6-wayland libqt6widgets6 libqt6gui6 libqt6core6 libpng16-16 libc6; do
+  for dep in libqt6widgets6 libqt6gui6 libqt6core6 libpng16-16 libc6; do
     grep -Eq "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep: $depends"
   done
-  echo "package $(basename "$deb"): Depends: $depends"
+  # The Wayland plugin pulls QML, Quick and a compositor library: wanted, not required.
+  ! grep -q 'wayland' <<<"$depends" || fail "Depends names the Wayland plugin: $depends"
+  [ "$(field Recommends)" = qt6-wayland ] || fail "Recommends: $(field Recommends)"
+  echo "package $(basename "$deb"): Depends: $depends; Recommends: $(field Recommends)"
   dpkg-deb -x "$deb" "$tmp/root"
-  check_tree "$tmp/root" /usr
-  run_and_terminate "$tmp/root/usr/bin/wurfwummel" offscreen
-  command -v Xvfb >/dev/null && command -v xdotool >/dev/null || fail "Xvfb or xdotool missing"
+  check_tree "$tmp/root" /usr "/usr/share/doc/wurfwummel/copyright
+    /usr/share/doc/wurfwummel/changelog.Debian.gz /usr/share/lintian/overrides/wurfwummel"
+  grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+    "$tmp/root/usr/share/doc/wurfwummel/copyright" || fail "copyright is not machine-readable"
+  gzip -dc "$tmp/root/usr/share/doc/wurfwummel/changelog.Debian.gz" | head -1 |
+    grep -q '^wurfwummel (1.02-1) ' || fail "changelog.Debian.gz"
+
+  # Hardening, read from the program itself.
+  hardening="$(hardening-check "$tmp/root/usr/games/wurfwummel")" || true
+  for what in "Position Independent Executable" "Stack protected" "Fortify Source functions" \
+    "Read-only relocations" "Immediate binding"; do
+    grep -q "^ $what: yes" <<<"$hardening" || fail "hardening: $hardening"
+  done
+  echo "hardening: PIE, stack protector, fortify, full RELRO, bind now"
+
+  desktop_entry="$tmp/root/usr/share/applications/$id.desktop"
+  run_and_terminate "$tmp/root/usr/games/wurfwummel" offscreen
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
   pids="$pids $!"
   wait_for 20 test -s "$tmp/display" || fail "Xvfb did not start"
   export DISPLAY=":$(head -1 "$tmp/display")"
-  run_and_terminate "$tmp/root/usr/bin/wurfwummel" xcb
+  run_and_terminate "$tmp/root/usr/games/wurfwummel" xcb
   ;;
 *)
   fail "unknown mode $mode"
