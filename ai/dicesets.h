@@ -43,10 +43,7 @@ public:
   // The multiset with one more die showing face (1 to 6), or -1 beyond six dice; and with one
   // die of that face fewer, or -1 when it has none.
   int Plus(int set, int face) const { return Sets[std::size_t(set)].plus[std::size_t(face - 1)]; }
-  int Minus(int set, int face) const
-  {
-    return Sets[std::size_t(set)].minus[std::size_t(face - 1)];
-  }
+  int Minus(int set, int face) const { return Sets[std::size_t(set)].minus[std::size_t(face - 1)]; }
   // Every multiset, fewest dice first.
   const std::vector<int>& BySize() const { return Ordered; }
 

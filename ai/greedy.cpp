@@ -25,9 +25,14 @@ THolds TGreedy::ChooseHolds(const TSheetState& sheet, const TFaces& dice, const 
 {
   const TCellChoice cell = ChooseCell(sheet, dice);
   if (throwsLeft < 1 || cell.row < 0) return holds;
+  return HoldsForRow(cell.row, dice);
+}
+
+THolds HoldsForRow(int row, const TFaces& dice)
+{
   THolds result{};
-  const TSection& section = SectionOf(cell.row);
-  const int r = cell.row - section.firstRow;
+  const TSection& section = SectionOf(row);
+  const int r = row - section.firstRow;
   const TCounts counts = CountFaces(dice);
   switch (section.kind) {
   case TColumnKind::Point:
@@ -65,7 +70,7 @@ THolds TGreedy::ChooseHolds(const TSheetState& sheet, const TFaces& dice, const 
   case TColumnKind::Num:
   case TColumnKind::Wummel:
     // Points here need all six dice as they are, when they score at all.
-    if (RowPoints(cell.row, dice) > 0) result.fill(true);
+    if (RowPoints(row, dice) > 0) result.fill(true);
     break;
   }
   return result;

@@ -8,6 +8,9 @@
 
 #include "ai/strategy.h"
 
+// The dice that make up a row's points, as the greedy player holds them.
+THolds HoldsForRow(int row, const TFaces& dice);
+
 class TGreedy
 {
 public:

@@ -1,29 +1,18 @@
 #include "ai/player.h"
 
-namespace
-{
-// For now every strength plays the full strategy.
-class TStrongPlayer final : public TPlayer
-{
-public:
-  THolds ChooseHolds(const TSheetState& sheet, const TFaces& dice, const THolds& holds,
-                     int throwsLeft) const override
-  {
-    return Strategy.ChooseHolds(sheet, dice, holds, throwsLeft);
-  }
-  TCellChoice ChooseCell(const TSheetState& sheet, const TFaces& dice) const override
-  {
-    return Strategy.ChooseCell(sheet, dice);
-  }
+#include "ai/levels.h"
 
-private:
-  TStrategy Strategy;
-};
-} // namespace
-
-std::unique_ptr<TPlayer> MakePlayer(TLevel)
+std::unique_ptr<TPlayer> MakePlayer(TLevel level)
 {
-  return std::make_unique<TStrongPlayer>();
+  switch (level) {
+  case TLevel::Leicht:
+    return std::make_unique<TCasualPlayer>();
+  case TLevel::Mittel:
+    return std::make_unique<TOneTurnPlayer>();
+  case TLevel::Stark:
+    break;
+  }
+  return std::make_unique<TStarkPlayer>();
 }
 
 std::string_view LevelName(TLevel level)

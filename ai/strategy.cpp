@@ -25,6 +25,7 @@ std::shared_ptr<const std::vector<TSheetValue>> BuildModels(double mostTries)
   }
   return models;
 }
+} // namespace
 
 THolds HoldsFor(const TFaces& dice, const THolds& holds, const TCounts& keep)
 {
@@ -53,7 +54,6 @@ bool ValidDice(const TFaces& dice)
 {
   return std::all_of(dice.begin(), dice.end(), [](int f) { return f >= 1 && f <= 6; });
 }
-} // namespace
 
 const std::vector<std::array<int, SHEET_ROWS>>& ThrowPoints()
 {

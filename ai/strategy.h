@@ -51,6 +51,9 @@ public:
                    int throwsLeft) const;
   // Expected grand total at the end of the game from this sheet, before the next turn's throw.
   double Value(const TSheetState& sheet) const { return ModelFor(sheet).Value(sheet); }
+  // Worth of ending the turn with each throw of six dice (TDiceSets ordinal), on which every
+  // decision of the turn is planned.
+  std::vector<double> TurnFinals(const TSheetState& sheet) const { return FinalValues(sheet); }
 
 private:
   // Worth of ending the turn with each throw of six dice, by TDiceSets ordinal.
@@ -73,6 +76,12 @@ private:
   // By the number of free cells, 0 to 63.
   std::shared_ptr<const std::vector<TSheetValue>> Models;
 };
+
+// The dice to hold for a kept multiset: dice held already stay held first.
+THolds HoldsFor(const TFaces& dice, const THolds& holds, const TCounts& keep);
+TCounts HeldCounts(const TFaces& dice, const THolds& holds);
+// Six faces from 1 to 6.
+bool ValidDice(const TFaces& dice);
 
 // Raw points of each of the 462 throws (by TDiceSets ordinal) in each row.
 const std::vector<std::array<int, SHEET_ROWS>>& ThrowPoints();

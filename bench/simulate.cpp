@@ -1,16 +1,23 @@
-// Self-play: the computer player and the greedy yardstick each play one-player games with the
-// same fixed seed for the dice; prints the spread of their final totals and the time the
-// computer player takes per decision.
+// Self-play: the computer player at one of its strengths and the greedy yardstick each play
+// one-player games with the same fixed seed for the dice; prints the spread of their final
+// totals and the time the computer player takes per decision.
 //
-//   simulate [games] [seed] [--cells] [--tries T] [--shallow]
+//   simulate [games] [seed] [--level L] [--versus L] [--totals FILE] [--cells] [--tries T]
+//            [--shallow] [--exact N]
 //
+// --level plays "leicht", "mittel" or "stark" (the default);
+// --versus plays a second strength on the same dice and prints how often each wins;
+// --totals writes every game's total of the computer, one line per game in game order;
 // --cells prints each cell's mean raw points and how often it scored, the bonus rates and what
 // each part of the sheet adds to the grand total;
-// --tries plays the computer with another number of turns per free cell than the standard;
-// --shallow judges its entries by the sheet model alone, without playing the next turn.
+// --tries plays the strong computer with another number of turns per free cell than the
+// standard; --shallow judges its entries by the sheet model alone, without playing the next
+// turn; --exact N plays the rest of a game perfectly once that takes at most N sheets to work
+// out, instead of the standard number (0: never).
 
 #include "ai/greedy.h"
-#include "ai/strategy.h"
+#include "ai/levels.h"
+#include "ai/player.h"
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +27,7 @@
 #include <ctime>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -187,7 +195,7 @@ struct TCellStats {
 };
 
 struct TRun {
-  std::vector<int> totals;
+  std::vector<int> totals; // by game number
   TTiming holds, cells;
   TCellStats stats;
   bool legal = true;
@@ -225,6 +233,7 @@ template <class TMake> TRun PlayGames(TMake makePlayer, int games, unsigned seed
 {
   const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
   std::vector<TRun> runs(static_cast<size_t>(threads));
+  std::vector<int> totals(size_t(games), 0);
   std::vector<std::thread> workers;
   for (int t = 0; t < threads; ++t)
     workers.emplace_back([&, t] {
@@ -233,15 +242,15 @@ template <class TMake> TRun PlayGames(TMake makePlayer, int games, unsigned seed
       for (int g = t; g < games && run.legal; g += threads) {
         std::seed_seq seq{seed, unsigned(g)};
         std::mt19937 rng(seq);
-        run.totals.push_back(PlayGame(*player, rng, run));
+        totals[size_t(g)] = PlayGame(*player, rng, run);
       }
     });
   for (std::thread& worker : workers)
     worker.join();
   TRun all;
+  all.totals = std::move(totals);
   for (TRun& run : runs) {
     all.legal = all.legal && run.legal;
-    all.totals.insert(all.totals.end(), run.totals.begin(), run.totals.end());
     all.holds.Add(run.holds);
     all.cells.Add(run.cells);
     all.stats.Add(run.stats);
@@ -254,9 +263,9 @@ double Mean(const std::vector<int>& v)
   return std::accumulate(v.begin(), v.end(), 0.0) / double(v.size());
 }
 
-void Report(const char* name, TRun& run)
+void Report(const char* name, const TRun& run)
 {
-  std::vector<int>& t = run.totals;
+  std::vector<int> t = run.totals;
   std::sort(t.begin(), t.end());
   const double mean = Mean(t);
   double squares = 0;
@@ -273,6 +282,20 @@ void Report(const char* name, TRun& run)
               name, t.size(), mean, sd, t.front(), pct(5), pct(25), pct(50), pct(75), pct(95),
               t.back());
 }
+
+// How often the first player's total beats the second's on the same dice.
+void Versus(const char* first, const TRun& a, const char* second, const TRun& b)
+{
+  long wins = 0, ties = 0, losses = 0;
+  for (size_t g = 0; g < a.totals.size(); ++g) {
+    wins += a.totals[g] > b.totals[g];
+    ties += a.totals[g] == b.totals[g];
+    losses += a.totals[g] < b.totals[g];
+  }
+  const double n = double(a.totals.size()) / 100;
+  std::printf("%s against %s, same dice: wins %.1f %%, ties %.1f %%, losses %.1f %%\n", first,
+              second, double(wins) / n, double(ties) / n, double(losses) / n);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -280,35 +303,76 @@ int main(int argc, char** argv)
   std::vector<std::string> numbers;
   bool cells = false, deep = true;
   double tries = DEFAULT_MOST_TRIES;
+  int exact = STARK_EXACT_STATES;
+  TLevel level = TLevel::Stark;
+  std::optional<TLevel> versus;
+  std::string totalsFile;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    auto levelArg = [&] {
+      const auto named = i + 1 < argc ? LevelFromName(argv[++i]) : std::nullopt;
+      if (!named) {
+        std::fprintf(stderr, "%s needs leicht, mittel or stark\n", arg.c_str());
+        std::exit(2);
+      }
+      return *named;
+    };
     if (arg == "--cells")
       cells = true;
     else if (arg == "--shallow")
       deep = false;
     else if (arg == "--tries" && i + 1 < argc)
       tries = std::max(1.0, std::atof(argv[++i]));
+    else if (arg == "--exact" && i + 1 < argc)
+      exact = std::max(0, std::atoi(argv[++i]));
+    else if (arg == "--level")
+      level = levelArg();
+    else if (arg == "--versus")
+      versus = levelArg();
+    else if (arg == "--totals" && i + 1 < argc)
+      totalsFile = argv[++i];
     else
       numbers.push_back(arg);
   }
   const int games = numbers.size() > 0 ? std::max(1, std::atoi(numbers[0].c_str())) : 10000;
   const unsigned seed =
       numbers.size() > 1 ? unsigned(std::strtoul(numbers[1].c_str(), nullptr, 10)) : 20240613u;
+  auto make = [&](TLevel which) -> std::unique_ptr<TPlayer> {
+    if (which == TLevel::Stark) return std::make_unique<TStarkPlayer>(tries, deep, exact);
+    return MakePlayer(which);
+  };
 
   const auto start = TClock::now();
-  const TStrategy tables(tries, deep); // builds the shared tables once, for the timing below
+  make(level); // builds the shared tables once, for the timing below
   const double setUp = std::chrono::duration<double, std::milli>(TClock::now() - start).count();
-  TRun strong = PlayGames([&] { return std::make_unique<TStrategy>(tries, deep); }, games, seed);
+  TRun strong = PlayGames([&] { return make(level); }, games, seed);
   TRun weak = PlayGames([] { return std::make_unique<TGreedy>(); }, games, seed);
-  if (!strong.legal || !weak.legal) {
+  TRun other;
+  if (versus) other = PlayGames([&] { return make(*versus); }, games, seed);
+  if (!strong.legal || !weak.legal || !other.legal) {
     std::fprintf(stderr, "a player chose a cell that was not free\n");
     return 1;
   }
-  std::printf("%d one-player games each, game g's dice from std::mt19937 seeded with {%u, g}%s\n",
-              games, seed, deep ? "" : ", shallow computer");
+  const std::string name(LevelName(level));
+  std::printf("%d one-player games each, game g's dice from std::mt19937 seeded with {%u, g}; "
+              "computer: %s%s\n",
+              games, seed, name.c_str(), deep ? "" : ", shallow");
   Report("computer", strong);
   Report("greedy", weak);
   std::printf("computer / greedy mean: %.3f\n", Mean(strong.totals) / Mean(weak.totals));
+  Versus(name.c_str(), strong, "greedy", weak);
+  if (versus) {
+    const std::string otherName(LevelName(*versus));
+    Report(otherName.c_str(), other);
+    Versus(name.c_str(), strong, otherName.c_str(), other);
+  }
+  if (!totalsFile.empty()) {
+    if (FILE* f = std::fopen(totalsFile.c_str(), "w")) {
+      for (int total : strong.totals)
+        std::fprintf(f, "%d\n", total);
+      std::fclose(f);
+    }
+  }
   if (cells) {
     std::printf("computer, mean raw points per cell (x1, x2, x3) and how often it scored:\n");
     strong.stats.Print();

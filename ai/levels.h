@@ -1,0 +1,85 @@
+#pragma once
+
+// The three strengths of the computer player behind TPlayer. Each plans its holds exactly over
+// every outcome of the dice thrown again (TTurnPlanner) on what it believes ending the turn
+// with each throw is worth; they differ in that belief.
+//   TCasualPlayer ("Leicht"): the most raw points now, as someone who plays for fun.
+//   TOneTurnPlayer ("Mittel"): the most the sheet gains in this turn, bonuses reached included.
+//   TStarkPlayer ("Stark"): TStrategy's worth of the whole rest of the game, and for the last
+//   cells the exact one of TEndgame.
+
+#include "ai/endgame.h"
+#include "ai/player.h"
+
+#include <optional>
+#include <vector>
+
+// Shares one plan between the decisions of a turn, which all see the same sheet.
+class TPlannedPlayer : public TPlayer
+{
+public:
+  THolds ChooseHolds(const TSheetState& sheet, const TFaces& dice, const THolds& holds,
+                     int throwsLeft) const override;
+  // The plan of a turn on this sheet: what every throw is worth with 0, 1 or 2 throws left.
+  const TTurnPlanner& Plan(const TSheetState& sheet) const;
+
+protected:
+  virtual std::vector<double> Finals(const TSheetState& sheet) const = 0;
+
+private:
+  mutable TSheetState PlannedSheet;
+  mutable std::optional<TTurnPlanner> Planned;
+};
+
+class TCasualPlayer final : public TPlayer
+{
+public:
+  TCasualPlayer();
+  // The cell with the most raw points; on a tie the leftmost column. With nothing scoring,
+  // the cell that is worth least (TStrikeOrder).
+  TCellChoice ChooseCell(const TSheetState& sheet, const TFaces& dice) const override;
+  // The dice of the cell that the throw suits best now, as TGreedy holds them.
+  THolds ChooseHolds(const TSheetState& sheet, const TFaces& dice, const THolds& holds,
+                     int throwsLeft) const override;
+};
+
+class TOneTurnPlayer final : public TPlannedPlayer
+{
+public:
+  TOneTurnPlayer();
+  // The cell whose entry raises the grand total most now; on a tie the cell worth least.
+  TCellChoice ChooseCell(const TSheetState& sheet, const TFaces& dice) const override;
+
+protected:
+  std::vector<double> Finals(const TSheetState& sheet) const override;
+};
+
+// The strong player plays the rest of the game perfectly once that takes at most this many
+// sheets to work out (about 30 microseconds each), so that no decision takes long on any sheet.
+constexpr int STARK_EXACT_STATES = 800;
+
+class TStarkPlayer final : public TPlannedPlayer
+{
+public:
+  explicit TStarkPlayer(double mostTries = DEFAULT_MOST_TRIES, bool deep = true,
+                        int exactStates = STARK_EXACT_STATES);
+  TCellChoice ChooseCell(const TSheetState& sheet, const TFaces& dice) const override;
+
+protected:
+  std::vector<double> Finals(const TSheetState& sheet) const override;
+
+private:
+  bool Exact(const TSheetState& sheet) const;
+
+  TStrategy Strategy;
+  int ExactStates;
+  mutable TEndgame Endgame;
+  mutable TSheetState JudgedSheet;
+  mutable bool JudgedExact = false;
+};
+
+// Immediate change of the grand total when a free cell gets these raw points.
+double ImmediateGain(const TSheetState& sheet, int row, int column, int points);
+// A small order of the free cells by what they are likely to bring (one turn's worth of the row
+// times the multiplier), which the weaker strengths strike first.
+double CellWorth(int row, int column);
