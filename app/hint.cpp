@@ -14,11 +14,10 @@
 namespace
 {
 // What the sheet shows of a row and cell: the row's label, the points the current dice would
-// score there (the cell's text once chosen) and the column's multiplier.
+// score there (the cell's text once chosen).
 struct TCellHint {
   QString label;
   int points = 0;
-  int multiplier = 1;
 };
 
 TCellHint DescribeCell(TApp& app, int player, int row, int column)
@@ -31,7 +30,6 @@ TCellHint DescribeCell(TApp& app, int player, int row, int column)
       const int r = row - first;
       const auto& points = *section.Points[size_t(column)];
       hint.points = points.CapturePoints(r);
-      hint.multiplier = points.Multiplier;
       if constexpr (std::is_pointer_v<std::remove_reference_t<decltype(section.Label)>>) {
         // One caption for the section's rows, told apart by number as a screen reader hears.
         hint.label = section.Label ? section.Label->GetText() : QString();
@@ -99,14 +97,11 @@ void TApp::ShowHint()
     SetMarked(cell, 1);
     hintMarks_.push_back(cell);
     text = "Tipp: " + hint.label + ", Spalte " + QString::number(choice.column + 1);
-    // The cell shows the points before its column's multiplier, the totals count them with it.
+    // The points as the cell will show them once chosen, before its column's multiplier.
     if (hint.points == 0)
       text += " streichen (0 Punkte)";
-    else if (hint.multiplier == 1)
-      text += " (" + QString::number(hint.points) + " Punkte)";
     else
-      text += " (" + QString::number(hint.points) + " × " + QString::number(hint.multiplier) +
-              " = " + QString::number(hint.points * hint.multiplier) + " Punkte)";
+      text += " (" + QString::number(hint.points) + " Punkte)";
   }
   hintPlayer_ = player;
   dice.Hint->SetText(text);
