@@ -20,8 +20,10 @@ void TApp::FollowChoice(int player)
       if (title.isEmpty()) title = section.Title(Last);
     });
     const QString points = Last->GetText();
-    description = title + ": " + points + (points == "1" ? " Punkt" : " Punkte");
-    if (points == "0") description += ", das Feld wird gestrichen";
+    if (!title.isEmpty()) {
+      description = title + ": " + points + (points == "1" ? " Punkt" : " Punkte");
+      if (points == "0") description += ", das Feld wird gestrichen";
+    }
     SetTabOrder(Last, fill);
   }
   SetAccessibleDescription(fill, description);

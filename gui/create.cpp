@@ -124,7 +124,7 @@ public:
         push->setDefault(true);
         push->setShortcut(QKeySequence(Qt::Key_Return));
       } else if (kind == BUTTON_CANCEL) {
-        // Escape reaches it through its window, which has no Cancel button otherwise.
+        // Its window presses it on Escape, wherever the focus is in the window.
       } else {
         push->setAutoDefault(true); // Enter presses the focused button, such as "Eintragen"
       }
