@@ -34,14 +34,16 @@ TFilePair PlayerPair()
   return TFilePair(AppDir + PAIR_FILE, {SettingsPath(), ChoicePath()});
 }
 
-// A temporary file this old belongs to no save that is still going on: a save holds the lock
-// from its first byte to its rename, and a stopped one keeps it.
+// Temporary files are removed only while this copy holds the lock, so no copy is inside a save
+// then (a stopped one keeps the lock); their age spares, besides, a copy on a file system
+// without locks that writes one at this moment.
 constexpr int LEFTOVER_AGE = 5 * 60;
 
 std::vector<QString> DefaultScores()
 {
   return std::vector<QString>(SCORE_ENTRIES, RC4(ScoreRecord(0, DEFAULT_PLAYER), ScoreKey));
 }
+
 struct TPlayerFiles {
   std::vector<QString> names;
   TFileState namesState = TFileState::Absent;
