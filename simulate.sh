@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the self-play program in Release into build-release/ (or $WW_BUILD_DIR) and runs it:
-# 10,000 one-player games each for the computer player and the greedy yardstick.
-#   ./simulate.sh [games] [seed]
+# 10,000 one-player games each for the computer player at one strength and the greedy yardstick.
+#   ./simulate.sh [games] [seed] [--level leicht|mittel|stark] [--versus L] [--totals FILE] ...
+# (the options are listed at the top of bench/simulate.cpp)
 set -euo pipefail
 WW_ROOT="$(cd "$(dirname "$0")" && pwd)"
 . "$WW_ROOT/setup.sh"

@@ -1,8 +1,8 @@
 #pragma once
 
-// The three strengths of the computer player behind TPlayer. Each plans its holds exactly over
-// every outcome of the dice thrown again (TTurnPlanner) on what it believes ending the turn
-// with each throw is worth; they differ in that belief.
+// The three strengths of the computer player behind TPlayer. "Mittel" and "Stark" plan their
+// holds exactly over every outcome of the dice thrown again (TTurnPlanner) on what they believe
+// ending the turn with each throw is worth, and differ in that belief; "Leicht" holds by eye.
 //   TCasualPlayer ("Leicht"): the most raw points now, as someone who plays for fun.
 //   TOneTurnPlayer ("Mittel"): the most the sheet gains in this turn, bonuses reached included.
 //   TStarkPlayer ("Stark"): TStrategy's worth of the whole rest of the game, and for the last
@@ -36,7 +36,7 @@ class TCasualPlayer final : public TPlayer
 public:
   TCasualPlayer();
   // The cell with the most raw points; on a tie the leftmost column. With nothing scoring,
-  // the cell that is worth least (TStrikeOrder).
+  // the cell that is worth least (CellWorth).
   TCellChoice ChooseCell(const TSheetState& sheet, const TFaces& dice) const override;
   // The dice of the cell that the throw suits best now, as TGreedy holds them.
   THolds ChooseHolds(const TSheetState& sheet, const TFaces& dice, const THolds& holds,
