@@ -76,7 +76,7 @@ TEST_F(Pair, AJournalLeftByACrashIsThePairUntilItIsCarriedOut)
 {
   ASSERT_TRUE(MakeFolders(Path("")));
   ASSERT_TRUE(WriteAll(DataPath() + "/wurfwummel.cfg", "Spieler1\r\n"));
-  const TPairParts after = {QByteArray("Spieler1\r\nComputer\r\n"), QByteArray("1\r\n")};
+  const TPairParts after = {QByteArray("Spieler1\r\nComputer\r\n"), QByteArray("1\r\nstark\r\n")};
   ASSERT_TRUE(WriteFileSafely(Path("/wurfwummel.new"), WritePairJournal(NAMES, after)));
   const TFilePair::TView view = Files().Begin();
   EXPECT_TRUE(view.journal);
@@ -100,7 +100,7 @@ TEST_F(Pair, OneChangedFileIsWrittenAloneAndTwoThroughTheJournal)
   const ino_t cfg = Inode("/wurfwummel.cfg");
   app_->ChooseComputer(); // both change
   EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.cfg"), QByteArray("Spieler1\r\nComputer\r\n"));
-  EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.cpu"), QByteArray("1\r\n"));
+  EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.cpu"), QByteArray("1\r\nstark\r\n"));
   EXPECT_FALSE(QFile::exists(DataPath() + "/wurfwummel.new"));
   EXPECT_NE(Inode("/wurfwummel.cfg"), cfg);
   const ino_t cpu = Inode("/wurfwummel.cpu");

@@ -294,8 +294,8 @@ TEST(Saves, ACrashAnywhereInSwitchingTheComputerShowsBeforeOrAfter)
     QString shown;            // what a start shows: the names and whether the computer plays
   };
   const TState alone{"Spieler1\r\n", QByteArray(), "Spieler1 0"};
-  const TState computer{"Spieler1\r\nComputer\r\n", "1\r\n", "Spieler1|Computer 1"};
-  const TState off{"Spieler1\r\n", "0\r\n", "Spieler1 0"};
+  const TState computer{"Spieler1\r\nComputer\r\n", "1\r\nstark\r\n", "Spieler1|Computer 1"};
+  const TState off{"Spieler1\r\n", "0\r\nstark\r\n", "Spieler1 0"};
   int runs = 0, before = 0, after = 0, neither = 0;
   for (const auto& [from, to] : {std::pair{alone, computer}, std::pair{computer, off}}) {
     for (const char* call : {"rename", "fsync", "unlink"}) {
