@@ -19,6 +19,23 @@ int NumberSum(const TSheetState& sheet, int column)
     if (!sheet.IsFree(row, column)) sum += sheet.Cell(row, column);
   return sum;
 }
+
+// The free cell that value rates highest; the first in sheet order on a tie.
+template <typename TValue> TCellChoice BestFreeCell(const TSheetState& sheet, const TValue& value)
+{
+  TCellChoice choice;
+  double best = -std::numeric_limits<double>::infinity();
+  for (int row = 0; row < SHEET_ROWS; ++row)
+    for (int column = 0; column < SHEET_COLUMNS; ++column) {
+      if (!sheet.IsFree(row, column)) continue;
+      const double v = value(row, column);
+      if (v > best) {
+        best = v;
+        choice = {row, column};
+      }
+    }
+  return choice;
+}
 } // namespace
 
 double ImmediateGain(const TSheetState& sheet, int row, int column, int points)
@@ -71,21 +88,11 @@ TCasualPlayer::TCasualPlayer()
 
 TCellChoice TCasualPlayer::ChooseCell(const TSheetState& sheet, const TFaces& dice) const
 {
-  TCellChoice choice;
-  if (!ValidDice(dice)) return choice;
-  double best = -std::numeric_limits<double>::infinity();
-  for (int row = 0; row < SHEET_ROWS; ++row)
-    for (int column = 0; column < SHEET_COLUMNS; ++column) {
-      if (!sheet.IsFree(row, column)) continue;
-      const int points = RowPoints(row, dice);
-      const double value =
-          points > 0 ? points - TIE_BREAK * Multiplier(column) : -CellWorth(row, column);
-      if (value > best) {
-        best = value;
-        choice = {row, column};
-      }
-    }
-  return choice;
+  if (!ValidDice(dice)) return {};
+  return BestFreeCell(sheet, [&](int row, int column) {
+    const int points = RowPoints(row, dice);
+    return points > 0 ? points - TIE_BREAK * Multiplier(column) : -CellWorth(row, column);
+  });
 }
 
 THolds TCasualPlayer::ChooseHolds(const TSheetState& sheet, const TFaces& dice, const THolds& holds,
@@ -103,20 +110,11 @@ TOneTurnPlayer::TOneTurnPlayer()
 
 TCellChoice TOneTurnPlayer::ChooseCell(const TSheetState& sheet, const TFaces& dice) const
 {
-  TCellChoice choice;
-  if (!ValidDice(dice)) return choice;
-  double best = -std::numeric_limits<double>::infinity();
-  for (int row = 0; row < SHEET_ROWS; ++row)
-    for (int column = 0; column < SHEET_COLUMNS; ++column) {
-      if (!sheet.IsFree(row, column)) continue;
-      const double value = ImmediateGain(sheet, row, column, RowPoints(row, dice)) -
-                           TIE_BREAK * CellWorth(row, column);
-      if (value > best) {
-        best = value;
-        choice = {row, column};
-      }
-    }
-  return choice;
+  if (!ValidDice(dice)) return {};
+  return BestFreeCell(sheet, [&](int row, int column) {
+    return ImmediateGain(sheet, row, column, RowPoints(row, dice)) -
+           TIE_BREAK * CellWorth(row, column);
+  });
 }
 
 std::vector<double> TOneTurnPlayer::Finals(const TSheetState& sheet) const
