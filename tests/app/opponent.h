@@ -61,8 +61,13 @@ protected:
     ASSERT_EQ(app_->CurrentPlayer, 0);
     TGadget* cell = FirstFree(0);
     ASSERT_NE(cell, nullptr);
+    // However slow the machine, the computer's first step waits for the caller: its timer
+    // starts with the caller's delay only once the person's entry has been handled.
+    const int delay = app_->Computer->StepDelay;
+    app_->Computer->StepDelay = ONE_HOUR_MS;
     Click(cell);
     Click(app_->DiceField[0]->Fill);
+    SetComputerDelay(delay);
   }
 
   // Handles the events already waiting, without letting the system deliver more (a timer).

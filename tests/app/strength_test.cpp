@@ -104,6 +104,9 @@ TEST_F(Strength, PlayerIsBuiltAtStartUpAndSwitchOnBeforeAnyStep)
   StartApp();
   EXPECT_NE(app_->Computer->Ready(), nullptr);
   EXPECT_EQ(ticks, 0);
+  // Building a strength may take longer than a step's delay on a slow (sanitized) build: no
+  // tick may come from the clock while the test looks.
+  SetComputerDelay(ONE_HOUR_MS);
 
   ChooseMenu("Gegen den Computer"); // off, before any entry: at once
   EXPECT_FALSE(app_->ComputerPlays());

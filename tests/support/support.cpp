@@ -195,6 +195,11 @@ void TWithApp::SetComputerDelay(int milliseconds)
 {
   ASSERT_TRUE(app_ && app_->Computer);
   app_->Computer->StepDelay = milliseconds;
+  // A step already on its way comes after the new delay.
+  if (app_->ComputerAtTurn()) {
+    app_->Computer->Stop();
+    app_->Computer->Schedule();
+  }
 }
 
 void TWithApp::RunComputerTurn(const std::function<void()>& step)

@@ -46,6 +46,9 @@ protected:
   TFakeDriver* driver_ = nullptr;
 };
 
+// A step delay that no test outlasts: the computer's clock stays out of the test's way.
+constexpr int ONE_HOUR_MS = 3600000;
+
 // A started application on a desktop of the given size.
 class TWithApp : public TWithDataDir
 {
@@ -63,6 +66,7 @@ protected:
   // start from that file would: a save merges with the file, so memory alone would not last.
   void SetScoreList(int score, const QString& name);
   // The time between the computer's steps: the seam through which tests make its turns quick.
+  // A step already on its way waits the new time.
   void SetComputerDelay(int milliseconds);
   // Waits in the system's wait, as the main loop does, and handles every event, until the
   // computer is no longer at the turn; each of its steps is a timer tick. Calls step after
