@@ -40,6 +40,9 @@ pids="$pids $game"
 visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
 shown() { test -n "$(visible "$1")"; }
 gone() { test -z "$(visible "$1")"; }
+# Without a window manager a new window takes the keyboard a moment after it is shown (longer
+# on a slow, sanitized build): keys are pressed once it has it.
+focused() { test "$(xdotool getwindowfocus 2>/dev/null)" = "$(visible "$1")"; }
 geometry() { # x y width height of a window's inside, on the screen
   xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
     /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
@@ -76,12 +79,14 @@ read -r rx ry rw rh <<<"$(geometry "$rules")"
   fail "the rules window stands at $rx,$ry ${rw}x$rh, the main window at $mx,$my"
 echo "rules window ${rw}x$rh at $rx,$ry over the main window at $mx,$my (menu bar $menu)"
 
+wait_for 10 focused 'Wurfwummel - Regeln' || fail "the rules window never took the keyboard"
 xdotool key Escape
 wait_for 10 gone 'Wurfwummel - Regeln' || fail "Escape did not close the rules"
 kill -0 "$game" 2>/dev/null || fail "the game ended"
 # The keyboard is the main window's again at once.
 xdotool key F1
 wait_for 10 shown 'Wurfwummel - Regeln' || fail "F1 after Escape opened nothing"
+wait_for 10 focused 'Wurfwummel - Regeln' || fail "the second rules window never took the keyboard"
 xdotool key Escape
 wait_for 10 gone 'Wurfwummel - Regeln' || fail "the second Escape"
 
