@@ -1,5 +1,6 @@
 #include "ai/levels.h"
 #include "ai/player.h"
+#include "tests/ai/sheets.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -8,17 +9,6 @@
 
 namespace
 {
-TSheetState FullSheet()
-{
-  TSheetState sheet;
-  const int values[SHEET_ROWS] = {3,  6,  9,  12, 15, 18, 20, 24, 28, 30, 30,
-                                  30, 30, 30, 30, 40, 40, 50, 0,  50, 22};
-  for (int row = 0; row < SHEET_ROWS; ++row)
-    for (int column = 0; column < SHEET_COLUMNS; ++column)
-      sheet.Enter(row, column, values[row]);
-  return sheet;
-}
-
 // A sheet with about `percent` of its cells entered with plausible points.
 TSheetState RandomSheet(std::mt19937& rng, int percent)
 {

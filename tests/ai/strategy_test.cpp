@@ -1,5 +1,6 @@
 #include "ai/greedy.h"
 #include "ai/strategy.h"
+#include "tests/ai/sheets.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,18 +10,6 @@
 
 namespace
 {
-// A sheet as it might stand near the end of a game, every cell entered.
-TSheetState FullSheet()
-{
-  TSheetState sheet;
-  const int values[SHEET_ROWS] = {3,  6,  9,  12, 15, 18, 20, 24, 28, 30, 30,
-                                  30, 30, 30, 30, 40, 40, 50, 0,  50, 22};
-  for (int row = 0; row < SHEET_ROWS; ++row)
-    for (int column = 0; column < SHEET_COLUMNS; ++column)
-      sheet.Enter(row, column, values[row]);
-  return sheet;
-}
-
 // Expected final total by brute force: every ordered sequence of the dice thrown again, the best
 // of all 64 hold patterns before each further throw, the best free cell at the end.
 class TBruteForce

@@ -6,18 +6,7 @@
 # is there. Usage: wayland_test.sh PROGRAM
 set -uo pipefail
 program="$1"
-tmp="$(mktemp -d)"
-pids=""
-trap 'for p in $pids; do kill "$p" 2>/dev/null; done; rm -rf "$tmp"' EXIT
-
-skip() {
-  echo "SKIPPED: $*"
-  exit 77
-}
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+. "$(dirname "${BASH_SOURCE[0]}")/desktop.sh"
 command -v weston >/dev/null || skip "weston is not installed (package weston)"
 plugin="$(find /usr/lib -path '*qt6/plugins/platforms/libqwayland-generic.so' 2>/dev/null | head -1)"
 [ -n "$plugin" ] || skip "the Qt Wayland platform plugin is not installed (package qt6-wayland)"
@@ -25,7 +14,6 @@ plugin="$(find /usr/lib -path '*qt6/plugins/platforms/libqwayland-generic.so' 2>
 export XDG_RUNTIME_DIR="$tmp/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-. "$(dirname "${BASH_SOURCE[0]}")/waitfor.sh"
 
 # One start of the game on an output of the given height; expects the given window width.
 run_on_output() {

@@ -6,22 +6,10 @@
 # xdotool or xprop is missing. Usage: dialogs_x11_test.sh PROGRAM
 set -uo pipefail
 program="$1"
-tmp="$(mktemp -d)"
-pids=""
-trap 'for p in $pids; do kill "$p" 2>/dev/null; done; rm -rf "$tmp"' EXIT
-
-skip() {
-  echo "SKIPPED: $*"
-  exit 77
-}
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../dist/desktop.sh"
 for tool in Xvfb xdotool xprop xwininfo; do
   command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
-. "$(dirname "${BASH_SOURCE[0]}")/../dist/waitfor.sh"
 
 # A display of its own: Xvfb picks a free number and writes it to the descriptor.
 exec 3>"$tmp/display"
