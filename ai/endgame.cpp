@@ -153,8 +153,8 @@ void TEndgame::Moves(const TKey& key, int cell, std::vector<TMove>& moves)
 
 std::vector<double> TEndgame::Finals(const TKey& key)
 {
-  const auto& points = ThrowPoints();
   std::vector<double> best(FULL_THROWS, -std::numeric_limits<double>::infinity());
+  double floor = -std::numeric_limits<double>::infinity();
   std::vector<TMove> moves;
   for (int cell = 0; cell < SHEET_ROWS * SHEET_COLUMNS; ++cell) {
     if (!(key.free & (uint64_t(1) << cell))) continue;
@@ -164,18 +164,17 @@ std::vector<double> TEndgame::Finals(const TKey& key)
     std::array<double, DICE + 1> worth{};
     for (size_t i = 0; i < moves.size(); ++i)
       worth[i] = moves[i].gain + Future(moves[i].next);
-    for (size_t i = 0; i < size_t(FULL_THROWS); ++i) {
-      const int p = points[i][size_t(row)];
-      double value;
-      if (row < NUMBER_ROWS)
-        value = worth[size_t(p / (row + 1))];
-      else if (moves.size() == 1)
-        value = m * p + worth[0];
-      else
-        value = p > 0 ? m * p + worth[0] : worth[1];
-      best[i] = std::max(best[i], value);
-    }
+    if (row < NUMBER_ROWS)
+      FoldCell(best, floor, row, [&](int k) { return worth[size_t(k)]; }, worth[0],
+               *std::min_element(worth.begin() + 1, worth.end()) >= worth[0]);
+    else if (moves.size() == 1)
+      FoldCell(best, floor, row, [&](int p) { return m * p + worth[0]; }, worth[0], true);
+    else
+      FoldCell(best, floor, row, [&](int p) { return m * p + worth[0]; }, worth[1],
+               worth[0] >= worth[1]);
   }
+  for (double& value : best)
+    value = std::max(value, floor);
   return best;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <limits>
+#include <utility>
 
 using std::size_t;
 
@@ -53,6 +54,24 @@ TCounts HeldCounts(const TFaces& dice, const THolds& holds)
 bool ValidDice(const TFaces& dice)
 {
   return std::all_of(dice.begin(), dice.end(), [](int f) { return f >= 1 && f <= 6; });
+}
+
+const std::array<TRowThrows, SHEET_ROWS>& RowThrows()
+{
+  static const std::array<TRowThrows, SHEET_ROWS> table = [] {
+    std::array<TRowThrows, SHEET_ROWS> byRow;
+    const auto& points = ThrowPoints();
+    for (int row = 0; row < SHEET_ROWS; ++row)
+      for (int i = 0; i < FULL_THROWS; ++i) {
+        const int p = points[size_t(i)][size_t(row)];
+        if (p > 0)
+          byRow[size_t(row)].hits.emplace_back(i, row < NUMBER_ROWS ? p / (row + 1) : p);
+        else
+          byRow[size_t(row)].misses.push_back(i);
+      }
+    return byRow;
+  }();
+  return table;
 }
 
 const std::vector<std::array<int, SHEET_ROWS>>& ThrowPoints()
@@ -110,45 +129,26 @@ const std::vector<TEntryGain>& TStrategy::EntryGains(const TSheetState& sheet) c
 
 namespace
 {
-// The points of every throw of six dice, row by row; number rows hold the count of their face.
-const std::array<std::vector<int>, SHEET_ROWS>& PointsByRow()
-{
-  static const std::array<std::vector<int>, SHEET_ROWS> table = [] {
-    std::array<std::vector<int>, SHEET_ROWS> byRow;
-    const auto& points = ThrowPoints();
-    for (int row = 0; row < SHEET_ROWS; ++row)
-      for (int i = 0; i < FULL_THROWS; ++i) {
-        const int p = points[size_t(i)][size_t(row)];
-        byRow[size_t(row)].push_back(row < NUMBER_ROWS ? p / (row + 1) : p);
-      }
-    return byRow;
-  }();
-  return table;
-}
-
 // base plus the best gain of any free cell, for each throw of six dice.
 std::vector<double> BestEntries(const std::vector<TEntryGain>& gains, double base)
 {
   std::vector<double> best(FULL_THROWS, -std::numeric_limits<double>::infinity());
   if (gains.empty()) best.assign(FULL_THROWS, 0.0);
-  const auto& byRow = PointsByRow();
+  double floor = -std::numeric_limits<double>::infinity();
   for (const TEntryGain& gain : gains) {
-    const std::vector<int>& points = byRow[size_t(gain.row)];
     if (gain.face) {
       std::array<double, DICE + 1> value{};
       for (int k = 0; k <= DICE; ++k)
         value[size_t(k)] = gain.Gain(k * gain.face);
-      for (size_t i = 0; i < size_t(FULL_THROWS); ++i)
-        best[i] = std::max(best[i], value[size_t(points[i])]);
+      FoldCell(best, floor, gain.row, [&](int k) { return value[size_t(k)]; }, value[0],
+               *std::min_element(value.begin() + 1, value.end()) >= value[0]);
     } else {
-      for (size_t i = 0; i < size_t(FULL_THROWS); ++i) {
-        const int p = points[i];
-        best[i] = std::max(best[i], p ? gain.perPoint * p + gain.ifPoints : gain.ifStruck);
-      }
+      FoldCell(best, floor, gain.row, [&](int p) { return gain.perPoint * p + gain.ifPoints; },
+               gain.ifStruck, gain.ifPoints >= gain.ifStruck);
     }
   }
   for (double& value : best)
-    value += base;
+    value = std::max(value, floor) + base;
   return best;
 }
 } // namespace

@@ -14,8 +14,11 @@
 #include "ai/sheetvalue.h"
 #include "ai/turnplanner.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using THolds = std::array<bool, DICE>; // die 1 first, true = held
@@ -85,3 +88,31 @@ bool ValidDice(const TFaces& dice);
 
 // Raw points of each of the 462 throws (by TDiceSets ordinal) in each row.
 const std::vector<std::array<int, SHEET_ROWS>>& ThrowPoints();
+
+// For each row, the throws of six dice (by ordinal) that score in it, with their points (number
+// rows: the dice of the face), and those that miss it.
+struct TRowThrows {
+  std::vector<std::pair<int, int>> hits;
+  std::vector<int> misses;
+};
+const std::array<TRowThrows, SHEET_ROWS>& RowThrows();
+
+// Folds one free cell into the best worth of each throw (by ordinal): hit(points) for the
+// throws that score in its row, missed for the others. When scoring in the cell is never worth
+// less than missed (dominated), missed goes into one floor under every throw instead, to be
+// applied at the end: a throw that scores has the cell's own better worth on offer, so no
+// maximum changes, and the throws that miss need no pass of their own.
+template <class THit>
+void FoldCell(std::vector<double>& best, double& floor, int row, THit hit, double missed,
+              bool dominated)
+{
+  const TRowThrows& throws = RowThrows()[std::size_t(row)];
+  for (const auto& [i, points] : throws.hits)
+    best[std::size_t(i)] = std::max(best[std::size_t(i)], hit(points));
+  if (throws.misses.empty()) return;
+  if (dominated)
+    floor = std::max(floor, missed);
+  else
+    for (int i : throws.misses)
+      best[std::size_t(i)] = std::max(best[std::size_t(i)], missed);
+}

@@ -288,3 +288,45 @@ TEST(StrategyChoices, ImpossibleDiceAreRefused)
   EXPECT_EQ(Mask(strategy.ChooseHolds(fresh, bad, Holds(0b1), 2)), 0b1u);
   EXPECT_EQ(strategy.HoldValue(fresh, bad, Holds(0), 2), 0);
 }
+
+// Folding cells into the best worth of each throw, with the floor for dominated misses, gives
+// exactly the maximum over every cell that each throw can go to, counted the plain way. Random
+// worths, some of them with a miss worth more than a score, on every row.
+TEST(StrategyChoices, FoldedCellsGiveEachThrowsBestCell)
+{
+  const auto& points = ThrowPoints();
+  std::mt19937 rng(20240613);
+  std::uniform_real_distribution<double> worth(-100, 100);
+  for (int round = 0; round < 200; ++round) {
+    struct TCell {
+      int row;
+      std::array<double, 2> scale;  // worth of a score: scale[0] + scale[1] * its points
+      double missed;
+    };
+    std::vector<TCell> cells;
+    const int count = 1 + round % 8;
+    for (int c = 0; c < count; ++c) {
+      const int row = int(rng() % SHEET_ROWS);
+      cells.push_back({row, {worth(rng), std::abs(worth(rng)) / 10}, worth(rng)});
+    }
+    std::vector<double> best(FULL_THROWS, -INFINITY);
+    double floor = -INFINITY;
+    for (const TCell& cell : cells) {
+      auto hit = [&](int p) { return cell.scale[0] + cell.scale[1] * p; };
+      // Dominated when no score is worth less than the miss; points are at least 1.
+      bool dominated = true;
+      for (const auto& [i, p] : RowThrows()[size_t(cell.row)].hits)
+        dominated = dominated && hit(p) >= cell.missed;
+      FoldCell(best, floor, cell.row, hit, cell.missed, dominated);
+    }
+    for (int i = 0; i < FULL_THROWS; ++i) {
+      double plain = -INFINITY;
+      for (const TCell& cell : cells) {
+        const int p = points[size_t(i)][size_t(cell.row)];
+        const int scored = cell.row < NUMBER_ROWS ? p / (cell.row + 1) : p;
+        plain = std::max(plain, p > 0 ? cell.scale[0] + cell.scale[1] * scored : cell.missed);
+      }
+      ASSERT_EQ(std::max(best[size_t(i)], floor), plain) << "round " << round << ", throw " << i;
+    }
+  }
+}
