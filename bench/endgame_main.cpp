@@ -4,10 +4,11 @@
 // over every throw to the end of the game, the expected final total of perfect play and of the
 // strong player's own play from there.
 //
-//   endgame [positions] [seed] [--free N] [--exact N]
+//   endgame [positions] [seed] [--free N] [--exact N] [--first G]
 //
 // --free takes the sheets with N free cells (default 8); --exact N plays the strong player with
-// that limit on the sheets its exact end-game may work out (0: never), as the self-play program.
+// that limit on the sheets its exact end-game may work out (0: never), as the self-play program;
+// --first starts at game G instead of 0, so that a long measurement can go on where one ended.
 
 #include "ai/endgame.h"
 #include "ai/levels.h"
@@ -52,13 +53,15 @@ TSheetState SheetWithFree(const TStarkPlayer& player, unsigned seed, int game, i
 int main(int argc, char** argv)
 {
   std::vector<std::string> numbers;
-  int free = 8, exact = STARK_EXACT_STATES;
+  int free = 8, exact = STARK_EXACT_STATES, first = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--free" && i + 1 < argc)
       free = std::clamp(std::atoi(argv[++i]), 1, 20);
     else if (arg == "--exact" && i + 1 < argc)
       exact = std::max(0, std::atoi(argv[++i]));
+    else if (arg == "--first" && i + 1 < argc)
+      first = std::max(0, std::atoi(argv[++i]));
     else
       numbers.push_back(arg);
   }
@@ -67,10 +70,10 @@ int main(int argc, char** argv)
       numbers.size() > 1 ? unsigned(std::strtoul(numbers[1].c_str(), nullptr, 10)) : 20240613u;
 
   const TStarkPlayer player(DEFAULT_MOST_TRIES, true, exact);
-  std::printf("%d sheets with %d free cells, from the strong player's games {%u, g}\n", positions,
-              free, seed);
+  std::printf("%d sheets with %d free cells, from the strong player's games {%u, g}, g from %d\n",
+              positions, free, seed, first);
   double sum = 0, squares = 0, worst = 0;
-  for (int g = 0; g < positions; ++g) {
+  for (int g = first; g < first + positions; ++g) {
     const auto start = std::chrono::steady_clock::now();
     const TSheetState sheet = SheetWithFree(player, seed, g, free);
     TEndgame perfect;
