@@ -56,7 +56,7 @@ protected:
 
 // The strong player plays the rest of the game perfectly once that takes at most this many
 // sheets to work out (about 14 microseconds each), so that no decision takes long on any sheet.
-constexpr int STARK_EXACT_STATES = 1600;
+constexpr int STARK_EXACT_STATES = 2000;
 
 class TStarkPlayer final : public TPlannedPlayer
 {
