@@ -140,8 +140,9 @@ std::vector<double> TOneTurnPlayer::Finals(const TSheetState& sheet) const
   return best;
 }
 
-TStarkPlayer::TStarkPlayer(double mostTries, bool deep, int exactStates)
-    : Strategy(mostTries, deep), ExactStates(exactStates)
+TStarkPlayer::TStarkPlayer(double mostTries, bool deep, int exactStates,
+                           const TSheetCorrection* correction)
+    : Strategy(mostTries, deep, correction), ExactStates(exactStates)
 {
   // Builds the rest of the strategy's tables, and the worths of a fresh sheet's entries, which
   // the first turn of a game then finds ready.

@@ -62,7 +62,8 @@ class TStarkPlayer final : public TPlannedPlayer
 {
 public:
   explicit TStarkPlayer(double mostTries = DEFAULT_MOST_TRIES, bool deep = true,
-                        int exactStates = STARK_EXACT_STATES);
+                        int exactStates = STARK_EXACT_STATES,
+                        const TSheetCorrection* correction = &TSheetCorrection::Fitted());
   TCellChoice ChooseCell(const TSheetState& sheet, const TFaces& dice) const override;
 
 protected:

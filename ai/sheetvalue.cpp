@@ -81,8 +81,8 @@ TWorthTable TargetedWorths(double numberTries, double patternTries)
   return table;
 }
 
-TSheetValue::TSheetValue(const TWorthTable& table)
-    : Worths(table), Numbers(size_t(SHEET_COLUMNS) * (ALL_NUMBER_ROWS + 1) * SUMS, 0.0)
+TSheetValue::TSheetValue(const TWorthTable& table, const TSheetCorrection* correction)
+    : Worths(table), Correction(correction), Numbers(size_t(SHEET_COLUMNS) * (ALL_NUMBER_ROWS + 1) * SUMS, 0.0)
 {
   // Rows are taken lowest face first; with independent rows the order does not matter.
   for (int column = 0; column < SHEET_COLUMNS; ++column)
@@ -153,7 +153,7 @@ double TSheetValue::Value(const TSheetState& sheet) const
     }
     total += raw * Multiplier(column);
   }
-  return total;
+  return Correction ? total + Correction->Value(sheet) : total;
 }
 
 std::vector<TEntryGain> TSheetValue::Gains(const TSheetState& sheet) const
@@ -199,5 +199,6 @@ std::vector<TEntryGain> TSheetValue::Gains(const TSheetState& sheet) const
       }
     }
   }
+  if (Correction) Correction->AddTo(sheet, gains);
   return gains;
 }

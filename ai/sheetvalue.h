@@ -4,8 +4,10 @@
 // is likely to add later. A free number cell is worth the points its face is likely to bring
 // and its share of the column's chance of reaching 63, 84 or 105; a free pattern cell its likely
 // points and its share of the column bonus, which a struck cell loses; everything times the
-// column's multiplier. On a full sheet the worth is exactly the grand total.
+// column's multiplier. On a full sheet the worth is exactly the grand total. A TSheetCorrection,
+// when given, adds what valuing the cells one by one misses.
 
+#include "ai/sheetcorrection.h"
 #include "ai/sheetstate.h"
 
 #include <array>
@@ -48,7 +50,8 @@ struct TEntryGain {
 class TSheetValue
 {
 public:
-  explicit TSheetValue(const TWorthTable& table);
+  // correction, when given, must outlive the model.
+  explicit TSheetValue(const TWorthTable& table, const TSheetCorrection* correction = nullptr);
 
   // Expected grand total at the end of the game.
   double Value(const TSheetState& sheet) const;
@@ -64,6 +67,7 @@ private:
                        int skipRow) const;
 
   TWorthTable Worths;
+  const TSheetCorrection* Correction = nullptr;
   // [column][free-row mask][raw sum so far]
   std::vector<double> Numbers;
 };

@@ -15,14 +15,16 @@ namespace
 constexpr double NUMBER_TRIES_SCALE = 0.6;
 constexpr double PATTERN_TRIES_SCALE = 1.5;
 
-std::shared_ptr<const std::vector<TSheetValue>> BuildModels(double mostTries)
+std::shared_ptr<const std::vector<TSheetValue>> BuildModels(double mostTries,
+                                                            const TSheetCorrection* correction)
 {
   auto models = std::make_shared<std::vector<TSheetValue>>();
   constexpr int cells = SHEET_ROWS * SHEET_COLUMNS;
   for (int free = 0; free <= cells; ++free) {
     const double share = (mostTries - 1) * std::max(free - 1, 0) / (cells - 1);
     models->emplace_back(
-        TargetedWorths(1 + share * NUMBER_TRIES_SCALE, 1 + share * PATTERN_TRIES_SCALE));
+        TargetedWorths(1 + share * NUMBER_TRIES_SCALE, 1 + share * PATTERN_TRIES_SCALE),
+        correction);
   }
   return models;
 }
@@ -87,10 +89,18 @@ const std::vector<std::array<int, SHEET_ROWS>>& ThrowPoints()
   return table;
 }
 
-TStrategy::TStrategy(double mostTries, bool deep) : Deep(deep)
+TStrategy::TStrategy(double mostTries, bool deep, const TSheetCorrection* correction) : Deep(deep)
 {
-  static const auto standard = BuildModels(DEFAULT_MOST_TRIES);
-  Models = mostTries == DEFAULT_MOST_TRIES ? standard : BuildModels(mostTries);
+  static const auto standard = BuildModels(DEFAULT_MOST_TRIES, &TSheetCorrection::Fitted());
+  Models = mostTries == DEFAULT_MOST_TRIES && correction == &TSheetCorrection::Fitted()
+               ? standard
+               : BuildModels(mostTries, correction);
+}
+
+double TStrategy::ValueAfterEntry(const TSheetState& sheet) const
+{
+  const int free = std::min(sheet.FreeCount() + 1, int(Models->size()) - 1);
+  return (*Models)[size_t(free)].Value(sheet);
 }
 
 const TSheetValue& TStrategy::ModelFor(const TSheetState& sheet) const

@@ -5,7 +5,7 @@
 // choice with the best expected worth of the sheet at the end of the game, computed exactly
 // over every outcome of the dice thrown again (grouped as multisets). What entering a cell is
 // worth is judged by playing the next turn, exactly in the same way, on the sheet it leaves,
-// with the free cells then valued by TSheetValue.
+// with the free cells then valued by TSheetValue and its fitted correction (TSheetCorrection).
 //
 // The game passes everything in; the only thing kept between calls is those worths for the
 // last sheet asked about, which the three decisions of a turn share. So one object serves one
@@ -38,7 +38,10 @@ public:
   // one for the last cell.
   // deep false judges entries by TSheetValue alone, without playing the next turn: far
   // quicker and a little weaker, for comparison in self-play.
-  explicit TStrategy(double mostTries = DEFAULT_MOST_TRIES, bool deep = true);
+  // correction corrects TSheetValue (null: none) and must outlive the strategy; the fitted one
+  // by default.
+  explicit TStrategy(double mostTries = DEFAULT_MOST_TRIES, bool deep = true,
+                     const TSheetCorrection* correction = &TSheetCorrection::Fitted());
 
   // The dice to hold before the next throw, with throwsLeft (1 or 2) throws still allowed;
   // the current holds win a tie. All six held means that throwing again is pointless and the
@@ -57,15 +60,18 @@ public:
   // Worth of ending the turn with each throw of six dice (TDiceSets ordinal), on which every
   // decision of the turn is planned.
   std::vector<double> TurnFinals(const TSheetState& sheet) const { return FinalValues(sheet); }
+  // Expected final total when the next turn starts from this sheet and is played on the model
+  // alone, exactly over every throw.
+  double NextTurnValue(const TSheetState& sheet) const;
+  // A sheet's worth just after an entry, as the turn that made the entry judged it: by the model
+  // for one free cell more.
+  double ValueAfterEntry(const TSheetState& sheet) const;
 
 private:
   // Worth of ending the turn with each throw of six dice, by TDiceSets ordinal.
   std::vector<double> FinalValues(const TSheetState& sheet) const;
   // The same by TSheetValue alone.
   std::vector<double> ModelFinalValues(const TSheetState& sheet) const;
-
-  // Expected final total when the next turn starts from this sheet and is played by the model.
-  double NextTurnValue(const TSheetState& sheet) const;
 
   const TSheetValue& ModelFor(const TSheetState& sheet) const;
   // One per free cell: what entering it adds to the expected final total, for any points.

@@ -3,7 +3,8 @@
 // totals and the time the computer player takes per decision.
 //
 //   simulate [games] [seed] [--level L] [--versus L] [--totals FILE] [--cells] [--tries T]
-//            [--shallow] [--exact N]
+//            [--shallow] [--exact N] [--uncorrected] [--paired] [--no-greedy]
+//            [--positions FILE]
 //
 // --level plays "leicht", "mittel" or "stark" (the default);
 // --versus plays a second strength on the same dice and prints how often each wins;
@@ -13,7 +14,11 @@
 // --tries plays the strong computer with another number of turns per free cell than the
 // standard; --shallow judges its entries by the sheet model alone, without playing the next
 // turn; --exact N plays the rest of a game perfectly once that takes at most N sheets to work
-// out, instead of the standard number (0: never).
+// out, instead of the standard number (0: never); --uncorrected plays the strong computer on its
+// sheet model without the fitted correction; --paired draws all dice of a turn up front (see
+// Paired) for comparing two variants of a player; --no-greedy leaves the yardstick out;
+// --positions writes every sheet of the computer's games just after an entry, for
+// bench/fit_correction.
 
 #include "ai/greedy.h"
 #include "ai/levels.h"
@@ -194,7 +199,16 @@ struct TCellStats {
   }
 };
 
+// --paired: each game draws every die of every throw of every turn up front, so that players
+// who hold differently still meet the same dice; differences between them then show with far
+// fewer games.
+bool Paired = false;
+// --positions: every sheet just after an entry, as bench/fit_correction reads them.
+bool KeepPositions = false;
+using TPosition = std::array<signed char, SHEET_ROWS * SHEET_COLUMNS>;
+
 struct TRun {
+  std::vector<TPosition> positions;
   std::vector<int> totals; // by game number
   TTiming holds, cells;
   TCellStats stats;
@@ -206,15 +220,23 @@ template <class TPlayer> int PlayGame(const TPlayer& player, std::mt19937& rng, 
   std::uniform_int_distribution<int> die(1, 6);
   TSheetState sheet;
   for (int turn = 0; turn < SHEET_ROWS * SHEET_COLUMNS; ++turn) {
+    std::array<TFaces, MAX_THROWS_LEFT + 1> drawn{};
+    if (Paired)
+      for (TFaces& faces : drawn)
+        for (int& face : faces)
+          face = die(rng);
+    size_t throwNo = 0;
+    auto roll = [&](size_t i) { return Paired ? drawn[throwNo][i] : die(rng); };
     TFaces dice;
-    for (int& face : dice)
-      face = die(rng);
+    for (size_t i = 0; i < DICE; ++i)
+      dice[i] = roll(i);
     THolds holds{};
     for (int throwsLeft = MAX_THROWS_LEFT; throwsLeft >= 1; --throwsLeft) {
       holds = run.holds.Measure([&] { return player.ChooseHolds(sheet, dice, holds, throwsLeft); });
       if (std::all_of(holds.begin(), holds.end(), [](bool h) { return h; })) break;
+      ++throwNo;
       for (size_t i = 0; i < DICE; ++i)
-        if (!holds[i]) dice[i] = die(rng);
+        if (!holds[i]) dice[i] = roll(i);
     }
     const TCellChoice cell = run.cells.Measure([&] { return player.ChooseCell(sheet, dice); });
     if (cell.row < 0 || !sheet.IsFree(cell.row, cell.column)) {
@@ -222,6 +244,12 @@ template <class TPlayer> int PlayGame(const TPlayer& player, std::mt19937& rng, 
       return sheet.GrandTotal();
     }
     sheet.Enter(cell.row, cell.column, RowPoints(cell.row, dice));
+    if (KeepPositions && sheet.FreeCount() > 0) {
+      TPosition& position = run.positions.emplace_back();
+      for (int r = 0; r < SHEET_ROWS; ++r)
+        for (int c = 0; c < SHEET_COLUMNS; ++c)
+          position[size_t(r * SHEET_COLUMNS + c)] = static_cast<signed char>(sheet.Cell(r, c));
+    }
   }
   run.stats.Add(sheet);
   return sheet.GrandTotal();
@@ -254,6 +282,7 @@ template <class TMake> TRun PlayGames(TMake makePlayer, int games, unsigned seed
     all.holds.Add(run.holds);
     all.cells.Add(run.cells);
     all.stats.Add(run.stats);
+    all.positions.insert(all.positions.end(), run.positions.begin(), run.positions.end());
   }
   return all;
 }
@@ -301,7 +330,8 @@ void Versus(const char* first, const TRun& a, const char* second, const TRun& b)
 int main(int argc, char** argv)
 {
   std::vector<std::string> numbers;
-  bool cells = false, deep = true;
+  bool cells = false, deep = true, corrected = true, greedy = true;
+  std::string positionsFile;
   double tries = DEFAULT_MOST_TRIES;
   int exact = STARK_EXACT_STATES;
   TLevel level = TLevel::Stark;
@@ -321,6 +351,14 @@ int main(int argc, char** argv)
       cells = true;
     else if (arg == "--shallow")
       deep = false;
+    else if (arg == "--uncorrected")
+      corrected = false;
+    else if (arg == "--paired")
+      Paired = true;
+    else if (arg == "--no-greedy")
+      greedy = false;
+    else if (arg == "--positions" && i + 1 < argc)
+      positionsFile = argv[++i];
     else if (arg == "--tries" && i + 1 < argc)
       tries = std::max(1.0, std::atof(argv[++i]));
     else if (arg == "--exact" && i + 1 < argc)
@@ -338,15 +376,29 @@ int main(int argc, char** argv)
   const unsigned seed =
       numbers.size() > 1 ? unsigned(std::strtoul(numbers[1].c_str(), nullptr, 10)) : 20240613u;
   auto make = [&](TLevel which) -> std::unique_ptr<TPlayer> {
-    if (which == TLevel::Stark) return std::make_unique<TStarkPlayer>(tries, deep, exact);
+    if (which == TLevel::Stark)
+      return std::make_unique<TStarkPlayer>(tries, deep, exact,
+                                            corrected ? &TSheetCorrection::Fitted() : nullptr);
     return MakePlayer(which);
   };
 
   const auto start = TClock::now();
   make(level); // builds the shared tables once, for the timing below
   const double setUp = std::chrono::duration<double, std::milli>(TClock::now() - start).count();
+  KeepPositions = !positionsFile.empty();
   TRun strong = PlayGames([&] { return make(level); }, games, seed);
-  TRun weak = PlayGames([] { return std::make_unique<TGreedy>(); }, games, seed);
+  KeepPositions = false;
+  if (!positionsFile.empty()) {
+    FILE* f = std::fopen(positionsFile.c_str(), "wb");
+    if (!f || std::fwrite(strong.positions.data(), sizeof(TPosition), strong.positions.size(),
+                          f) != strong.positions.size()) {
+      std::fprintf(stderr, "cannot write %s\n", positionsFile.c_str());
+      return 1;
+    }
+    std::fclose(f);
+  }
+  // Without the yardstick, one game keeps the report's lines in place.
+  TRun weak = PlayGames([] { return std::make_unique<TGreedy>(); }, greedy ? games : 1, seed);
   TRun other;
   if (versus) other = PlayGames([&] { return make(*versus); }, games, seed);
   if (!strong.legal || !weak.legal || !other.legal) {
@@ -355,12 +407,13 @@ int main(int argc, char** argv)
   }
   const std::string name(LevelName(level));
   std::printf("%d one-player games each, game g's dice from std::mt19937 seeded with {%u, g}; "
-              "computer: %s%s\n",
-              games, seed, name.c_str(), deep ? "" : ", shallow");
+              "computer: %s%s%s%s\n",
+              games, seed, name.c_str(), deep ? "" : ", shallow", corrected ? "" : ", uncorrected",
+              Paired ? ", dice drawn per throw" : "");
   Report("computer", strong);
   Report("greedy", weak);
   std::printf("computer / greedy mean: %.3f\n", Mean(strong.totals) / Mean(weak.totals));
-  Versus(name.c_str(), strong, "greedy", weak);
+  if (greedy) Versus(name.c_str(), strong, "greedy", weak);
   if (versus) {
     const std::string otherName(LevelName(*versus));
     Report(otherName.c_str(), other);
