@@ -129,7 +129,8 @@ double TSheetCorrection::Value(const TSheetState& sheet) const
   }
   for (int s = 0; s < int(BonusSections().size()); ++s)
     for (int column = 0; column < SHEET_COLUMNS; ++column)
-      value += BonusTerm(column, s, OpenBonusCells(sheet, *BonusSections()[size_t(s)].section, column));
+      value +=
+          BonusTerm(column, s, OpenBonusCells(sheet, *BonusSections()[size_t(s)].section, column));
   return value;
 }
 

@@ -82,7 +82,8 @@ TWorthTable TargetedWorths(double numberTries, double patternTries)
 }
 
 TSheetValue::TSheetValue(const TWorthTable& table, const TSheetCorrection* correction)
-    : Worths(table), Correction(correction), Numbers(size_t(SHEET_COLUMNS) * (ALL_NUMBER_ROWS + 1) * SUMS, 0.0)
+    : Worths(table), Correction(correction),
+      Numbers(size_t(SHEET_COLUMNS) * (ALL_NUMBER_ROWS + 1) * SUMS, 0.0)
 {
   // Rows are taken lowest face first; with independent rows the order does not matter.
   for (int column = 0; column < SHEET_COLUMNS; ++column)

@@ -150,11 +150,13 @@ std::vector<double> BestEntries(const std::vector<TEntryGain>& gains, double bas
       std::array<double, DICE + 1> value{};
       for (int k = 0; k <= DICE; ++k)
         value[size_t(k)] = gain.Gain(k * gain.face);
-      FoldCell(best, floor, gain.row, [&](int k) { return value[size_t(k)]; }, value[0],
-               *std::min_element(value.begin() + 1, value.end()) >= value[0]);
+      FoldCell(
+          best, floor, gain.row, [&](int k) { return value[size_t(k)]; }, value[0],
+          *std::min_element(value.begin() + 1, value.end()) >= value[0]);
     } else {
-      FoldCell(best, floor, gain.row, [&](int p) { return gain.perPoint * p + gain.ifPoints; },
-               gain.ifStruck, gain.ifPoints >= gain.ifStruck);
+      FoldCell(
+          best, floor, gain.row, [&](int p) { return gain.perPoint * p + gain.ifPoints; },
+          gain.ifStruck, gain.ifPoints >= gain.ifStruck);
     }
   }
   for (double& value : best)

@@ -119,7 +119,8 @@ bool Write(const std::string& path, const TSheetCorrection& c, int iterations, s
     std::fprintf(f, "%s%.4f,%s", i % 6 ? " " : "    ", c.Levels()[size_t(i)],
                  i % 6 == 5 || i == LEVELS - 1 ? "\n" : "");
   std::fprintf(f, "};\n} // namespace\n\nconst TSheetCorrection& TSheetCorrection::Fitted()\n{\n"
-                  "  static const TSheetCorrection fitted(FITTED_WEIGHTS, FITTED_LEVELS);\n  return fitted;\n}\n");
+                  "  static const TSheetCorrection fitted(FITTED_WEIGHTS, FITTED_LEVELS);\n  "
+                  "return fitted;\n}\n");
   return std::fclose(f) == 0;
 }
 } // namespace

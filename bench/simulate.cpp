@@ -390,8 +390,8 @@ int main(int argc, char** argv)
   KeepPositions = false;
   if (!positionsFile.empty()) {
     FILE* f = std::fopen(positionsFile.c_str(), "wb");
-    if (!f || std::fwrite(strong.positions.data(), sizeof(TPosition), strong.positions.size(),
-                          f) != strong.positions.size()) {
+    if (!f || std::fwrite(strong.positions.data(), sizeof(TPosition), strong.positions.size(), f) !=
+                  strong.positions.size()) {
       std::fprintf(stderr, "cannot write %s\n", positionsFile.c_str());
       return 1;
     }
