@@ -9,6 +9,9 @@
 #include "tests/support/support.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QMap>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -548,4 +551,147 @@ TEST(Saves, AStartAsRootLocksNoUserOut)
   }
   EXPECT_EQ(Missing(empty.path(), {600}), 0);
   EXPECT_EQ(StatOf(Data(empty.path()) + "/wurfwummel.lock").st_uid, NOBODY);
+}
+
+namespace
+{
+// Every byte of every file under a folder but links and second names of files elsewhere.
+QByteArray AllBytesUnder(const QString& folder)
+{
+  QByteArray all;
+  QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    struct stat st {
+    };
+    if (::lstat(Native(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1)
+      all += ReadAll(path);
+  }
+  return all;
+}
+
+void GiveToNobody(const QStringList& paths)
+{
+  for (const QString& p : paths)
+    ASSERT_EQ(::lchown(Native(p).constData(), NOBODY, NOBODY), 0) << p.toStdString();
+}
+} // namespace
+
+// Started as root with the user's environment, the game read through a link that the user put
+// at wurfwummel.scr or wurfwummel.cfg, and a mere start and quit wrote what a root-only file
+// held into a new file of the user's. Now neither a link at any of the game's names nor a
+// second name of a root-only file gives the user a byte of it; the links stay as they are, and
+// the game says once which files it cannot read.
+TEST(Saves, AStartAsRootNeverHandsTheUserWhatALinkPointsAt)
+{
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to start the game as root";
+  // Root's secrets, in the form of the game's own files so that a reading would take them.
+  QTemporaryDir secrets;
+  ASSERT_EQ(::chmod(Native(secrets.path()).constData(), 0700), 0);
+  std::vector<QString> list(SCORE_ENTRIES, RC4(ScoreRecord(777, "GEHEIM"), ScoreKey));
+  const QByteArray scores = WriteScoreFile(list), names = "GEHEIM\r\nGEHEIMER\r\n";
+  const QByteArray journal = "wurfwummel pair 1\nwurfwummel.cfg 8\nGEHEIM\r\n\n"
+                             "wurfwummel.cpu 3\n1\r\n\nend\n";
+  const QMap<QString, QByteArray> secret = {{"wurfwummel.scr", scores},
+                                            {"wurfwummel.cfg", names},
+                                            {"wurfwummel.cpu", QByteArray("1\r\nleicht\r\n")},
+                                            {"wurfwummel.new", journal}};
+  for (auto it = secret.begin(); it != secret.end(); ++it) {
+    ASSERT_TRUE(WriteAll(secrets.path() + "/" + it.key(), it.value()));
+    ASSERT_EQ(::chmod(Native(secrets.path() + "/" + it.key()).constData(), 0600), 0);
+  }
+  int runs = 0, leaks = 0;
+  for (const bool hard : {false, true}) {
+    QTemporaryDir home;
+    const QString data = Data(home.path());
+    ASSERT_TRUE(QDir().mkpath(data));
+    GiveToNobody({home.path(), home.path() + "/Tollmark", data});
+    for (auto it = secret.begin(); it != secret.end(); ++it) {
+      const QString from = secrets.path() + "/" + it.key(), at = data + "/" + it.key();
+      // A hard link, as a file system without protection of them allows, is a second name
+      // of root's own file: it has two names, so it is not one the game gives back.
+      if (hard) {
+        ASSERT_EQ(::link(Native(from).constData(), Native(at).constData()), 0);
+      } else {
+        ASSERT_TRUE(QFile::link(from, at));
+        GiveToNobody({at});
+      }
+    }
+    for (const QStringList& args : {QStringList{}, QStringList{"score", "900", "computer"}}) {
+      TCopy root(home.path(), args);
+      ASSERT_TRUE(root.Ready());
+      EXPECT_EQ(root.Names().contains("GEHEIM"), false);
+      ASSERT_EQ(root.Notes().size(), 1);
+      for (const char* file : {"wurfwummel.scr", "wurfwummel.cfg", "wurfwummel.cpu"})
+        EXPECT_TRUE(root.Notes()[0].contains(file)) << file;
+      root.Signal(SIGTERM);
+      EXPECT_TRUE(root.EndedCleanly());
+      ++runs;
+      const QByteArray all = AllBytesUnder(home.path());
+      const bool leaked = all.contains("GEHEIM") || all.contains(list[0].toLatin1());
+      leaks += leaked ? 1 : 0;
+      EXPECT_FALSE(leaked) << (hard ? "hard links" : "links");
+    }
+    // What stood at the names stays as it was, root's files untouched.
+    for (auto it = secret.begin(); it != secret.end(); ++it) {
+      const QString at = data + "/" + it.key();
+      EXPECT_EQ(QFileInfo(at).isSymLink(), !hard) << it.key().toStdString();
+      EXPECT_EQ(StatOf(secrets.path() + "/" + it.key()).st_uid, 0u);
+      EXPECT_EQ(ReadAll(secrets.path() + "/" + it.key()), it.value());
+    }
+  }
+  std::printf("starts as root with links and second names of root's files at the game's names: "
+              "%d runs, %d leaks\n",
+              runs, leaks);
+}
+
+// An older version's start as root made the user's names and score files root's (mode 0600),
+// and the user's own copy silently played with defaults and discarded every entry and name. Now
+// that copy says so once, and a start as root gives the files back: the user's copy then reads
+// and saves them again.
+TEST(Saves, AStartAsRootGivesBackTheFilesAnOlderOneMadeRoots)
+{
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to start the game as root";
+  QTemporaryDir home;
+  const QString data = Data(home.path());
+  const QString cfg = data + "/wurfwummel.cfg", scr = data + "/wurfwummel.scr";
+  Prepare(home.path(), "Anna\r\n");
+  GiveToNobody({home.path(), home.path() + "/Tollmark", data});
+  for (const QString& p : {cfg, scr})
+    ASSERT_EQ(::chmod(Native(p).constData(), 0600), 0);
+  const QByteArray scoresBefore = ReadAll(scr);
+  {
+    TCopy user(home.path(), {"score", "500"}, {}, true);
+    ASSERT_TRUE(user.Ready());
+    EXPECT_EQ(user.Names(), "Spieler1");
+    ASSERT_EQ(user.Notes().size(), 1);
+    EXPECT_TRUE(user.Notes()[0].contains("wurfwummel.cfg"));
+    EXPECT_TRUE(user.Notes()[0].contains("wurfwummel.scr"));
+    user.Signal(SIGTERM);
+    EXPECT_TRUE(user.EndedCleanly());
+  }
+  EXPECT_EQ(StatOf(cfg).st_uid, 0u);
+  EXPECT_EQ(ReadAll(scr), scoresBefore); // left alone, not replaced
+  {
+    TCopy root(home.path(), {});
+    ASSERT_TRUE(root.Ready());
+    EXPECT_EQ(root.Names(), "Anna");
+    EXPECT_EQ(root.Notes(), QStringList());
+    root.Signal(SIGTERM);
+    EXPECT_TRUE(root.EndedCleanly());
+  }
+  for (const QString& p : {cfg, scr}) {
+    EXPECT_EQ(StatOf(p).st_uid, NOBODY) << p.toStdString();
+    EXPECT_EQ(StatOf(p).st_mode & 07777, 0600u) << p.toStdString();
+  }
+  {
+    TCopy user(home.path(), {"score", "500"}, {}, true);
+    ASSERT_TRUE(user.Ready());
+    EXPECT_EQ(user.Names(), "Anna");
+    EXPECT_EQ(user.Notes(), QStringList());
+    user.Signal(SIGTERM);
+    EXPECT_TRUE(user.EndedCleanly());
+  }
+  EXPECT_EQ(Missing(home.path(), {500}), 0);
 }
