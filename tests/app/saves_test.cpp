@@ -695,3 +695,107 @@ TEST(Saves, AStartAsRootGivesBackTheFilesAnOlderOneMadeRoots)
   }
   EXPECT_EQ(Missing(home.path(), {500}), 0);
 }
+
+// A score file larger than 64 KiB (an edited or merged one) was cut to the records of its
+// first 64 KiB at the next save, even by a start and quit with nothing played: 10,000 records
+// became 3,449. Now a file that nothing changed is not written, a new entry keeps every other
+// record, and a file too large to be kept whole is left alone, and the game says so.
+TEST(Saves, ABigScoreFileIsNeitherCutNorWrittenForNothing)
+{
+  std::vector<QString> list;
+  for (int i = 0; i < 10000; ++i)
+    list.push_back(RC4(ScoreRecord(20000 - i, "Spieler" + QString::number(i)), ScoreKey));
+  QByteArray bytes = WriteScoreFile(list);
+  bytes.replace("\r\n", "\n"); // as an editor may leave it: the records are the same
+  QTemporaryDir home;
+  Prepare(home.path());
+  const QString scr = Data(home.path()) + "/wurfwummel.scr";
+  ASSERT_TRUE(WriteAll(scr, bytes));
+  const ino_t before = StatOf(scr).st_ino;
+  {
+    TCopy copy(home.path(), {});
+    ASSERT_TRUE(copy.Ready());
+    EXPECT_EQ(copy.Notes(), QStringList());
+    copy.Signal(SIGTERM);
+    EXPECT_TRUE(copy.EndedCleanly());
+  }
+  EXPECT_EQ(StatOf(scr).st_ino, before);
+  EXPECT_EQ(ReadAll(scr), bytes);
+  {
+    TCopy copy(home.path(), {"score", "19990"});
+    ASSERT_TRUE(copy.Ready());
+    copy.Signal(SIGTERM);
+    EXPECT_TRUE(copy.EndedCleanly());
+  }
+  // The new entry at rank 11, the last record gone, as a list of 10,000 places keeps its length.
+  std::vector<QString> expected = list;
+  expected.insert(expected.begin() + 10, RC4(ScoreRecord(19990, "Spieler1"), ScoreKey));
+  expected.pop_back();
+  EXPECT_TRUE(ParseScoreFile(ReadAll(scr)) == expected);
+  std::printf("a score file of 10,000 records: %zu records after a new entry\n",
+              ParseScoreFile(ReadAll(scr)).size());
+
+  // Too large to be kept whole: left as it is.
+  QByteArray huge = WriteScoreFile(list);
+  while (huge.size() <= SCORE_READ_LIMIT)
+    huge += huge;
+  ASSERT_TRUE(WriteAll(scr, huge));
+  {
+    TCopy copy(home.path(), {"score", "30000"});
+    ASSERT_TRUE(copy.Ready());
+    ASSERT_EQ(copy.Notes().size(), 1);
+    EXPECT_TRUE(copy.Notes()[0].contains("wurfwummel.scr (Highscores, zu groß)"));
+    copy.Signal(SIGTERM);
+    EXPECT_TRUE(copy.EndedCleanly());
+  }
+  EXPECT_TRUE(ReadAll(scr) == huge);
+}
+
+// A folder at wurfwummel.new made every save that changes names and choice fail silently: the
+// computer switched on was off again at the next start. Now the two files are written one after
+// the other, in the order whose state half-way is harmless: killed between the two, the next
+// start shows the state before or after, never a person called "Computer".
+TEST(Saves, AFolderAtTheJournalsNameStopsNoSwitchOfTheComputer)
+{
+  int runs = 0, before = 0, after = 0, neither = 0;
+  for (int when = 0; when <= 2; ++when) {
+    QTemporaryDir home;
+    Prepare(home.path());
+    ASSERT_TRUE(QDir().mkpath(Data(home.path()) + "/wurfwummel.new"));
+    QString shown = "Spieler1 0";
+    for (const QString& to : {QString("Spieler1|Computer 1"), QString("Spieler1 0")}) {
+      {
+        const QStringList strace =
+            when == 0 ? QStringList()
+                      : QStringList{"-e", "trace=rename", "-e",
+                                    QString("inject=rename:signal=KILL:when=%1").arg(when)};
+        TCopy switching(home.path(), {"computer"}, strace);
+        if (switching.Ready()) switching.Signal(SIGTERM);
+        switching.Ended();
+      }
+      TCopy next(home.path(), {});
+      ASSERT_TRUE(next.Ready());
+      const QString now = next.Names() + (next.Computer() ? " 1" : " 0");
+      next.Signal(SIGTERM);
+      EXPECT_TRUE(next.EndedCleanly());
+      ++runs;
+      if (now == to) {
+        ++after;
+      } else if (now == shown) {
+        ++before;
+      } else {
+        ++neither;
+        ADD_FAILURE() << when << ": " << now.toStdString();
+      }
+      if (when == 0) {
+        EXPECT_EQ(now, to);
+      }
+      shown = now;
+    }
+    EXPECT_TRUE(QFileInfo(Data(home.path()) + "/wurfwummel.new").isDir());
+  }
+  std::printf("the computer switched on and off with a folder at the journal's name, killed at "
+              "each rename: %d runs, %d before, %d after, %d neither\n",
+              runs, before, after, neither);
+  EXPECT_EQ(neither, 0);
+}
