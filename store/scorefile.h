@@ -11,10 +11,10 @@
 // The list has twenty places; a longer file keeps its further records below them.
 constexpr int SCORE_ENTRIES = 20;
 // The largest score file the game reads. The game keeps its own at twenty records of a few
-// dozen bytes; an edited or merged one of up to a few hundred thousand records is read, kept
+// dozen bytes; an edited or merged one of up to some 50,000 records (1 MiB) is read, kept
 // whole and written back whole. A larger one is not read at all and never replaced, so that
 // no record of it is dropped, and a huge or endless file costs no more than this.
-constexpr qsizetype SCORE_READ_LIMIT = 8 * 1024 * 1024;
+constexpr qsizetype SCORE_READ_LIMIT = 1024 * 1024;
 // A record longer than this is cut when read, so that a save never writes more than it read.
 constexpr qsizetype SCORE_RECORD_LIMIT = 1024;
 
