@@ -258,6 +258,28 @@ TEST(Saves, WithoutLocksFiveCopiesEndedTogetherLoseNoEntry)
               "%d rounds, %d of %d entries lost\n",
               rounds, lost, entries);
   EXPECT_EQ(lost, 0);
+
+  // A copy killed while it holds the second lock file leaves it behind; the next one finds its
+  // maker gone and takes it over.
+  QTemporaryDir home;
+  Prepare(home.path());
+  {
+    TCopy killed(home.path(), {"score", "700"},
+                 {"-e", "trace=flock,rename", "-e", "inject=flock:error=ENOLCK", "-e",
+                  "inject=rename:signal=KILL:when=1"});
+    ASSERT_TRUE(killed.Ready());
+    killed.Signal(SIGTERM);
+    killed.Ended();
+  }
+  ASSERT_TRUE(QFileInfo::exists(Data(home.path()) + "/wurfwummel.lck"));
+  {
+    TCopy next(home.path(), {"score", "800"}, {"-e", "trace=flock", "-e", "inject=flock:error=ENOLCK"});
+    ASSERT_TRUE(next.Ready());
+    next.Signal(SIGTERM);
+    EXPECT_TRUE(next.EndedCleanly());
+  }
+  EXPECT_EQ(Missing(home.path(), {800}), 0);
+  EXPECT_FALSE(QFileInfo::exists(Data(home.path()) + "/wurfwummel.lck"));
 }
 
 // One slow copy and another ended up to 1.2 s later once lost the other's entry every time.
