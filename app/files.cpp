@@ -382,11 +382,12 @@ void TApp::TellUnreadable()
   QStringList files;
   if (SettingsUnreadable) files << "wurfwummel.cfg (Spielernamen)";
   if (ScoreUnreadable)
-    files << (ScoreTooLarge ? "wurfwummel.scr (Highscores, zu groß)" : "wurfwummel.scr (Highscores)");
+    files << (ScoreTooLarge ? "wurfwummel.scr (Highscores, zu groß)"
+                            : "wurfwummel.scr (Highscores)");
   if (ChoiceUnreadable) files << "wurfwummel.cpu (Computergegner)";
   if (files.isEmpty()) return;
-  Notify("Wurfwummel kann diese Dateien im Ordner „" + AppPath + "“ nicht lesen: " +
-         files.join(", ") +
+  Notify("Wurfwummel kann diese Dateien im Ordner „" + AppPath +
+         "“ nicht lesen: " + files.join(", ") +
          ". Sie bleiben unverändert; was in ihnen gespeichert würde, geht am Ende dieses Spiels "
          "verloren.");
 }

@@ -407,9 +407,8 @@ std::vector<QByteArray> FindOwnFiles(const QByteArray& folder, const QByteArray&
     const QByteArray name(entry->d_name);
     struct stat st {
     };
-    if (!name.startsWith(prefix) ||
-        ::fstatat(dfd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_uid != FileUser() || st.st_nlink != 1)
+    if (!name.startsWith(prefix) || ::fstatat(dfd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode) || st.st_uid != FileUser() || st.st_nlink != 1)
       continue;
     found.emplace_back(st.st_mtim, name);
   }

@@ -37,8 +37,8 @@ int ActAsFolderOwner(const QByteArray& folder);
 // can be taken over this way. Returns how many were given back.
 int GiveBackToFolderOwner(const QByteArray& folder, const std::vector<QByteArray>& names);
 
-// Hands the bytes of the regular file at path to take (never through a link at its name), a buffer at a time, until take returns
-// false or the file ends.
+// Hands the bytes of the regular file at path to take (never through a link at its name), a buffer
+// at a time, until take returns false or the file ends.
 TFileState ReadFileBuffered(const QByteArray& path,
                             const std::function<bool(const char*, qsizetype)>& take);
 // The first limit bytes of the file (all of a smaller one).

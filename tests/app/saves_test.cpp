@@ -10,10 +10,10 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFileInfo>
-#include <QMap>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -225,7 +225,8 @@ TEST(Saves, FiveCopiesEndedTogetherOnASlowDiskLoseNoEntry)
 // the rename and the rename are not one step. The second lock file keeps them in turn.
 TEST(Saves, WithoutLocksFiveCopiesEndedTogetherLoseNoEntry)
 {
-  const QStringList noLocks = {"-e", "trace=flock,fsync", "-e", "inject=flock:error=ENOLCK",
+  const QStringList noLocks = {"-e", "trace=flock,fsync",
+                               "-e", "inject=flock:error=ENOLCK",
                                "-e", "inject=fsync:delay_exit=100000"};
   int rounds = 0, lost = 0, entries = 0;
   for (int round = 0; round < 6; ++round) {
@@ -239,9 +240,9 @@ TEST(Saves, WithoutLocksFiveCopiesEndedTogetherLoseNoEntry)
     std::vector<int> scores;
     for (int i = 0; i < 5; ++i) {
       scores.push_back(100 + 10 * round + i);
-      copies.push_back(std::make_unique<TCopy>(
-          home.path(), QStringList{"score", QString::number(scores.back())},
-          folder ? SLOW_FSYNC : noLocks));
+      copies.push_back(std::make_unique<TCopy>(home.path(),
+                                               QStringList{"score", QString::number(scores.back())},
+                                               folder ? SLOW_FSYNC : noLocks));
     }
     for (auto& copy : copies)
       ASSERT_TRUE(copy->Ready());
@@ -273,7 +274,8 @@ TEST(Saves, WithoutLocksFiveCopiesEndedTogetherLoseNoEntry)
   }
   ASSERT_TRUE(QFileInfo::exists(Data(home.path()) + "/wurfwummel.lck"));
   {
-    TCopy next(home.path(), {"score", "800"}, {"-e", "trace=flock", "-e", "inject=flock:error=ENOLCK"});
+    TCopy next(home.path(), {"score", "800"},
+               {"-e", "trace=flock", "-e", "inject=flock:error=ENOLCK"});
     ASSERT_TRUE(next.Ready());
     next.Signal(SIGTERM);
     EXPECT_TRUE(next.EndedCleanly());
