@@ -337,16 +337,19 @@ bool SameFile(const struct stat& a, const struct stat& b)
 int ActAsFolderOwner(const QByteArray& folder)
 {
   if (::geteuid() != 0 || ownerUid != uid_t(-1)) return ownerUid == uid_t(-1) ? -1 : int(ownerUid);
-  // The folder, or where it will be made: its nearest parent that exists.
+  // Whoever owns a folder on the way (or a link there) can put anything below it: the nearest
+  // one that is not root's is the user the game acts for.
   struct stat st {
   };
-  QByteArray at = folder;
-  while (::stat(at.constData(), &st) != 0) {
-    const qsizetype slash = at.lastIndexOf('/');
-    if (slash <= 0) return -1;
-    at = at.left(slash);
+  bool found = false;
+  for (QByteArray at = folder; !at.isEmpty();
+       at = at.left(std::max<qsizetype>(at.lastIndexOf('/'), 0))) {
+    if (::lstat(at.constData(), &st) == 0 && st.st_uid != 0) {
+      found = true;
+      break;
+    }
   }
-  if (st.st_uid == 0) return -1;
+  if (!found) return -1;
   ownerUid = st.st_uid;
   ownerGid = st.st_gid;
   // The user's groups, not root's: a file that root's group may read is not the user's either.
@@ -368,27 +371,53 @@ int ActAsFolderOwner(const QByteArray& folder)
 
 int GiveBackToFolderOwner(const QByteArray& folder, const std::vector<QByteArray>& names)
 {
-  if (::geteuid() != 0 || ownerUid == uid_t(-1) || ownerDepth > 0) return 0;
-  const int dfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd < 0) return 0;
-  struct stat dir {
-  };
+  if (::geteuid() != 0 || ownerUid == uid_t(-1) || ownerDepth > 0 || !folder.startsWith('/'))
+    return 0;
+  // The folder is reached one step at a time, each relative to the last one: links are
+  // followed only in root's own part of the path; below the user's first folder, none is, so
+  // that nothing but the user's own folder is ever given back.
+  int fd = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  bool inside = false;
   int given = 0;
-  // Only in the user's own folder.
-  if (::fstat(dfd, &dir) == 0 && dir.st_uid == ownerUid) {
-    for (const QByteArray& name : names) {
-      const int fd = ::openat(dfd, name.constData(),
-                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-      if (fd < 0) continue;
-      struct stat st {
-      };
-      if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == 0 && st.st_nlink == 1 &&
-          ::fchown(fd, ownerUid, ownerGid) == 0)
-        ++given;
+  for (const QByteArray& step : folder.split('/')) {
+    if (fd < 0) return given;
+    if (step.isEmpty() || step == ".") continue;
+    struct stat st {
+    };
+    if (step == ".." || ::fstatat(fd, step.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        (S_ISLNK(st.st_mode) && (inside || st.st_uid != 0))) {
       ::close(fd);
+      return given;
+    }
+    const int next = ::openat(fd, step.constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC | (inside ? O_NOFOLLOW : 0));
+    ::close(fd);
+    fd = next;
+    if (fd < 0 || ::fstat(fd, &st) != 0) break;
+    if (st.st_uid == ownerUid) {
+      inside = true;
+    } else if (inside && st.st_uid == 0) {
+      // A folder of the user's that an earlier start as root made: the user's again.
+      if (::fchown(fd, ownerUid, ownerGid) == 0) ++given;
+    } else if (inside) {
+      break; // someone else's folder inside the user's
     }
   }
-  ::close(dfd);
+  if (fd < 0) return given;
+  if (inside) {
+    for (const QByteArray& name : names) {
+      const int file =
+          ::openat(fd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+      if (file < 0) continue;
+      struct stat st {
+      };
+      if (::fstat(file, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == 0 && st.st_nlink == 1 &&
+          ::fchown(file, ownerUid, ownerGid) == 0)
+        ++given;
+      ::close(file);
+    }
+  }
+  ::close(fd);
   return given;
 }
 

@@ -25,16 +25,18 @@ enum class TFileState {
 };
 
 // Called once at start, before any file of the folder is touched. When the game runs as root
-// and the folder (or the nearest of its parents that exists) belongs to another user, every
+// and the folder or one of its parents belongs to another user (the nearest one counts), every
 // later operation of this file reads, creates and replaces files with that user's rights only
 // (the file-system identity of the calling thread, for the time of each operation): what the
 // user could not read, the game cannot read either, so it can never copy it into the user's
 // folder, through a link or a swapped folder alike. Returns that user's id, or -1.
 int ActAsFolderOwner(const QByteArray& folder);
-// As root, before that: the game's own files (the names given) in the user's folder that an
-// earlier start as root made root's are given back to the user. Only regular files that are not
-// links and have no second name elsewhere (one link count), so nothing but the game's own files
-// can be taken over this way. Returns how many were given back.
+// As root, after that and before anything else: the game's own files (the names given) in the
+// user's folder, and the folders on the way below the user's own, that an earlier start as root
+// made root's are given back to the user. Only folders reached without a link below the user's
+// first folder, and only regular files that are not links and have no second name elsewhere
+// (one link count), so nothing but the game's own can be taken over this way. Returns how many
+// were given back.
 int GiveBackToFolderOwner(const QByteArray& folder, const std::vector<QByteArray>& names);
 
 // Hands the bytes of the regular file at path to take (never through a link at its name), a buffer

@@ -626,16 +626,29 @@ TEST(Saves, AStartAsRootNeverHandsTheUserWhatALinkPointsAt)
     ASSERT_EQ(::chmod(Native(secrets.path() + "/" + it.key()).constData(), 0600), 0);
   }
   int runs = 0, leaks = 0;
-  for (const bool hard : {false, true}) {
+  // Links at the files; second names of root's files there; the user's folder on the way
+  // swapped for a link to a folder of root's that holds root's own game files.
+  enum { LINKS, HARD_LINKS, FOLDER_LINK };
+  for (const int kind : {LINKS, HARD_LINKS, FOLDER_LINK}) {
+    const bool hard = kind == HARD_LINKS;
     QTemporaryDir home;
     const QString data = Data(home.path());
-    ASSERT_TRUE(QDir().mkpath(data));
-    GiveToNobody({home.path(), home.path() + "/Tollmark", data});
+    if (kind == FOLDER_LINK) {
+      ASSERT_TRUE(QFile::link(secrets.path(), home.path() + "/Tollmark"));
+      ASSERT_TRUE(QDir().mkpath(secrets.path() + "/Wurfwummel"));
+      GiveToNobody({home.path(), home.path() + "/Tollmark"});
+    } else {
+      ASSERT_TRUE(QDir().mkpath(data));
+      GiveToNobody({home.path(), home.path() + "/Tollmark", data});
+    }
     for (auto it = secret.begin(); it != secret.end(); ++it) {
       const QString from = secrets.path() + "/" + it.key(), at = data + "/" + it.key();
       // A hard link, as a file system without protection of them allows, is a second name
       // of root's own file: it has two names, so it is not one the game gives back.
-      if (hard) {
+      if (kind == FOLDER_LINK) {
+        ASSERT_TRUE(QFile::copy(from, at));
+        ASSERT_EQ(::chmod(Native(at).constData(), 0600), 0);
+      } else if (hard) {
         ASSERT_EQ(::link(Native(from).constData(), Native(at).constData()), 0);
       } else {
         ASSERT_TRUE(QFile::link(from, at));
@@ -660,20 +673,29 @@ TEST(Saves, AStartAsRootNeverHandsTheUserWhatALinkPointsAt)
     // What stood at the names stays as it was, root's files untouched.
     for (auto it = secret.begin(); it != secret.end(); ++it) {
       const QString at = data + "/" + it.key();
-      EXPECT_EQ(QFileInfo(at).isSymLink(), !hard) << it.key().toStdString();
+      EXPECT_EQ(QFileInfo(at).isSymLink(), kind == LINKS) << it.key().toStdString();
+      if (kind != LINKS) {
+        EXPECT_EQ(StatOf(at).st_uid, 0u);
+      }
       EXPECT_EQ(StatOf(secrets.path() + "/" + it.key()).st_uid, 0u);
       EXPECT_EQ(ReadAll(secrets.path() + "/" + it.key()), it.value());
+      EXPECT_EQ(ReadAll(at), it.value());
+    }
+    if (kind == FOLDER_LINK) {
+      EXPECT_EQ(StatOf(data).st_uid, 0u); // root's folder is not given to the user
+      ASSERT_TRUE(QDir(secrets.path() + "/Wurfwummel").removeRecursively());
     }
   }
-  std::printf("starts as root with links and second names of root's files at the game's names: "
-              "%d runs, %d leaks\n",
-              runs, leaks);
+  std::printf(
+      "starts as root with links, second names of root's files and a folder swapped for a link: "
+      "%d runs, %d leaks\n",
+      runs, leaks);
 }
 
 // An older version's start as root made the user's names and score files root's (mode 0600),
-// and the user's own copy silently played with defaults and discarded every entry and name. Now
-// that copy says so once, and a start as root gives the files back: the user's copy then reads
-// and saves them again.
+// and the data folder too, and the user's own copy silently played with defaults and discarded
+// every entry and name. Now that copy says so once, and a start as root gives the folder and the
+// files back: the user's copy then reads and saves them again.
 TEST(Saves, AStartAsRootGivesBackTheFilesAnOlderOneMadeRoots)
 {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to start the game as root";
@@ -681,7 +703,8 @@ TEST(Saves, AStartAsRootGivesBackTheFilesAnOlderOneMadeRoots)
   const QString data = Data(home.path());
   const QString cfg = data + "/wurfwummel.cfg", scr = data + "/wurfwummel.scr";
   Prepare(home.path(), "Anna\r\n");
-  GiveToNobody({home.path(), home.path() + "/Tollmark", data});
+  // The data folder too was made by a start as root, and is root's.
+  GiveToNobody({home.path(), home.path() + "/Tollmark"});
   for (const QString& p : {cfg, scr})
     ASSERT_EQ(::chmod(Native(p).constData(), 0600), 0);
   const QByteArray scoresBefore = ReadAll(scr);
@@ -709,6 +732,7 @@ TEST(Saves, AStartAsRootGivesBackTheFilesAnOlderOneMadeRoots)
     EXPECT_EQ(StatOf(p).st_uid, NOBODY) << p.toStdString();
     EXPECT_EQ(StatOf(p).st_mode & 07777, 0600u) << p.toStdString();
   }
+  EXPECT_EQ(StatOf(data).st_uid, NOBODY);
   {
     TCopy user(home.path(), {"score", "500"}, {}, true);
     ASSERT_TRUE(user.Ready());
