@@ -20,7 +20,7 @@ TFilePair::TView::TId IdOf(const QByteArray& path)
   TFilePair::TView::TId id;
   struct stat st {
   };
-  if (::stat(path.constData(), &st) != 0) return id;
+  if (::lstat(path.constData(), &st) != 0) return id;
   id.exists = true;
   id.dev = st.st_dev;
   id.ino = st.st_ino;
@@ -143,14 +143,7 @@ void TFilePair::Apply(const TPairParts& parts) const
     done = WriteFileSafely(paths_[i], *parts[i]) && done;
   }
   // A journal that could not be carried out stays: it is still what the pair holds.
-  if (done && ::unlink(journal_.constData()) == 0) {
-    const int fd = ::open(journal_.left(journal_.lastIndexOf('/') + 1).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-      ::fsync(fd);
-      ::close(fd);
-    }
-  }
+  if (done) RemoveFile(journal_);
 }
 
 bool TFilePair::Write(const TPairParts& parts, size_t first) const
