@@ -69,6 +69,11 @@ TApp* TApp::Create()
   for (int i = 0; i < DICE; ++i)
     SetHotKeyEvent(KEY_1 + i, 0, Window);
 
+  // Started as root with a user's environment, the game acts in the user's folder as the user,
+  // and first gives back what an older version's start as root made root's there.
+  ActAsFolderOwner(AppDir);
+  GiveBackToFolderOwner(AppDir, {"wurfwummel.cfg", "wurfwummel.scr", "wurfwummel.cpu",
+                                 "wurfwummel.new", "wurfwummel.lock"});
   MakeFolders(AppDir);
   TidyDataFolder();
   Computer = std::make_unique<TComputer>(*this);
@@ -76,6 +81,7 @@ TApp* TApp::Create()
   OpenScore();
   LoadPlayers();
   Window->SetShow(1);
+  TellUnreadable();
   // A computer remembered as playing gets its tables now, not in its first step.
   if (ComputerPlays()) Computer->Prepare();
   return this;

@@ -97,6 +97,8 @@ public:
   bool ScoreUnreadable = false;
   bool SettingsUnreadable = false;
   bool ChoiceUnreadable = false;
+  // The score file is there but too large to be read and written back whole.
+  bool ScoreTooLarge = false;
   // The records CheckScore entered in this run and no save has written yet: a save enters
   // them again into the list on disk, which another copy of the game may have changed.
   std::vector<QString> NewScores;
@@ -129,8 +131,11 @@ public:
   // The save of a copy that is ending: while another copy saves, it waits for it, with the
   // window gone, where every other save leaves the files to a later one.
   void SaveAtEnd();
-  // At start-up: finishes what an interrupted save left and removes its temporary files.
+  // At start-up: finishes what an interrupted save left, puts what copies kept aside into the
+  // files and removes temporary files.
   void TidyDataFolder();
+  // Says once, at start, which of the game's files are there but cannot be read.
+  void TellUnreadable();
 
   // The grand total shown on player p's sheet.
   int GrandTotal(int player) const;
@@ -180,6 +185,14 @@ private:
   std::optional<QByteArray> WriteComputerChoice(TFileState state, const QByteArray& bytes) const;
   // Writes the names and the choice, both or neither; the caller holds the folder's lock.
   void WritePlayerFiles();
+  // What the names file and the choice file should get now (none: leave it as it is).
+  std::array<std::optional<QByteArray>, 2> PlayerParts() const;
+  // Writes what this copy would save into a new file of its own; its path, or empty when there
+  // is nothing to keep or it could not be written.
+  QByteArray PutAside() const;
+  // Puts what copies kept aside into the files and removes those files; the caller holds the
+  // folder's lock.
+  void MergeAside();
   // The menu item's check mark follows the choice.
   void ShowComputerChoice();
   void HandleEvent(const TEvent& event);

@@ -5,11 +5,14 @@
 #include "store/highscore.h"
 
 #include "app/computer.h"
+#include "gui/driver.h"
 #include "gui/event.h"
+#include "gui/toolkit.h"
 #include "store/filepair.h"
 #include "store/rc4.h"
 #include "store/safefile.h"
 #include "store/settingsfile.h"
+#include <QStringList>
 #include <algorithm>
 
 namespace
@@ -42,6 +45,46 @@ constexpr int LEFTOVER_AGE = 5 * 60;
 std::vector<QString> DefaultScores()
 {
   return std::vector<QString>(SCORE_ENTRIES, RC4(ScoreRecord(0, DEFAULT_PLAYER), ScoreKey));
+}
+
+// A score file is read whole or not at all: records that were not read could not be written
+// back, and a save would drop them. False for a file too large for that.
+bool ReadWhole(const QByteArray& bytes, std::vector<QString>& records)
+{
+  if (bytes.size() > SCORE_READ_LIMIT) return false;
+  records = ParseScoreFile(bytes);
+  return WriteScoreFile(records).size() <= SCORE_READ_LIMIT;
+}
+
+TFileState ReadScoreBytes(QByteArray& bytes)
+{
+  return ReadFileHead(ScorePath(), SCORE_READ_LIMIT + 1, bytes);
+}
+
+// The names of a copy's kept-aside file: what it would have written, had it been able to save.
+const QByteArray ASIDE_PREFIX = "wurfwummel.aside.";
+const std::vector<QByteArray> ASIDE_NAMES = {"wurfwummel.cfg", "wurfwummel.cpu", "wurfwummel.scr"};
+constexpr qsizetype ASIDE_LIMIT = 64 * 1024;
+
+// Where the names and the choice must be written one after the other, the choice goes first
+// when the computer plays afterwards, else the names: half-way, the computer then either plays
+// already or still, and never becomes a person called "Computer".
+size_t FirstOfPair(bool computerPlays)
+{
+  return computerPlays ? 1 : 0;
+}
+
+// Enters records into the score file; the caller holds the lock. False when the file cannot
+// be read whole, or written.
+bool MergeIntoScoreFile(const std::vector<QString>& records)
+{
+  QByteArray bytes;
+  std::vector<QString> onDisk = DefaultScores();
+  const TFileState state = ReadScoreBytes(bytes);
+  if (state == TFileState::Unreadable) return false;
+  if (state == TFileState::Read && !ReadWhole(bytes, onDisk)) return false;
+  const QByteArray out = WriteScoreFile(MergeScores(onDisk, records));
+  return (state == TFileState::Read && out == bytes) || WriteFileSafely(ScorePath(), out);
 }
 
 struct TPlayerFiles {
@@ -87,7 +130,13 @@ TPlayerFiles ReadPlayerFiles()
 int TApp::OpenScore()
 {
   QByteArray bytes;
-  switch (ReadFileHead(ScorePath(), SCORE_READ_LIMIT, bytes)) {
+  TFileState state = ReadScoreBytes(bytes);
+  std::vector<QString> records;
+  if (state == TFileState::Read && !ReadWhole(bytes, records)) {
+    ScoreTooLarge = true;
+    state = TFileState::Unreadable;
+  }
+  switch (state) {
   case TFileState::Absent:
     CreateScore();
     break;
@@ -97,7 +146,7 @@ int TApp::OpenScore()
     Score = DefaultScores();
     break;
   case TFileState::Read:
-    Score = ParseScoreFile(bytes);
+    Score = records;
     ScoreSeen = bytes;
     break;
   }
@@ -129,11 +178,12 @@ void TApp::WriteScores()
   // the lock nobody else writes it, and without one a change is merged again.
   for (int round = 0; round < 16; ++round) {
     QByteArray bytes;
-    const TFileState state = ReadFileHead(ScorePath(), SCORE_READ_LIMIT, bytes);
-    if (state == TFileState::Unreadable) return;
+    std::vector<QString> onDisk;
+    const TFileState state = ReadScoreBytes(bytes);
+    if (state == TFileState::Unreadable || (state == TFileState::Read && !ReadWhole(bytes, onDisk)))
+      return;
     std::vector<QString> merged = *Score;
-    if (state == TFileState::Read && bytes != ScoreSeen)
-      merged = MergeScores(ParseScoreFile(bytes), NewScores);
+    if (state == TFileState::Read && bytes != ScoreSeen) merged = MergeScores(onDisk, NewScores);
     // The new entries keep their highlight at the ranks they now have.
     for (size_t p = 0; p < ScoreIndex.size(); ++p) {
       if (ScoreIndex[p] <= 0 || size_t(ScoreIndex[p]) > Score->size()) continue;
@@ -143,12 +193,14 @@ void TApp::WriteScores()
       ScoreIndex[p] = at == merged.end() || rank > SCORE_ENTRIES ? -1 : rank;
     }
     Score = merged;
-    const QByteArray out = WriteScoreFile(merged);
+    // A file whose records are those of the list is left as it is, whatever its line ends.
+    const bool same = state == TFileState::Read && merged == onDisk;
+    const QByteArray out = same ? bytes : WriteScoreFile(merged);
     TWriteResult result = TWriteResult::Written;
-    if (state != TFileState::Read || out != bytes)
+    if (!same)
       result = WriteFileIf(ScorePath(), out, [&] {
         QByteArray now;
-        return ReadFileHead(ScorePath(), SCORE_READ_LIMIT, now) == state && now == bytes;
+        return ReadScoreBytes(now) == state && now == bytes;
       });
     if (result == TWriteResult::Changed) continue;
     if (result == TWriteResult::Written) {
@@ -228,6 +280,11 @@ std::optional<QByteArray> TApp::WriteComputerChoice(TFileState state, const QByt
 
 void TApp::WritePlayerFiles()
 {
+  PlayerPair().Write(PlayerParts(), FirstOfPair(ComputerPlays()));
+}
+
+TPairParts TApp::PlayerParts() const
+{
   // What the files hold now; under the lock nobody changes them until this save is done.
   const TPlayerFiles now = ReadPlayerFiles();
   TPairParts parts;
@@ -238,7 +295,7 @@ void TApp::WritePlayerFiles()
     if (now.namesState != TFileState::Read || WriteSettingsFile(now.names) != out) parts[0] = out;
   }
   parts[1] = WriteComputerChoice(now.choiceState, now.choice);
-  PlayerPair().Write(parts);
+  return parts;
 }
 
 int TApp::SaveGame()
@@ -256,16 +313,59 @@ int TApp::SaveGame()
 void TApp::SaveAtEnd()
 {
   TFolderLock lock(AppDir, TFolderLock::TRY);
+  QByteArray aside;
   if (lock.Busy()) {
     // The window goes at once; the copy waits without it until the other copy's save is done,
-    // however long that one is stopped, and then saves: ending it any sooner would lose this
-    // run's names and new scores.
+    // however long that one is stopped, and then saves. What it would save is first kept aside
+    // in a file of its own, so that a further terminate request ends the wait at once, and not
+    // even a kill loses this run's names and new scores: the next start puts them in.
     if (Window) Window->SetShow(0);
     PollEvent();
-    lock.Wait();
+    aside = PutAside();
+    bool asked = false;
+    lock.Wait([&asked](int milliseconds) { return asked = WaitForTerminateRequest(milliseconds); });
+    if (asked) return;
+    // A start may have put them into the files meanwhile.
+    QByteArray ignored;
+    if (!aside.isEmpty() && ReadFileHead(aside, 0, ignored) == TFileState::Absent) return;
   }
   WritePlayerFiles();
   WriteScores();
+  // Written twice, rather than not at all, should this copy die right here.
+  if (!aside.isEmpty()) RemoveFile(aside);
+}
+
+QByteArray TApp::PutAside() const
+{
+  const TPairParts pair = PlayerParts();
+  TParts parts = {pair[0], pair[1], std::nullopt};
+  if (!NewScores.empty() && !ScoreUnreadable) parts[2] = WriteScoreFile(NewScores);
+  if (!parts[0] && !parts[1] && !parts[2]) return QByteArray();
+  return WriteNewFile(AppDir + "/" + ASIDE_PREFIX, WriteJournal(ASIDE_NAMES, parts));
+}
+
+void TApp::MergeAside()
+{
+  for (const QByteArray& name : FindOwnFiles(AppDir, ASIDE_PREFIX)) {
+    const QByteArray path = AppDir + "/" + name;
+    QByteArray bytes;
+    TParts parts;
+    // Anything else of that name is not the game's: it stays.
+    if (ReadFileHead(path, ASIDE_LIMIT + 1, bytes) != TFileState::Read ||
+        bytes.size() > ASIDE_LIMIT || !ParseJournal(bytes, ASIDE_NAMES, parts))
+      continue;
+    bool done = true;
+    if (parts[0] || parts[1]) {
+      // Never over a file that cannot be read: that one stays as it is, and so does this.
+      QByteArray ignored;
+      const bool readable = ReadFileHead(SettingsPath(), 0, ignored) != TFileState::Unreadable &&
+                            ReadFileHead(ChoicePath(), 0, ignored) != TFileState::Unreadable;
+      const bool computer = parts[1] && ParseChoiceFile(*parts[1]).computer;
+      done = readable && PlayerPair().Write({parts[0], parts[1]}, FirstOfPair(computer));
+    }
+    if (done && parts[2]) done = MergeIntoScoreFile(ParseScoreFile(*parts[2]));
+    if (done) RemoveFile(path);
+  }
 }
 
 void TApp::TidyDataFolder()
@@ -273,5 +373,21 @@ void TApp::TidyDataFolder()
   TFolderLock lock(AppDir, TFolderLock::TRY);
   if (!lock.Held()) return; // another copy saves now: this is for a later start
   PlayerPair().Finish();
+  MergeAside();
   RemoveLeftovers(AppDir, LEFTOVER_AGE);
+}
+
+void TApp::TellUnreadable()
+{
+  QStringList files;
+  if (SettingsUnreadable) files << "wurfwummel.cfg (Spielernamen)";
+  if (ScoreUnreadable)
+    files << (ScoreTooLarge ? "wurfwummel.scr (Highscores, zu groß)"
+                            : "wurfwummel.scr (Highscores)");
+  if (ChoiceUnreadable) files << "wurfwummel.cpu (Computergegner)";
+  if (files.isEmpty()) return;
+  Notify("Wurfwummel kann diese Dateien im Ordner „" + AppPath +
+         "“ nicht lesen: " + files.join(", ") +
+         ". Sie bleiben unverändert; was in ihnen gespeichert würde, geht am Ende dieses Spiels "
+         "verloren.");
 }

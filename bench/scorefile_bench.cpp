@@ -1,6 +1,7 @@
 // Reading the score file: the file the game writes, records holding the bytes 0, 10 and 13,
-// and the worst files of up to 64 KiB constructed for the reader, each at 4, 16 and 64 KiB so
-// that the time per byte shows whether reading grows linearly with the file.
+// and the worst files constructed for the reader, each at 4, 16 and 64 KiB so that the time per
+// byte shows whether reading grows linearly with the file, and at 1 MiB, the largest score file
+// the game reads (whole, so that a save keeps every record).
 
 #include "store/highscore.h"
 #include "store/rc4.h"
@@ -87,6 +88,13 @@ QByteArray ShortRecords(int size)
   return Repeated(RecordHolding(1, {}, 3, false) + "\r\n", size);
 }
 
+// The same with bare LF line ends, as an editor may leave them: each line end the reading
+// chooses becomes CR LF, and the reading runs again over the result.
+QByteArray ShortRecordsLf(int size)
+{
+  return Repeated(RecordHolding(1, {}, 3, false) + "\n", size);
+}
+
 // Records as long as a record put together from lines may be, a line end every few bytes
 // inside, each a candidate end of a record that reads well up to there; the record's last
 // byte spoils it, so every reading of it is tried and none is kept.
@@ -127,6 +135,10 @@ const int registered = [] {
       {"almost_records_4KiB", AlmostRecords, 4096},
       {"almost_records_16KiB", AlmostRecords, 16384},
       {"almost_records_64KiB", AlmostRecords, 65536},
+      {"only_crlf_1MiB", OnlyLineBreaks, 1 << 20},
+      {"short_records_1MiB", ShortRecords, 1 << 20},
+      {"short_records_lf_1MiB", ShortRecordsLf, 1 << 20},
+      {"almost_records_1MiB", AlmostRecords, 1 << 20},
   };
   for (const TCase& c : cases)
     benchmark::RegisterBenchmark((std::string("BM_ReadScoreFile/") + c.name).c_str(), ReadScoreFile,

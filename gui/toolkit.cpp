@@ -11,6 +11,8 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace
@@ -66,6 +68,22 @@ void InitTerminateRequest()
   signal(SIGXFSZ, SIG_IGN);
 }
 } // namespace
+
+bool WaitForTerminateRequest(int milliseconds)
+{
+  if (signalPipe[0] < 0) {
+    const timespec step{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    ::nanosleep(&step, nullptr);
+    return false;
+  }
+  pollfd fd{signalPipe[0], POLLIN, 0};
+  if (::poll(&fd, 1, milliseconds) <= 0) return false;
+  char buf[64];
+  bool came = false;
+  while (::read(signalPipe[0], buf, sizeof buf) > 0)
+    came = true;
+  return came;
+}
 
 void InitToolkit()
 {

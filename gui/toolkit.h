@@ -4,6 +4,9 @@
 // loaders, embedded streams and the terminate request. Call once, before any gadget.
 
 void InitToolkit();
+// Waits up to the given time, outside the event loop, for the system's terminate request (a
+// SIGTERM, SIGINT or SIGHUP) and takes it; true when one came.
+bool WaitForTerminateRequest(int milliseconds);
 
 #include <QString>
 

@@ -20,7 +20,7 @@ TFilePair::TView::TId IdOf(const QByteArray& path)
   TFilePair::TView::TId id;
   struct stat st {
   };
-  if (::stat(path.constData(), &st) != 0) return id;
+  if (::lstat(path.constData(), &st) != 0) return id;
   id.exists = true;
   id.dev = st.st_dev;
   id.ino = st.st_ino;
@@ -42,12 +42,12 @@ bool TFilePair::TView::TId::operator==(const TId& o) const
          SameTime(mtime, o.mtime) && SameTime(ctime, o.ctime);
 }
 
-QByteArray WritePairJournal(const std::array<QByteArray, 2>& names, const TPairParts& parts)
+QByteArray WriteJournal(const std::vector<QByteArray>& names, const TParts& parts)
 {
   QByteArray bytes = JOURNAL_HEADER;
   for (size_t i = 0; i < names.size(); ++i) {
     bytes += names[i] + ' ';
-    if (parts[i])
+    if (i < parts.size() && parts[i])
       bytes += QByteArray::number(parts[i]->size()) + '\n' + *parts[i] + '\n';
     else
       bytes += "-\n";
@@ -55,12 +55,11 @@ QByteArray WritePairJournal(const std::array<QByteArray, 2>& names, const TPairP
   return bytes + JOURNAL_END;
 }
 
-bool ParsePairJournal(const QByteArray& bytes, const std::array<QByteArray, 2>& names,
-                      TPairParts& parts)
+bool ParseJournal(const QByteArray& bytes, const std::vector<QByteArray>& names, TParts& parts)
 {
   if (!bytes.startsWith(JOURNAL_HEADER)) return false;
   qsizetype pos = JOURNAL_HEADER.size();
-  TPairParts read;
+  TParts read(names.size());
   for (size_t i = 0; i < names.size(); ++i) {
     const QByteArray head = names[i] + ' ';
     if (bytes.mid(pos, head.size()) != head) return false;
@@ -82,6 +81,20 @@ bool ParsePairJournal(const QByteArray& bytes, const std::array<QByteArray, 2>& 
   }
   if (bytes.mid(pos) != JOURNAL_END) return false;
   parts = read;
+  return true;
+}
+
+QByteArray WritePairJournal(const std::array<QByteArray, 2>& names, const TPairParts& parts)
+{
+  return WriteJournal({names[0], names[1]}, {parts[0], parts[1]});
+}
+
+bool ParsePairJournal(const QByteArray& bytes, const std::array<QByteArray, 2>& names,
+                      TPairParts& parts)
+{
+  TParts read;
+  if (!ParseJournal(bytes, {names[0], names[1]}, read)) return false;
+  parts = {read[0], read[1]};
   return true;
 }
 
@@ -130,17 +143,10 @@ void TFilePair::Apply(const TPairParts& parts) const
     done = WriteFileSafely(paths_[i], *parts[i]) && done;
   }
   // A journal that could not be carried out stays: it is still what the pair holds.
-  if (done && ::unlink(journal_.constData()) == 0) {
-    const int fd = ::open(journal_.left(journal_.lastIndexOf('/') + 1).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-      ::fsync(fd);
-      ::close(fd);
-    }
-  }
+  if (done) RemoveFile(journal_);
 }
 
-bool TFilePair::Write(const TPairParts& parts) const
+bool TFilePair::Write(const TPairParts& parts, size_t first) const
 {
   TPairParts pending;
   const bool journal = ReadJournal(pending);
@@ -156,7 +162,17 @@ bool TFilePair::Write(const TPairParts& parts) const
   // from it, so that the new journal holds all of the pair's new state.
   for (size_t i = 0; i < parts.size(); ++i)
     if (parts[i]) pending[i] = parts[i];
-  if (!WriteFileSafely(journal_, WritePairJournal(names_, pending))) return false;
+  if (!WriteFileSafely(journal_, WritePairJournal(names_, pending))) {
+    // No journal: there is none to finish either (only a readable one is one), so each file is
+    // replaced on its own, in the order asked for.
+    if (journal) return false;
+    // The second only after the first: the other way round is the state half-way to avoid.
+    for (size_t k = 0; k < pending.size(); ++k) {
+      const size_t i = (first + k) % pending.size();
+      if (pending[i] && !WriteFileSafely(paths_[i], *pending[i])) return false;
+    }
+    return true;
+  }
   Apply(pending);
   return true;
 }

@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <array>
 #include <optional>
+#include <vector>
 
 // New contents for each file of the pair; none leaves that file as it is.
 using TPairParts = std::array<std::optional<QByteArray>, 2>;
@@ -22,6 +23,10 @@ QByteArray WritePairJournal(const std::array<QByteArray, 2>& names, const TPairP
 // False for anything that is not a whole journal for exactly these names.
 bool ParsePairJournal(const QByteArray& bytes, const std::array<QByteArray, 2>& names,
                       TPairParts& parts);
+// The same format for any number of files, as a copy's kept-aside file uses it.
+using TParts = std::vector<std::optional<QByteArray>>;
+QByteArray WriteJournal(const std::vector<QByteArray>& names, const TParts& parts);
+bool ParseJournal(const QByteArray& bytes, const std::vector<QByteArray>& names, TParts& parts);
 
 class TFilePair
 {
@@ -49,7 +54,11 @@ public:
 
   // Gives the files the parts that are set, both visible at once. The caller holds the
   // folder's lock. False when nothing could be committed; the pair then is as before.
-  bool Write(const TPairParts& parts) const;
+  //
+  // Where no journal can be written (something that cannot be replaced stands at its name, a
+  // folder say), the two files are replaced one after the other, the file first first: the
+  // caller chooses the order whose state half-way is harmless.
+  bool Write(const TPairParts& parts, size_t first = 0) const;
   // Finishes a journal that an interrupted save left; the caller holds the folder's lock.
   void Finish() const;
 

@@ -165,15 +165,6 @@ std::vector<QString> ParseScoreFile(const QByteArray& whole)
     bytes = std::move(again);
     records = ParseOnce(bytes);
   }
-  // Written back, the records must fit into what the next reading looks at: records that a CR
-  // before each LF would push past it are left off, the last first.
-  qsizetype size = 0;
-  size_t fit = 0;
-  for (; fit < records.size(); ++fit) {
-    size += records[fit].size() + 2;
-    if (size > SCORE_READ_LIMIT) break;
-  }
-  records.resize(fit);
   return records;
 }
 

@@ -10,14 +10,17 @@
 
 // The list has twenty places; a longer file keeps its further records below them.
 constexpr int SCORE_ENTRIES = 20;
-// Only the head of a score file is ever looked at: twenty records of the longest kept length
-// fit many times over, and a huge or endless file costs no more than this.
-constexpr qsizetype SCORE_READ_LIMIT = 64 * 1024;
+// The largest score file the game reads. The game keeps its own at twenty records of a few
+// dozen bytes; an edited or merged one of up to some 50,000 records (1 MiB) is read, kept
+// whole and written back whole. A larger one is not read at all and never replaced, so that
+// no record of it is dropped, and a huge or endless file costs no more than this.
+constexpr qsizetype SCORE_READ_LIMIT = 1024 * 1024;
 // A record longer than this is cut when read, so that a save never writes more than it read.
 constexpr qsizetype SCORE_RECORD_LIMIT = 1024;
 
-// Splits the head of a score file (SCORE_READ_LIMIT bytes) into its scrambled records, all of
-// them: what is read is written back.
+// Splits a score file (its first SCORE_READ_LIMIT bytes) into its scrambled records, all of
+// them: what is read is written back. A caller keeps a file only when the records, written
+// back, fit into that limit again.
 //
 // A scrambled record may itself hold the bytes 0, 10 and 13, even CR LF, so a line end is only
 // a possible end of a record. Of all ways to cut the lines into records, the reading keeps the

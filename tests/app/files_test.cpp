@@ -148,7 +148,9 @@ TEST(RealProgram, FifosNeverHangStartUpOrSaves)
 }
 
 // A link planted at a temporary name of old, or at the files themselves, once made the save
-// write into the file it points to.
+// write into the file it points to, and reading through one at the score file gave what it
+// points at to the file that then replaced it. A link at one of the game's names is neither
+// followed nor replaced.
 TEST(RealProgram, PlantedLinksAreNeverWrittenThrough)
 {
   QTemporaryDir home;
@@ -164,8 +166,8 @@ TEST(RealProgram, PlantedLinksAreNeverWrittenThrough)
   EXPECT_TRUE(game.EndedCleanly());
   EXPECT_EQ(ReadAll(outside), QByteArray("keep"));
   EXPECT_EQ(ReadAll(Data(home) + "/wurfwummel.cfg"), QByteArray("Spieler1\r\n"));
-  // The score file that stood behind the link is now a file of the data folder.
-  EXPECT_FALSE(QFileInfo(Data(home) + "/wurfwummel.scr").isSymLink());
+  EXPECT_TRUE(QFileInfo(Data(home) + "/wurfwummel.scr").isSymLink());
+  EXPECT_EQ(QFileInfo(Data(home) + "/wurfwummel.scr").symLinkTarget(), outside);
 }
 
 // A settings file that could not be read was once replaced by "Spieler1" at the end.

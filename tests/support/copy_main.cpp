@@ -4,22 +4,39 @@
 //   computer    the menu item "Gegen den Computer" (which saves)
 //   save        a save during play, as closing the player dialog makes
 // Then it prints "ready <pid> <names, joined by |> <1 when the computer plays, else 0>" and
-// runs the main loop until it is ended like the game (SIGTERM ends and saves).
+// runs the main loop until it is ended like the game (SIGTERM ends and saves). A message the
+// game shows is printed as "notify <text>" instead of waiting for someone to close it.
 
 #include "app/app.h"
 #include "app/images.h"
+#include "gui/driver.h"
 #include "gui/toolkit.h"
 #include "sheet/winpointfield.h"
 
 #include <QStringList>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
+
+namespace
+{
+class TPrintingDriver : public TSystemDriver
+{
+public:
+  void Notify(const QString& text, int) override
+  {
+    std::printf("notify %s\n", text.toUtf8().constData());
+    std::fflush(stdout);
+  }
+};
+} // namespace
 
 int main(int argc, char** argv)
 {
   RegisterImages();
   InitToolkit();
+  SetSystemDriver(std::make_unique<TPrintingDriver>());
   static TApp app;
   app.Create();
   for (int i = 1; i < argc; ++i) {
