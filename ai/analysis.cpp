@@ -168,7 +168,8 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
     // throw, with 0, 1 or 2 throws left.
     const TTurnPlanner& plan = Stark.Plan(sheet);
     const bool exact = Stark.PlaysExactly(sheet);
-    const double start = plan.TurnValue();
+    const double shift = exact ? 0 : MODEL_SHIFT[size_t(sheet.FreeCount() - 1)];
+    const double start = plan.TurnValue() + shift;
     if (t == 0)
       review.start = start;
     else
@@ -179,7 +180,7 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
     for (size_t j = 0; j < turn.throws.size(); ++j) {
       const TFaces& dice = turn.throws[j].faces;
       const int throwsLeft = MAX_THROWS_LEFT - int(j);
-      const double after = plan.ThrowValue(sets.IndexOfFaces(dice), throwsLeft);
+      const double after = plan.ThrowValue(sets.IndexOfFaces(dice), throwsLeft) + shift;
       review.throws.push_back({int(t), int(j) + 1, now, after});
       review.luck += after - now;
       now = after;
@@ -197,8 +198,9 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
       d.exact = exact;
       // Keeping all six is ending the turn: the dice go to a cell as they are.
       auto value = [&](const THolds& keep) {
-        return AllHeld(keep) ? plan.ThrowValue(sets.IndexOfFaces(dice), 0)
-                             : plan.KeepValue(sets.IndexOf(HeldCounts(dice, keep)), throwsLeft);
+        return shift + (AllHeld(keep) ? plan.ThrowValue(sets.IndexOfFaces(dice), 0)
+                                      : plan.KeepValue(sets.IndexOf(HeldCounts(dice, keep)),
+                                                       throwsLeft));
       };
       d.doneHolds = again ? turn.throws[j + 1].holds : ALL_HELD;
       d.bestHolds = Stark.ChooseHolds(sheet, dice, d.held, throwsLeft);
@@ -222,13 +224,13 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
     d.bestCell = Stark.ChooseCell(sheet, d.dice);
     d.donePoints = turn.points;
     d.bestPoints = RowPoints(d.bestCell.row, d.dice);
-    d.valueDone = Stark.CellValue(sheet, d.dice, turn.row, turn.column);
-    d.valueBest = Stark.CellValue(sheet, d.dice, d.bestCell.row, d.bestCell.column);
+    d.valueDone = shift + Stark.CellValue(sheet, d.dice, turn.row, turn.column);
+    d.valueBest = shift + Stark.CellValue(sheet, d.dice, d.bestCell.row, d.bestCell.column);
     d.doneWords = EntryWords(turn.row, turn.column, d.donePoints);
     d.bestWords = EntryWords(d.bestCell.row, d.bestCell.column, d.bestPoints);
     // The worth of the dice as they lie, Stark's entry included, which the last throw's luck
     // ended with.
-    const double before = plan.ThrowValue(sets.IndexOfFaces(d.dice), 0);
+    const double before = shift + plan.ThrowValue(sets.IndexOfFaces(d.dice), 0);
     decided(std::move(d), before);
     sheet.Enter(turn.row, turn.column, turn.points);
   }

@@ -4,11 +4,17 @@
 // remainder of Stark's model and the processor time of an analysis.
 //
 //   analyse [games] [seed] [--level leicht|mittel|stark|first]
+//   analyse [games] [seed] --fit FILE
 //
+// --fit plays the games with "Stark" and writes ai/analysisshift.cpp to FILE: for each number of
+// free cells left after an entry, what Stark's worth after the entry misses on average of its
+// worth at the start of the next turn (itself shifted), fitted from the last cells up, with
+// nothing where the end-game solver plays exactly.
 // "first" enters every turn's first throw in the first free cell, without throwing again.
 // Game g's dice come from std::mt19937 seeded with {seed, g}, as in bench/simulate.
 
 #include "ai/analysis.h"
+#include "ai/levels.h"
 #include "ai/player.h"
 
 #include <algorithm>
@@ -67,6 +73,82 @@ std::vector<TPlayedTurn> PlayRecorded(const TPlayer& player, std::mt19937& rng)
     sheet.Enter(cell.row, cell.column, played.points);
   }
   return turns;
+}
+
+// One turn of a Stark game, away from the end-game solver: the worth after its entry and the
+// next turn's worth at its start (the final total after the last entry), unshifted.
+struct TGap {
+  int freeAfter = 0;
+  double gap = 0;
+  bool nextExact = false;
+};
+
+std::vector<TGap> Gaps(const TStarkPlayer& stark, const std::vector<TPlayedTurn>& turns)
+{
+  std::vector<TGap> gaps;
+  TSheetState sheet;
+  for (const TPlayedTurn& turn : turns) {
+    const bool exact = stark.PlaysExactly(sheet);
+    const double after = stark.CellValue(sheet, turn.throws.back().faces, turn.row, turn.column);
+    sheet.Enter(turn.row, turn.column, turn.points);
+    if (exact) break; // from here on every worth is exact
+    TGap g;
+    g.freeAfter = sheet.FreeCount();
+    g.nextExact = g.freeAfter == 0 || stark.PlaysExactly(sheet);
+    g.gap = (g.freeAfter == 0 ? sheet.GrandTotal() : stark.Plan(sheet).TurnValue()) - after;
+    gaps.push_back(g);
+  }
+  return gaps;
+}
+
+int Fit(int games, unsigned seed, const std::string& file)
+{
+  const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+  std::vector<std::vector<TGap>> found(static_cast<size_t>(threads));
+  std::vector<std::thread> workers;
+  for (int t = 0; t < threads; ++t)
+    workers.emplace_back([&, t] {
+      const TStarkPlayer stark;
+      for (int g = t; g < games; g += threads) {
+        std::seed_seq seq{seed, unsigned(g)};
+        std::mt19937 rng(seq);
+        const auto gaps = Gaps(stark, PlayRecorded(stark, rng));
+        found[size_t(t)].insert(found[size_t(t)].end(), gaps.begin(), gaps.end());
+      }
+    });
+  for (std::thread& w : workers)
+    w.join();
+  constexpr int CELLS = SHEET_ROWS * SHEET_COLUMNS;
+  std::array<double, CELLS> sum{}, shift{};
+  std::array<int, CELLS> count{};
+  // From the last cells up, so that the next turn's shift is known.
+  for (int k = 1; k < CELLS; ++k) {
+    for (const auto& gaps : found)
+      for (const TGap& g : gaps)
+        if (g.freeAfter == k) {
+          sum[size_t(k)] += g.gap + (g.nextExact ? 0 : shift[size_t(k - 1)]);
+          ++count[size_t(k)];
+        }
+    shift[size_t(k)] = count[size_t(k)] ? sum[size_t(k)] / count[size_t(k)] : shift[size_t(k - 1)];
+  }
+  FILE* f = std::fopen(file.c_str(), "w");
+  if (!f) {
+    std::fprintf(stderr, "cannot write %s\n", file.c_str());
+    return 1;
+  }
+  std::fprintf(f, "// Written by bench/analyse --fit %d %u from Stark's own games; see MODEL_SHIFT.\n\n"
+                  "#include \"ai/analysis.h\"\n\n"
+                  "// By the free cells left after a turn's entry, 0 to %d.\n"
+                  "const std::array<double, SHEET_ROWS * SHEET_COLUMNS> MODEL_SHIFT = {\n",
+               games, seed, CELLS - 1);
+  for (int k = 0; k < CELLS; ++k)
+    std::fprintf(f, "    %.3f,%s", shift[size_t(k)], k % 6 == 5 || k == CELLS - 1 ? "\n" : "");
+  std::fprintf(f, "};\n");
+  std::fclose(f);
+  for (int k = 0; k < CELLS; ++k)
+    std::printf("free %2d: %6d turns away from the exact end-game, shift %8.2f\n", k,
+                count[size_t(k)], shift[size_t(k)]);
+  return 0;
 }
 
 double CpuMs()
@@ -136,17 +218,20 @@ void Spread(const char* what, const std::vector<double>& losses)
 int main(int argc, char** argv)
 {
   std::vector<std::string> numbers;
-  std::string level = "leicht";
+  std::string level = "leicht", fitFile;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--level" && i + 1 < argc)
       level = argv[++i];
+    else if (arg == "--fit" && i + 1 < argc)
+      fitFile = argv[++i];
     else
       numbers.push_back(arg);
   }
   const int games = numbers.size() > 0 ? std::max(1, std::atoi(numbers[0].c_str())) : 1000;
   const unsigned seed =
       numbers.size() > 1 ? unsigned(std::strtoul(numbers[1].c_str(), nullptr, 10)) : 20240613u;
+  if (!fitFile.empty()) return Fit(games, seed, fitFile);
   auto make = [&]() -> std::unique_ptr<TPlayer> {
     if (level == "first") return std::make_unique<TFirstFree>();
     if (const auto named = LevelFromName(level)) return MakePlayer(*named);
