@@ -16,6 +16,7 @@
 #include "ai/analysis.h"
 #include "ai/levels.h"
 #include "ai/player.h"
+#include "bench/recorded.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,51 +31,6 @@
 
 namespace
 {
-// Enters the dice as they come in the first free cell: the worst sensible play.
-class TFirstFree final : public TPlayer
-{
-public:
-  THolds ChooseHolds(const TSheetState&, const TFaces&, const THolds&, int) const override
-  {
-    return {true, true, true, true, true, true};
-  }
-  TCellChoice ChooseCell(const TSheetState& sheet, const TFaces&) const override
-  {
-    for (int row = 0; row < SHEET_ROWS; ++row)
-      for (int column = 0; column < SHEET_COLUMNS; ++column)
-        if (sheet.IsFree(row, column)) return {row, column};
-    return {};
-  }
-};
-
-std::vector<TPlayedTurn> PlayRecorded(const TPlayer& player, std::mt19937& rng)
-{
-  std::uniform_int_distribution<int> die(1, 6);
-  TSheetState sheet;
-  std::vector<TPlayedTurn> turns;
-  for (int turn = 0; turn < SHEET_ROWS * SHEET_COLUMNS; ++turn) {
-    TPlayedTurn& played = turns.emplace_back();
-    TPlayedThrow now;
-    for (int& face : now.faces)
-      face = die(rng);
-    played.throws.push_back(now);
-    for (int throwsLeft = MAX_THROWS_LEFT; throwsLeft >= 1; --throwsLeft) {
-      const THolds holds = player.ChooseHolds(sheet, now.faces, now.holds, throwsLeft);
-      if (std::all_of(holds.begin(), holds.end(), [](bool h) { return h; })) break;
-      now.holds = holds;
-      for (size_t i = 0; i < DICE; ++i)
-        if (!holds[i]) now.faces[i] = die(rng);
-      played.throws.push_back(now);
-    }
-    const TCellChoice cell = player.ChooseCell(sheet, now.faces);
-    played.row = cell.row;
-    played.column = cell.column;
-    played.points = RowPoints(cell.row, now.faces);
-    sheet.Enter(cell.row, cell.column, played.points);
-  }
-  return turns;
-}
-
 // One turn of a Stark game, away from the end-game solver: the worth after its entry and the
 // next turn's worth at its start (the final total after the last entry), unshifted.
 struct TGap {
@@ -233,7 +189,7 @@ int main(int argc, char** argv)
       numbers.size() > 1 ? unsigned(std::strtoul(numbers[1].c_str(), nullptr, 10)) : 20240613u;
   if (!fitFile.empty()) return Fit(games, seed, fitFile);
   auto make = [&]() -> std::unique_ptr<TPlayer> {
-    if (level == "first") return std::make_unique<TFirstFree>();
+    if (level == "first") return std::make_unique<TFirstFreeCell>();
     if (const auto named = LevelFromName(level)) return MakePlayer(*named);
     std::fprintf(stderr, "--level needs leicht, mittel, stark or first\n");
     std::exit(2);
