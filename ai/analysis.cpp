@@ -142,6 +142,18 @@ TGameReview TGameAnalyser::AnalyseTurns(const std::vector<TPlayedTurn>& turns,
   return review;
 }
 
+double TGameAnalyser::Shift(const TSheetState& sheet) const
+{
+  const int free = sheet.FreeCount();
+  return free == 0 || Stark.PlaysExactly(sheet) ? 0 : MODEL_SHIFT[size_t(free - 1)];
+}
+
+double TGameAnalyser::TurnStart(const TSheetState& sheet) const
+{
+  if (sheet.FreeCount() == 0) return sheet.GrandTotal();
+  return Stark.Plan(sheet).TurnValue() + Shift(sheet);
+}
+
 bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetState& from,
                            TRun& run, TPlayerReview& review) const
 {
@@ -149,11 +161,15 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
   TSheetState sheet = from;
   // The expected final total after the last step so far.
   double now = 0;
-  auto decided = [&](TDecisionReview&& d, double before) {
-    d.lost = std::max(0.0, before - d.valueDone);
+  // reference: the worth of the best choice; before: the worth when deciding. Where Stark's
+  // quicker judgement of the best choice differs from the deeper one, the difference goes to the
+  // remainder.
+  auto decided = [&](TDecisionReview&& d, double reference, double before) {
+    d.lost = std::max(0.0, reference - d.valueDone);
     if (d.lost < ROUNDING) d.lost = 0;
     d.verdict = VerdictFor(d.lost);
     review.lost += d.lost;
+    review.remainder += d.valueDone + d.lost - before;
     ++review.verdicts[size_t(d.verdict)];
     now = d.valueDone;
     review.decisions.push_back(std::move(d));
@@ -168,7 +184,7 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
     // throw, with 0, 1 or 2 throws left.
     const TTurnPlanner& plan = Stark.Plan(sheet);
     const bool exact = Stark.PlaysExactly(sheet);
-    const double shift = exact ? 0 : MODEL_SHIFT[size_t(sheet.FreeCount() - 1)];
+    const double shift = Shift(sheet);
     const double start = plan.TurnValue() + shift;
     if (t == 0)
       review.start = start;
@@ -198,9 +214,9 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
       d.exact = exact;
       // Keeping all six is ending the turn: the dice go to a cell as they are.
       auto value = [&](const THolds& keep) {
-        return shift + (AllHeld(keep) ? plan.ThrowValue(sets.IndexOfFaces(dice), 0)
-                                      : plan.KeepValue(sets.IndexOf(HeldCounts(dice, keep)),
-                                                       throwsLeft));
+        return shift + (AllHeld(keep)
+                            ? plan.ThrowValue(sets.IndexOfFaces(dice), 0)
+                            : plan.KeepValue(sets.IndexOf(HeldCounts(dice, keep)), throwsLeft));
       };
       d.doneHolds = again ? turn.throws[j + 1].holds : ALL_HELD;
       d.bestHolds = Stark.ChooseHolds(sheet, dice, d.held, throwsLeft);
@@ -208,7 +224,7 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
       d.valueBest = value(d.bestHolds);
       d.doneWords = HoldWords(dice, d.doneHolds, d.held);
       d.bestWords = HoldWords(dice, d.bestHolds, d.held);
-      decided(std::move(d), now);
+      decided(std::move(d), now, now);
     }
     if (!entered) break;
 
@@ -224,14 +240,23 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
     d.bestCell = Stark.ChooseCell(sheet, d.dice);
     d.donePoints = turn.points;
     d.bestPoints = RowPoints(d.bestCell.row, d.dice);
-    d.valueDone = shift + Stark.CellValue(sheet, d.dice, turn.row, turn.column);
-    d.valueBest = shift + Stark.CellValue(sheet, d.dice, d.bestCell.row, d.bestCell.column);
     d.doneWords = EntryWords(turn.row, turn.column, d.donePoints);
     d.bestWords = EntryWords(d.bestCell.row, d.bestCell.column, d.bestPoints);
     // The worth of the dice as they lie, Stark's entry included, which the last throw's luck
-    // ended with.
+    // ended with: the plan's judgement of the sheet each entry leaves.
     const double before = shift + plan.ThrowValue(sets.IndexOfFaces(d.dice), 0);
-    decided(std::move(d), before);
+    // The two entries are judged by playing the next turn on the sheet each leaves, as Stark
+    // will. The plan's quicker judgement of them (by the sheet model one turn ahead) is what
+    // Stark chooses by, and is exact where Stark plays exactly; elsewhere it overstates what a
+    // cell away from Stark's choice costs. Stark's entry first, so that the next turn finds its
+    // plan ready. From here on the plan above is no longer this turn's.
+    TSheetState best = sheet, done = sheet;
+    best.Enter(d.bestCell.row, d.bestCell.column, d.bestPoints);
+    done.Enter(turn.row, turn.column, turn.points);
+    d.valueBest = TurnStart(best);
+    d.valueDone = best == done ? d.valueBest : TurnStart(done);
+    const double reference = d.valueBest;
+    decided(std::move(d), reference, before);
     sheet.Enter(turn.row, turn.column, turn.points);
   }
 

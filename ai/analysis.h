@@ -5,10 +5,12 @@
 // valued by Stark as the expected final total after them, and the luck of every throw as the
 // change of that expectation. For each player,
 //   start + luck - lost + remainder = the total (or, in a game under way, its expectation now),
-// where the remainder is where Stark's own worths are not exact: between a turn's entry, valued
-// by Stark's sheet model one turn ahead, and the next turn's start, valued by its planning of
-// that turn. Where Stark plays the rest of a game exactly (its end-game solver), every worth is
-// exact and the remainder is zero from there on.
+// where the remainder is where Stark's own worths are not exact: a turn's throws and holds are
+// valued by Stark's plan of the turn, which judges the sheet each entry would leave by its sheet
+// model one turn ahead, while the entries themselves are valued by playing the next turn on that
+// sheet, as Stark will; the remainder is how far the second judgement of Stark's own entry
+// differs from the first. Where Stark plays the rest of a game exactly (its end-game solver),
+// both are exact and the remainder is zero from there on.
 //
 // Pure and single-threaded: the window runs it on a worker thread with an analyser of its own,
 // asks for progress, and stops it through the cancel flag, which is checked between decisions.
@@ -46,7 +48,8 @@ std::string VerdictWords(TVerdict verdict);
 // choice of a turn leaves the same number, so no choice's loss changes, but the expectations
 // read as final totals and the remainder averages zero on Stark's games. Fitted by
 // bench/analyse --fit (ai/analysisshift.cpp).
-extern const std::array<double, SHEET_ROWS * SHEET_COLUMNS> MODEL_SHIFT;
+constexpr int MODEL_SHIFTS = SHEET_ROWS * SHEET_COLUMNS;
+extern const std::array<double, MODEL_SHIFTS> MODEL_SHIFT;
 
 enum class TDecisionKind { Holds, Cell };
 
@@ -91,10 +94,7 @@ struct TPlayerReview {
   int total = 0;        // the points on the sheet
   bool finished = false;
   std::array<int, VERDICTS> verdicts{}; // decisions per TVerdict
-  double LostPerDecision() const
-  {
-    return decisions.empty() ? 0 : lost / double(decisions.size());
-  }
+  double LostPerDecision() const { return decisions.empty() ? 0 : lost / double(decisions.size()); }
 };
 
 enum class TAnalysisStatus { Done, Cancelled, Invalid };
@@ -132,6 +132,10 @@ public:
 
 private:
   struct TRun;
+  // What MODEL_SHIFT adds to Stark's worths of a turn on this sheet.
+  double Shift(const TSheetState& sheet) const;
+  // Expected final total from this sheet before the next turn's throw, as Stark plans the turn.
+  double TurnStart(const TSheetState& sheet) const;
   bool Player(const std::vector<TPlayedTurn>& turns, const TSheetState& from, TRun& run,
               TPlayerReview& review) const;
 

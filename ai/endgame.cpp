@@ -203,7 +203,7 @@ std::vector<double> TEndgame::FinalValues(const TSheetState& sheet)
 }
 
 double TEndgame::EntryWorth(const TKey& key, int cell, const TFaces& dice,
-                           std::vector<TMove>& moves)
+                            std::vector<TMove>& moves)
 {
   const int row = cell / SHEET_COLUMNS;
   const int p = RowPoints(row, dice);

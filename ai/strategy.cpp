@@ -209,8 +209,7 @@ TCellChoice TStrategy::ChooseCell(const TSheetState& sheet, const TFaces& dice) 
   return choice;
 }
 
-double TStrategy::CellValue(const TSheetState& sheet, const TFaces& dice, int row,
-                            int column) const
+double TStrategy::CellValue(const TSheetState& sheet, const TFaces& dice, int row, int column) const
 {
   // The deep worths are whole totals; the model's leave out what the sheet is worth already.
   const double base = Deep && sheet.FreeCount() > 1 ? 0 : ModelFor(sheet).Value(sheet);

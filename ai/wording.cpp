@@ -53,8 +53,7 @@ std::string KeptFaces(const TFaces& dice, const THolds& keep)
 
 std::string HoldWords(const TFaces& dice, const THolds& keep, const THolds& held)
 {
-  if (std::all_of(keep.begin(), keep.end(), [](bool k) { return k; }))
-    return "nicht mehr würfeln";
+  if (std::all_of(keep.begin(), keep.end(), [](bool k) { return k; })) return "nicht mehr würfeln";
   const std::string faces = KeptFaces(dice, keep);
   if (faces.empty()) return "alle Würfel neu würfeln";
   return faces + (keep == held ? " gehalten lassen" : " halten");

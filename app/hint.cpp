@@ -5,9 +5,9 @@
 
 #include "app/app.h"
 
+#include "ai/wording.h"
 #include "app/computer.h"
 #include "app/sections.h"
-#include "ai/wording.h"
 #include "dice/dicefield.h"
 
 #include <algorithm>
@@ -68,8 +68,9 @@ void TApp::ShowHint()
     SetMarked(cell, 1);
     hintMarks_.push_back(cell);
     // The points as the cell will show them once chosen, before its column's multiplier.
-    text = "Tipp: " + QString::fromStdString(EntryWords(
-                          choice.row, choice.column, CellPoints(*this, player, choice.row, choice.column)));
+    text = "Tipp: " +
+           QString::fromStdString(EntryWords(choice.row, choice.column,
+                                             CellPoints(*this, player, choice.row, choice.column)));
   }
   hintPlayer_ = player;
   dice.Hint->SetText(text);

@@ -92,13 +92,16 @@ int Fit(int games, unsigned seed, const std::string& file)
     std::fprintf(stderr, "cannot write %s\n", file.c_str());
     return 1;
   }
-  std::fprintf(f, "// Written by bench/analyse --fit %d %u from Stark's own games; see MODEL_SHIFT.\n\n"
-                  "#include \"ai/analysis.h\"\n\n"
-                  "// By the free cells left after a turn's entry, 0 to %d.\n"
-                  "const std::array<double, SHEET_ROWS * SHEET_COLUMNS> MODEL_SHIFT = {\n",
-               games, seed, CELLS - 1);
+  std::fprintf(
+      f,
+      "// Written by bench/analyse --fit %d %u from Stark's own games; see MODEL_SHIFT.\n\n"
+      "#include \"ai/analysis.h\"\n\n"
+      "// By the free cells left after a turn's entry, 0 to %d.\n"
+      "const std::array<double, MODEL_SHIFTS> MODEL_SHIFT = {\n",
+      games, seed, CELLS - 1);
   for (int k = 0; k < CELLS; ++k)
-    std::fprintf(f, "    %.3f,%s", shift[size_t(k)], k % 6 == 5 || k == CELLS - 1 ? "\n" : "");
+    std::fprintf(f, "%s%.3f,%s", k % 9 == 0 ? "    " : " ", shift[size_t(k)],
+                 k % 9 == 8 || k == CELLS - 1 ? "\n" : "");
   std::fprintf(f, "};\n");
   std::fclose(f);
   for (int k = 0; k < CELLS; ++k)
@@ -148,8 +151,8 @@ void Spread(const char* what, const std::vector<double>& losses)
   static const double edges[] = {1e-9, 0.5, 1, 2, 5, 10, 20, 40, 80, 160};
   std::printf("  %-6s %zu decisions, mean loss %.3f; p50 %.2f p75 %.2f p90 %.2f p95 %.2f "
               "p99 %.2f max %.1f\n",
-              what, losses.size(), Mean(losses), At(losses, 0.5), At(losses, 0.75),
-              At(losses, 0.9), At(losses, 0.95), At(losses, 0.99), At(losses, 1.0));
+              what, losses.size(), Mean(losses), At(losses, 0.5), At(losses, 0.75), At(losses, 0.9),
+              At(losses, 0.95), At(losses, 0.99), At(losses, 1.0));
   double total = 0;
   for (double x : losses)
     total += x;
@@ -164,7 +167,8 @@ void Spread(const char* what, const std::vector<double>& losses)
         ++n;
         points += x;
       }
-    std::printf("         %7.2f %12.2f %% %18.2f %%\n", lo, 100.0 * double(n) / double(losses.size()),
+    std::printf("         %7.2f %12.2f %% %18.2f %%\n", lo,
+                100.0 * double(n) / double(losses.size()),
                 total > 0 ? 100.0 * points / total : 0.0);
     lo = hi;
   }
@@ -266,7 +270,7 @@ int main(int argc, char** argv)
   Spread("all", all);
   Spread("holds", holdLoss);
   Spread("cells", cellLoss);
-  std::printf("  analysis of a game: processor time mean %.0f ms, p50 %.0f, max %.0f\n",
-              Mean(cpu), At(cpu, 0.5), At(cpu, 1.0));
+  std::printf("  analysis of a game: processor time mean %.0f ms, p50 %.0f, max %.0f\n", Mean(cpu),
+              At(cpu, 0.5), At(cpu, 1.0));
   return 0;
 }

@@ -4,8 +4,8 @@
 // throw's faces, the holds before each further throw and each entry. For the analysis tool and
 // the analysis tests.
 
-#include "ai/player.h"
 #include "ai/playedgame.h"
+#include "ai/player.h"
 
 #include <random>
 #include <vector>

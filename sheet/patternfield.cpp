@@ -15,20 +15,9 @@ struct TLayout {
   const char* bonusName; // the bonus row, told apart from the other sections' for a screen reader
 };
 
-constexpr TLayout PASCH = {
-    270, 10, 290, 140, 90, 90, 50, PASCH_LABELS, "Bonus Pasch"};
-constexpr TLayout HOUSE = {
-    270, 150, 290, 140, 80, 80, 80, HOUSE_LABELS, "Bonus Haus"};
-constexpr TLayout STREET = {
-    270,
-    290,
-    290,
-    215,
-    80,
-    90,
-    80,
-    STREET_LABELS,
-    "Bonus Straße"};
+constexpr TLayout PASCH = {270, 10, 290, 140, 90, 90, 50, PASCH_LABELS, "Bonus Pasch"};
+constexpr TLayout HOUSE = {270, 150, 290, 140, 80, 80, 80, HOUSE_LABELS, "Bonus Haus"};
+constexpr TLayout STREET = {270, 290, 290, 215, 80, 90, 80, STREET_LABELS, "Bonus Straße"};
 
 template <TColumnKind Kind> constexpr const TLayout& LayoutOf()
 {

@@ -284,11 +284,10 @@ TEST(Analysis, GameUnderWayProgressAndCancel)
   const int total = TGameAnalyser::DecisionCount(game.players[0]);
 
   std::vector<int> steps;
-  const TGameReview review =
-      Analyser().Analyse(game, nullptr, [&](int done, int all) {
-        EXPECT_EQ(all, total);
-        steps.push_back(done);
-      });
+  const TGameReview review = Analyser().Analyse(game, nullptr, [&](int done, int all) {
+    EXPECT_EQ(all, total);
+    steps.push_back(done);
+  });
   ASSERT_EQ(review.status, TAnalysisStatus::Done);
   const TPlayerReview& r = review.players[0];
   EXPECT_FALSE(r.finished);
