@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
+#include <thread>
 
 namespace
 {
@@ -308,4 +309,31 @@ TEST(Analysis, GameUnderWayProgressAndCancel)
   EXPECT_EQ(stopped.status, TAnalysisStatus::Cancelled);
   EXPECT_TRUE(stopped.players.empty());
   EXPECT_EQ(seen, 10);
+}
+
+// The window works it out on a thread of its own while the game's computer plays on: analysers
+// on two threads at once share nothing that changes.
+TEST(Analysis, AnalysersOnTwoThreadsAgreeWithOneAlone)
+{
+  std::mt19937 rng(21);
+  TPlayedGame game;
+  game.players.push_back(PlayRecorded(*MakePlayer(TLevel::Mittel), rng));
+  game.players[0].resize(30);
+  const TGameReview alone = Analyser().Analyse(game);
+  std::array<TGameReview, 2> together;
+  std::array<std::thread, 2> threads;
+  for (size_t i = 0; i < 2; ++i)
+    threads[i] = std::thread([&, i] { together[i] = TGameAnalyser().Analyse(game); });
+  for (std::thread& t : threads)
+    t.join();
+  for (const TGameReview& review : together) {
+    ASSERT_EQ(review.status, TAnalysisStatus::Done);
+    const auto &a = alone.players[0].decisions, &b = review.players[0].decisions;
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+      EXPECT_EQ(a[i].valueDone, b[i].valueDone) << i;
+      EXPECT_EQ(a[i].valueBest, b[i].valueBest) << i;
+      EXPECT_EQ(a[i].bestWords, b[i].bestWords) << i;
+    }
+  }
 }
