@@ -172,6 +172,7 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
     review.remainder += d.valueDone + d.lost - before;
     ++review.verdicts[size_t(d.verdict)];
     now = d.valueDone;
+    review.course.push_back({d.turn, int(review.decisions.size()), now});
     review.decisions.push_back(std::move(d));
     run.Step();
   };
@@ -198,6 +199,7 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
       const int throwsLeft = MAX_THROWS_LEFT - int(j);
       const double after = plan.ThrowValue(sets.IndexOfFaces(dice), throwsLeft) + shift;
       review.throws.push_back({int(t), int(j) + 1, now, after});
+      review.course.push_back({int(t), -1, after});
       review.luck += after - now;
       now = after;
       const bool again = j + 1 < turn.throws.size();

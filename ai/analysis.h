@@ -86,15 +86,23 @@ struct TThrowReview {
   double Luck() const { return after - before; }
 };
 
+// One step of the game for a chart of the expected final total: a throw or a decision.
+struct TStep {
+  int turn = 0;
+  int decision = -1; // index in TPlayerReview::decisions; -1 for a throw
+  double value = 0;  // expected final total after the step
+};
+
 struct TPlayerReview {
   std::vector<TDecisionReview> decisions; // in the order they were taken
   std::vector<TThrowReview> throws;
-  double start = 0;     // expected final total before the first throw
-  double luck = 0;      // of all throws
-  double lost = 0;      // in all decisions
-  double remainder = 0; // Stark's model's share, see above
-  double now = 0;       // the final total; in a game under way, the expected one now
-  int total = 0;        // the points on the sheet
+  std::vector<TStep> course; // every throw and decision in the order of the game, after start
+  double start = 0;          // expected final total before the first throw
+  double luck = 0;           // of all throws
+  double lost = 0;           // in all decisions
+  double remainder = 0;      // Stark's model's share, see above
+  double now = 0;            // the final total; in a game under way, the expected one now
+  int total = 0;             // the points on the sheet
   bool finished = false;
   std::array<int, VERDICTS> verdicts{}; // decisions per TVerdict
   double LostPerDecision() const { return decisions.empty() ? 0 : lost / double(decisions.size()); }

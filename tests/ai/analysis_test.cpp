@@ -54,6 +54,19 @@ void ExpectSumsAddUp(const TPlayerReview& r)
   EXPECT_NEAR(luck, r.luck, 1e-6);
   EXPECT_NEAR(lost, r.lost, 1e-6);
   EXPECT_EQ(verdicts, r.verdicts);
+  // The chart's course: every throw and decision once, in order, ending where the sums do.
+  ASSERT_EQ(r.course.size(), r.throws.size() + r.decisions.size());
+  size_t throws = 0, decisions = 0;
+  for (const TStep& step : r.course) {
+    if (step.decision < 0) {
+      EXPECT_EQ(step.value, r.throws[throws++].after);
+    } else {
+      EXPECT_EQ(step.decision, int(decisions));
+      EXPECT_EQ(step.value, r.decisions[decisions++].valueDone);
+    }
+  }
+  ASSERT_FALSE(r.course.empty());
+  EXPECT_NEAR(r.course.back().value, r.now, 1e-9);
 }
 } // namespace
 
