@@ -167,7 +167,9 @@ void Spread(const char* what, const std::vector<double>& losses)
         ++n;
         points += x;
       }
-    std::printf("         %7.2f %12.2f %% %18.2f %%\n", lo,
+    char from[16] = "   none";
+    if (b > 0) std::snprintf(from, sizeof from, "%7.2f", b == 1 ? 0.0 : lo);
+    std::printf("         %s %12.2f %% %18.2f %%\n", from,
                 100.0 * double(n) / double(losses.size()),
                 total > 0 ? 100.0 * points / total : 0.0);
     lo = hi;
@@ -257,6 +259,11 @@ int main(int argc, char** argv)
   std::vector<double> absRemainder;
   for (double r : remainders)
     absRemainder.push_back(std::abs(r));
+  std::vector<double> lostLessRemainder;
+  for (size_t g = 0; g < lost.size(); ++g)
+    lostLessRemainder.push_back(lost[g] - remainders[g]);
+  std::printf("  lost - remainder mean %.1f (start - mean total %.1f)\n", Mean(lostLessRemainder),
+              Mean(starts) - Mean(totals));
   std::printf("  remainder     mean %.1f sd %.1f; |remainder| p50 %.1f p95 %.1f max %.1f\n",
               Mean(remainders), Sd(remainders), At(absRemainder, 0.5), At(absRemainder, 0.95),
               At(absRemainder, 1.0));
