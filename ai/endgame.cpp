@@ -202,6 +202,19 @@ std::vector<double> TEndgame::FinalValues(const TSheetState& sheet)
   return finals;
 }
 
+double TEndgame::EntryWorth(const TKey& key, int cell, const TFaces& dice,
+                            std::vector<TMove>& moves)
+{
+  const int row = cell / SHEET_COLUMNS;
+  const int p = RowPoints(row, dice);
+  Moves(key, cell, moves);
+  const TMove& move = row < NUMBER_ROWS            ? moves[size_t(p / (row + 1))]
+                      : moves.size() == 1 || p > 0 ? moves[0]
+                                                   : moves[1];
+  const double extra = row < NUMBER_ROWS ? 0 : Multiplier(cell % SHEET_COLUMNS) * p;
+  return move.gain + extra + Future(move.next);
+}
+
 TEndgame::TCell TEndgame::BestCell(const TSheetState& sheet, const TFaces& dice)
 {
   const TKey key = KeyOf(sheet);
@@ -210,18 +223,20 @@ TEndgame::TCell TEndgame::BestCell(const TSheetState& sheet, const TFaces& dice)
   std::vector<TMove> moves;
   for (int cell = 0; cell < SHEET_ROWS * SHEET_COLUMNS; ++cell) {
     if (!(key.free & (uint64_t(1) << cell))) continue;
-    const int row = cell / SHEET_COLUMNS;
-    const int p = RowPoints(row, dice);
-    Moves(key, cell, moves);
-    const TMove& move = row < NUMBER_ROWS            ? moves[size_t(p / (row + 1))]
-                        : moves.size() == 1 || p > 0 ? moves[0]
-                                                     : moves[1];
-    const double extra = row < NUMBER_ROWS ? 0 : Multiplier(cell % SHEET_COLUMNS) * p;
-    const double value = move.gain + extra + Future(move.next);
+    const double value = EntryWorth(key, cell, dice, moves);
     if (value > best) {
       best = value;
-      choice = {row, cell % SHEET_COLUMNS};
+      choice = {cell / SHEET_COLUMNS, cell % SHEET_COLUMNS};
     }
   }
   return choice;
+}
+
+double TEndgame::CellValue(const TSheetState& sheet, const TFaces& dice, int row, int column)
+{
+  if (row < 0 || row >= SHEET_ROWS || column < 0 || column >= SHEET_COLUMNS ||
+      !sheet.IsFree(row, column))
+    return -std::numeric_limits<double>::infinity();
+  std::vector<TMove> moves;
+  return sheet.GrandTotal() + EntryWorth(KeyOf(sheet), row * SHEET_COLUMNS + column, dice, moves);
 }

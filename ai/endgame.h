@@ -27,6 +27,8 @@ public:
     int row = -1, column = -1;
   };
   TCell BestCell(const TSheetState& sheet, const TFaces& dice);
+  // The expected final total when a throw of six dice is entered in this free cell.
+  double CellValue(const TSheetState& sheet, const TFaces& dice, int row, int column);
 
   // Whether playing this sheet to the end takes at most `limit` sheets to work out, counting
   // those already remembered: a bound on the time of Value and FinalValues that depends on the
@@ -63,6 +65,8 @@ private:
   std::vector<double> Finals(const TKey& key);
   // Each free cell's moves, one per distinct outcome (dice of the face, scored or struck).
   static void Moves(const TKey& key, int cell, std::vector<TMove>& moves);
+  // What entering the dice in a free cell adds to the points still to come, future included.
+  double EntryWorth(const TKey& key, int cell, const TFaces& dice, std::vector<TMove>& moves);
 
   std::unordered_map<TKey, double, THash> Memo;
 };

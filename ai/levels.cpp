@@ -175,3 +175,13 @@ TCellChoice TStarkPlayer::ChooseCell(const TSheetState& sheet, const TFaces& dic
   const TEndgame::TCell cell = Endgame.BestCell(sheet, dice);
   return {cell.row, cell.column};
 }
+
+double TStarkPlayer::CellValue(const TSheetState& sheet, const TFaces& dice, int row,
+                               int column) const
+{
+  if (!ValidDice(dice) || row < 0 || row >= SHEET_ROWS || column < 0 || column >= SHEET_COLUMNS ||
+      !sheet.IsFree(row, column))
+    return -std::numeric_limits<double>::infinity();
+  if (Exact(sheet)) return Endgame.CellValue(sheet, dice, row, column);
+  return Strategy.CellValue(sheet, dice, row, column);
+}

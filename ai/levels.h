@@ -65,6 +65,12 @@ public:
                         int exactStates = STARK_EXACT_STATES,
                         const TSheetCorrection* correction = &TSheetCorrection::Fitted());
   TCellChoice ChooseCell(const TSheetState& sheet, const TFaces& dice) const override;
+  // Expected final total when these dice are entered in this free cell, as ChooseCell weighs
+  // it; -infinity for a cell that is not free.
+  double CellValue(const TSheetState& sheet, const TFaces& dice, int row, int column) const;
+  // Whether the player plays the rest of the game from this sheet perfectly (TEndgame), so
+  // that its worths are the exact ones.
+  bool PlaysExactly(const TSheetState& sheet) const { return Exact(sheet); }
 
 protected:
   std::vector<double> Finals(const TSheetState& sheet) const override;

@@ -209,6 +209,15 @@ TCellChoice TStrategy::ChooseCell(const TSheetState& sheet, const TFaces& dice) 
   return choice;
 }
 
+double TStrategy::CellValue(const TSheetState& sheet, const TFaces& dice, int row, int column) const
+{
+  // The deep worths are whole totals; the model's leave out what the sheet is worth already.
+  const double base = Deep && sheet.FreeCount() > 1 ? 0 : ModelFor(sheet).Value(sheet);
+  for (const TEntryGain& gain : EntryGains(sheet))
+    if (gain.row == row && gain.column == column) return base + gain.Gain(RowPoints(row, dice));
+  return -std::numeric_limits<double>::infinity();
+}
+
 double TStrategy::HoldValue(const TSheetState& sheet, const TFaces& dice, const THolds& holds,
                             int throwsLeft) const
 {

@@ -50,6 +50,8 @@ public:
                      int throwsLeft) const;
   // The free cell to enter with these dice.
   TCellChoice ChooseCell(const TSheetState& sheet, const TFaces& dice) const;
+  // Expected final total when these dice are entered in this free cell, as ChooseCell weighs it.
+  double CellValue(const TSheetState& sheet, const TFaces& dice, int row, int column) const;
 
   // Expected worth of the sheet at the end of the game when these dice are held and the others
   // thrown again (throwsLeft 1 or 2; 0: entering the dice now in the best cell).

@@ -5,50 +5,26 @@
 
 #include "app/app.h"
 
+#include "ai/wording.h"
 #include "app/computer.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
 
-#include <type_traits>
+#include <algorithm>
 
 namespace
 {
-// What the sheet shows of a row and cell: the row's label, the points the current dice would
-// score there (the cell's text once chosen).
-struct TCellHint {
-  QString label;
-  int points = 0;
-};
-
-TCellHint DescribeCell(TApp& app, int player, int row, int column)
+// The points the current dice would score in a cell, as the sheet shows them once it is chosen.
+int CellPoints(TApp& app, int player, int row, int column)
 {
-  TCellHint hint;
-  int first = 0;
+  int points = 0, first = 0;
   ForScoringSections(app, size_t(player), [&](auto& section) {
     const int rows = section.Points.empty() ? 0 : int(section.Points[0]->Array.size());
-    if (row >= first && row < first + rows && column >= 0 && column < int(section.Points.size())) {
-      const int r = row - first;
-      const auto& points = *section.Points[size_t(column)];
-      hint.points = points.CapturePoints(r);
-      if constexpr (std::is_pointer_v<std::remove_reference_t<decltype(section.Label)>>) {
-        // One caption for the section's rows, told apart by number as a screen reader hears.
-        hint.label = section.Label ? section.Label->GetText() : QString();
-        if (rows > 1) hint.label += ", Zeile " + QString::number(r + 1);
-      } else if (TGadget* label = section.Label[size_t(r)]) {
-        hint.label = label->GetText();
-      }
-    }
+    if (row >= first && row < first + rows && column >= 0 && column < int(section.Points.size()))
+      points = section.Points[size_t(column)]->CapturePoints(row - first);
     first += rows;
   });
-  return hint;
-}
-
-QString List(const std::vector<int>& values)
-{
-  QStringList parts;
-  for (int v : values)
-    parts << QString::number(v);
-  return parts.join(", ");
+  return points;
 }
 } // namespace
 
@@ -72,36 +48,29 @@ void TApp::ShowHint()
   const bool throwAgain =
       throwsLeft > 0 && std::find(keep.begin(), keep.end(), false) != keep.end();
   if (throwAgain) {
-    std::vector<int> kept;
     for (int i = 0; i < DICE; ++i) {
       if (!keep[size_t(i)]) continue;
-      kept.push_back(faces[size_t(i)]);
       TGadget* panel = dice.Panel[size_t(i + 1)];
       SetMarked(panel, 1);
       // A screen reader on the die hears it too.
       SetAccessibleName(panel, AccessibleName(panel) + ", Tipp: halten");
       hintMarks_.push_back(panel);
     }
-    if (kept.empty())
-      text = "Tipp: alle Würfel neu würfeln";
-    else if (keep == held)
-      text = "Tipp: " + List(kept) + " gehalten lassen und würfeln";
-    else
-      text = "Tipp: " + List(kept) + " halten und würfeln";
+    // The same words as the analysis of a game, which names the throw after them.
+    const bool none = std::find(keep.begin(), keep.end(), true) == keep.end();
+    text = "Tipp: " + QString::fromStdString(HoldWords(faces, keep, held));
+    if (!none) text += " und würfeln";
   } else {
     // No throw left, or none that could do better: the cell to enter now.
     const TCellChoice choice = engine.ChooseCell(sheet, faces);
     TGadget* cell = SheetCell(*this, player, choice.row, choice.column);
     if (!cell) return;
-    const TCellHint hint = DescribeCell(*this, player, choice.row, choice.column);
     SetMarked(cell, 1);
     hintMarks_.push_back(cell);
-    text = "Tipp: " + hint.label + ", Spalte " + QString::number(choice.column + 1);
     // The points as the cell will show them once chosen, before its column's multiplier.
-    if (hint.points == 0)
-      text += " streichen (0 Punkte)";
-    else
-      text += " (" + QString::number(hint.points) + " Punkte)";
+    text = "Tipp: " +
+           QString::fromStdString(EntryWords(choice.row, choice.column,
+                                             CellPoints(*this, player, choice.row, choice.column)));
   }
   hintPlayer_ = player;
   dice.Hint->SetText(text);

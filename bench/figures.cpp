@@ -97,6 +97,9 @@ int TFigureReporter::PrintTable() const
   line("Enter a value and pass the turn (2 players)", "BM_EnterAndPassTurn", "BM_SetTextRepaint", 1,
        "");
   line("Whole one-player game (63 turns)", "BM_WholeGame", "BM_SetTextRepaint", 1, "");
+  line("Analysis of a whole game of \"Leicht\"", "BM_AnalyseWholeGame/level:0", nullptr, 1,
+       "<= 2 s CPU");
+  line("Analysis of a whole game of \"Stark\"", "BM_AnalyseWholeGame/level:2", nullptr, 1, "");
   line("Scoring rules, all 46,656 throws, all rows", "BM_ScoringAllThrows", nullptr, 1, "");
   line("  per throw", "BM_ScoringAllThrows", nullptr, 46656, "");
 

@@ -1,5 +1,7 @@
 #include "sheet/patternfield.h"
 
+#include "sheet/labels.h"
+
 namespace
 {
 constexpr int FIRST_COLUMN_X = 100;
@@ -9,24 +11,13 @@ struct TLayout {
   int labelWidth;
   int lastLabelWidth; // the longest straight needs more room
   int captionWidth;
-  const char* labels[6];
+  const char* const* labels;
   const char* bonusName; // the bonus row, told apart from the other sections' for a screen reader
 };
 
-constexpr TLayout PASCH = {
-    270, 10, 290, 140, 90, 90, 50, {"3er Pasch", "4er Pasch", "5er Pasch"}, "Bonus Pasch"};
-constexpr TLayout HOUSE = {
-    270, 150, 290, 140, 80, 80, 80, {"2-2-2 Haus", "2-4 Haus", "3-3 Haus"}, "Bonus Haus"};
-constexpr TLayout STREET = {
-    270,
-    290,
-    290,
-    215,
-    80,
-    90,
-    80,
-    {"1-2-3-4", "2-3-4-5", "3-4-5-6", "1-2-3-4-5", "2-3-4-5-6", "1-2-3-4-5-6"},
-    "Bonus Straße"};
+constexpr TLayout PASCH = {270, 10, 290, 140, 90, 90, 50, PASCH_LABELS, "Bonus Pasch"};
+constexpr TLayout HOUSE = {270, 150, 290, 140, 80, 80, 80, HOUSE_LABELS, "Bonus Haus"};
+constexpr TLayout STREET = {270, 290, 290, 215, 80, 90, 80, STREET_LABELS, "Bonus Straße"};
 
 template <TColumnKind Kind> constexpr const TLayout& LayoutOf()
 {

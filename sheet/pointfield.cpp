@@ -1,5 +1,7 @@
 #include "sheet/pointfield.h"
 
+#include "sheet/labels.h"
+
 namespace
 {
 constexpr int GROUP_X = 10, GROUP_Y = 10, GROUP_W = 260, GROUP_H = 280;
@@ -19,8 +21,8 @@ TPointfield* TPointfield::Create(TGadget* parent)
     Points.push_back(std::move(column));
   }
   for (int r = 0; r < NUMBER_ROWS; ++r)
-    Label[size_t(r)] = CreateLabel(QString::number(r + 1) + "er", LABEL_X, ROW_PITCH * r,
-                                   LABEL_WIDTH, CELL_HEIGHT, Group, LABEL_LEFT);
+    Label[size_t(r)] = CreateLabel(NUMBER_LABELS[r], LABEL_X, ROW_PITCH * r, LABEL_WIDTH,
+                                   CELL_HEIGHT, Group, LABEL_LEFT);
   // Three display rows, each under a rule: sum, bonus, total.
   std::vector<TGadget*>* rows[3] = {&Sum, &Bonus, &Total};
   const int ruleWidth = 3 * Points[0]->QueryWidth() + FIRST_COLUMN_X;

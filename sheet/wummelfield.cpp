@@ -1,5 +1,7 @@
 #include "sheet/wummelfield.h"
 
+#include "sheet/labels.h"
+
 namespace
 {
 constexpr int FIRST_COLUMN_X = 100;
@@ -12,8 +14,8 @@ struct TLayout {
   int labelY;
 };
 
-constexpr TLayout WUMMEL = {505, 80, 10, "Wummel", 12};
-constexpr TLayout CHANCE = {585, 55, 90, "Chance", 0};
+constexpr TLayout WUMMEL = {505, 80, 10, WUMMEL_LABEL, 12};
+constexpr TLayout CHANCE = {585, 55, 90, CHANCE_LABEL, 0};
 } // namespace
 
 template <TColumnKind Kind>

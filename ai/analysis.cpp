@@ -1,0 +1,275 @@
+#include "ai/analysis.h"
+
+#include "ai/wording.h"
+
+#include <algorithm>
+#include <cstddef>
+
+using std::size_t;
+
+namespace
+{
+// Differences below this are the rounding of sums over hundreds of throws, not a choice worse
+// than another: a choice as good as Stark's loses nothing.
+constexpr double ROUNDING = 1e-6;
+constexpr THolds ALL_HELD = {true, true, true, true, true, true};
+
+bool AllHeld(const THolds& holds)
+{
+  return holds == ALL_HELD;
+}
+} // namespace
+
+TVerdict VerdictFor(double lost)
+{
+  if (lost >= BLUNDER_LOSS) return TVerdict::Blunder;
+  if (lost >= MISTAKE_LOSS) return TVerdict::Mistake;
+  if (lost >= INACCURATE_LOSS) return TVerdict::Inaccurate;
+  return TVerdict::Good;
+}
+
+std::string VerdictWords(TVerdict verdict)
+{
+  switch (verdict) {
+  case TVerdict::Good:
+    return "gut";
+  case TVerdict::Inaccurate:
+    return "ungenau";
+  case TVerdict::Mistake:
+    return "Fehler";
+  case TVerdict::Blunder:
+    break;
+  }
+  return "grober Fehler";
+}
+
+struct TGameAnalyser::TRun {
+  const std::atomic<bool>* cancel = nullptr;
+  const TProgress* progress = nullptr;
+  int done = 0, total = 0;
+
+  bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
+  void Step()
+  {
+    ++done;
+    if (progress && *progress) (*progress)(done, total);
+  }
+};
+
+int TGameAnalyser::DecisionCount(const std::vector<TPlayedTurn>& turns)
+{
+  int count = 0;
+  for (const TPlayedTurn& turn : turns) {
+    const int throws = int(turn.throws.size());
+    const bool entered = turn.row >= 0;
+    count += std::max(throws - 1, 0);
+    if (entered) count += 1 + (throws >= 1 && throws <= MAX_THROWS_LEFT);
+  }
+  return count;
+}
+
+std::string TGameAnalyser::Check(const std::vector<TPlayedTurn>& turns, const TSheetState& from)
+{
+  TSheetState sheet = from;
+  for (size_t t = 0; t < turns.size(); ++t) {
+    const TPlayedTurn& turn = turns[t];
+    const std::string where = "turn " + std::to_string(t + 1) + ": ";
+    if (turn.throws.empty() || turn.throws.size() > size_t(MAX_THROWS_LEFT + 1))
+      return where + "not one to three throws";
+    for (size_t j = 0; j < turn.throws.size(); ++j) {
+      const TPlayedThrow& now = turn.throws[j];
+      if (!ValidDice(now.faces)) return where + "a face outside 1 to 6";
+      for (size_t i = 0; i < DICE; ++i)
+        if (now.holds[i] && (j == 0 || now.faces[i] != turn.throws[j - 1].faces[i]))
+          return where + "a held die changed or was held before the first throw";
+    }
+    if (turn.row < 0) {
+      if (t + 1 != turns.size()) return where + "no entry, but further turns";
+      continue;
+    }
+    if (turn.row >= SHEET_ROWS || turn.column < 0 || turn.column >= SHEET_COLUMNS ||
+        !sheet.IsFree(turn.row, turn.column))
+      return where + "the cell entered is not a free one";
+    if (turn.points != RowPoints(turn.row, turn.throws.back().faces))
+      return where + "points that the dice do not score there";
+    sheet.Enter(turn.row, turn.column, turn.points);
+  }
+  return {};
+}
+
+TGameReview TGameAnalyser::Analyse(const TPlayedGame& game, const std::atomic<bool>* cancel,
+                                   const TProgress& progress) const
+{
+  TGameReview review;
+  TRun run{cancel, &progress};
+  for (const auto& turns : game.players) {
+    if (std::string problem = Check(turns, TSheetState()); !problem.empty()) {
+      review.status = TAnalysisStatus::Invalid;
+      review.problem = std::move(problem);
+      return review;
+    }
+    run.total += DecisionCount(turns);
+  }
+  if (game.players.empty()) {
+    review.status = TAnalysisStatus::Invalid;
+    review.problem = "no players";
+    return review;
+  }
+  for (const auto& turns : game.players)
+    if (!Player(turns, TSheetState(), run, review.players.emplace_back())) {
+      review.players.clear();
+      review.status = TAnalysisStatus::Cancelled;
+      return review;
+    }
+  return review;
+}
+
+TGameReview TGameAnalyser::AnalyseTurns(const std::vector<TPlayedTurn>& turns,
+                                        const TSheetState& from, const std::atomic<bool>* cancel,
+                                        const TProgress& progress) const
+{
+  TGameReview review;
+  if (std::string problem = Check(turns, from); !problem.empty()) {
+    review.status = TAnalysisStatus::Invalid;
+    review.problem = std::move(problem);
+    return review;
+  }
+  TRun run{cancel, &progress, 0, DecisionCount(turns)};
+  if (!Player(turns, from, run, review.players.emplace_back())) {
+    review.players.clear();
+    review.status = TAnalysisStatus::Cancelled;
+  }
+  return review;
+}
+
+double TGameAnalyser::Shift(const TSheetState& sheet) const
+{
+  const int free = sheet.FreeCount();
+  return free == 0 || Stark.PlaysExactly(sheet) ? 0 : MODEL_SHIFT[size_t(free - 1)];
+}
+
+double TGameAnalyser::TurnStart(const TSheetState& sheet) const
+{
+  if (sheet.FreeCount() == 0) return sheet.GrandTotal();
+  return Stark.Plan(sheet).TurnValue() + Shift(sheet);
+}
+
+bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetState& from,
+                           TRun& run, TPlayerReview& review) const
+{
+  const TDiceSets& sets = TDiceSets::Get();
+  TSheetState sheet = from;
+  // The expected final total after the last step so far.
+  double now = 0;
+  // reference: the worth of the best choice; before: the worth when deciding. Where Stark's
+  // quicker judgement of the best choice differs from the deeper one, the difference goes to the
+  // remainder.
+  auto decided = [&](TDecisionReview&& d, double reference, double before) {
+    d.lost = std::max(0.0, reference - d.valueDone);
+    if (d.lost < ROUNDING) d.lost = 0;
+    d.verdict = VerdictFor(d.lost);
+    review.lost += d.lost;
+    review.remainder += d.valueDone + d.lost - before;
+    ++review.verdicts[size_t(d.verdict)];
+    now = d.valueDone;
+    review.course.push_back({d.turn, int(review.decisions.size()), now});
+    review.decisions.push_back(std::move(d));
+    run.Step();
+  };
+
+  for (size_t t = 0; t < turns.size(); ++t) {
+    const TPlayedTurn& turn = turns[t];
+    if (run.Cancelled()) return false;
+    if (sheet.FreeCount() == 0) break;
+    // One plan serves every decision of the turn: Stark's worth of ending the turn with each
+    // throw, with 0, 1 or 2 throws left.
+    const TTurnPlanner& plan = Stark.Plan(sheet);
+    const bool exact = Stark.PlaysExactly(sheet);
+    const double shift = Shift(sheet);
+    const double start = plan.TurnValue() + shift;
+    if (t == 0)
+      review.start = start;
+    else
+      review.remainder += start - now;
+    now = start;
+
+    const int entered = turn.row >= 0;
+    for (size_t j = 0; j < turn.throws.size(); ++j) {
+      const TFaces& dice = turn.throws[j].faces;
+      const int throwsLeft = MAX_THROWS_LEFT - int(j);
+      const double after = plan.ThrowValue(sets.IndexOfFaces(dice), throwsLeft) + shift;
+      review.throws.push_back({int(t), int(j) + 1, now, after});
+      review.course.push_back({int(t), -1, after});
+      review.luck += after - now;
+      now = after;
+      const bool again = j + 1 < turn.throws.size();
+      if (throwsLeft < 1 || (!again && !entered)) continue;
+
+      if (run.Cancelled()) return false;
+      TDecisionReview d;
+      d.kind = TDecisionKind::Holds;
+      d.turn = int(t);
+      d.throwsLeft = throwsLeft;
+      d.sheet = sheet;
+      d.dice = dice;
+      d.held = turn.throws[j].holds;
+      d.exact = exact;
+      // Keeping all six is ending the turn: the dice go to a cell as they are.
+      auto value = [&](const THolds& keep) {
+        return shift + (AllHeld(keep)
+                            ? plan.ThrowValue(sets.IndexOfFaces(dice), 0)
+                            : plan.KeepValue(sets.IndexOf(HeldCounts(dice, keep)), throwsLeft));
+      };
+      d.doneHolds = again ? turn.throws[j + 1].holds : ALL_HELD;
+      d.bestHolds = Stark.ChooseHolds(sheet, dice, d.held, throwsLeft);
+      d.valueDone = value(d.doneHolds);
+      d.valueBest = value(d.bestHolds);
+      d.doneWords = HoldWords(dice, d.doneHolds, d.held);
+      d.bestWords = HoldWords(dice, d.bestHolds, d.held);
+      decided(std::move(d), now, now);
+    }
+    if (!entered) break;
+
+    if (run.Cancelled()) return false;
+    TDecisionReview d;
+    d.kind = TDecisionKind::Cell;
+    d.turn = int(t);
+    d.sheet = sheet;
+    d.dice = turn.throws.back().faces;
+    d.held = turn.throws.back().holds;
+    d.exact = exact;
+    d.doneCell = {turn.row, turn.column};
+    d.bestCell = Stark.ChooseCell(sheet, d.dice);
+    d.donePoints = turn.points;
+    d.bestPoints = RowPoints(d.bestCell.row, d.dice);
+    d.doneWords = EntryWords(turn.row, turn.column, d.donePoints);
+    d.bestWords = EntryWords(d.bestCell.row, d.bestCell.column, d.bestPoints);
+    // The worth of the dice as they lie, Stark's entry included, which the last throw's luck
+    // ended with: the plan's judgement of the sheet each entry leaves.
+    const double before = shift + plan.ThrowValue(sets.IndexOfFaces(d.dice), 0);
+    // The two entries are judged by playing the next turn on the sheet each leaves, as Stark
+    // will. The plan's quicker judgement of them (by the sheet model one turn ahead) is what
+    // Stark chooses by, and is exact where Stark plays exactly; elsewhere it overstates what a
+    // cell away from Stark's choice costs. Stark's entry first, so that the next turn finds its
+    // plan ready. From here on the plan above is no longer this turn's.
+    TSheetState best = sheet, done = sheet;
+    best.Enter(d.bestCell.row, d.bestCell.column, d.bestPoints);
+    done.Enter(turn.row, turn.column, turn.points);
+    d.valueBest = TurnStart(best);
+    d.valueDone = best == done ? d.valueBest : TurnStart(done);
+    const double reference = d.valueBest;
+    decided(std::move(d), reference, before);
+    sheet.Enter(turn.row, turn.column, turn.points);
+  }
+
+  review.total = sheet.GrandTotal();
+  review.finished = sheet.FreeCount() == 0;
+  // On a full sheet the worth is the total itself; what the last entry's worth missed of it is
+  // the model's too (nothing where the end-game was played exactly).
+  if (review.finished) {
+    review.remainder += review.total - now;
+    now = review.total;
+  }
+  review.now = now;
+  return true;
+}

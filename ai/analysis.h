@@ -1,0 +1,154 @@
+#pragma once
+
+// The analysis of a played game: every decision of every player (the dice held before the
+// second and the third throw, the cell entered) set beside what "Stark" would have done, both
+// valued by Stark as the expected final total after them, and the luck of every throw as the
+// change of that expectation. For each player,
+//   start + luck - lost + remainder = the total (or, in a game under way, its expectation now),
+// where the remainder is where Stark's own worths are not exact: a turn's throws and holds are
+// valued by Stark's plan of the turn, which judges the sheet each entry would leave by its sheet
+// model one turn ahead, while the entries themselves are valued by playing the next turn on that
+// sheet, as Stark will; the remainder is how far the second judgement of Stark's own entry
+// differs from the first. Where Stark plays the rest of a game exactly (its end-game solver),
+// both are exact and the remainder is zero from there on.
+//
+// Pure and single-threaded: the window runs it on a worker thread with an analyser of its own,
+// asks for progress, and stops it through the cancel flag, which is checked between decisions.
+
+#include "ai/levels.h"
+#include "ai/playedgame.h"
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+// How a decision is marked, by the points it lost against Stark's choice.
+enum class TVerdict { Good = 0, Inaccurate = 1, Mistake = 2, Blunder = 3 };
+constexpr int VERDICTS = 4;
+
+// Points lost from which a decision is "ungenau", a "Fehler", a "grober Fehler", chosen from the
+// losses of "Leicht" and "Mittel" over 1,000 games each (bench/analyse). Below 2 (a twentieth
+// of a per cent of a total) are the near-ties: 70 % of Mittel's decisions (57 % lose nothing
+// at all), yet only 4 % of the points it loses. From 10, about Mittel's worst tenth, which
+// holds 60 % of its loss. From 40, about a per cent of a total, a struck ×3 cell or a bonus
+// given up: 1.3 decisions in Mittel's game, 6.7 in Leicht's, 30 when every throw goes to the
+// first free cell.
+constexpr double INACCURATE_LOSS = 2;
+constexpr double MISTAKE_LOSS = 10;
+constexpr double BLUNDER_LOSS = 40;
+
+TVerdict VerdictFor(double lost);
+// "gut", "ungenau", "Fehler", "grober Fehler".
+std::string VerdictWords(TVerdict verdict);
+
+// Stark's worths away from its end-game solver are on its sheet model's scale, which misses the
+// expected final total by a few hundred points early in a game and by less later, and its
+// planning of a turn judges the sheet it starts from a little above what the previous turn's
+// entry expected of it. So the analysis adds to each worth that is not exact what Stark's own
+// games show it misses on average, by the free cells left after the turn's entry (0 to 62): every
+// choice of a turn leaves the same number, so no choice's loss changes, but the expectations
+// read as final totals and the remainder averages zero on Stark's games. Fitted by
+// bench/analyse --fit (ai/analysisshift.cpp).
+constexpr int MODEL_SHIFTS = SHEET_ROWS * SHEET_COLUMNS;
+extern const std::array<double, MODEL_SHIFTS> MODEL_SHIFT;
+
+enum class TDecisionKind { Holds, Cell };
+
+struct TDecisionReview {
+  TDecisionKind kind = TDecisionKind::Holds;
+  int turn = 0;       // the player's turn, from 0
+  int throwsLeft = 0; // holds: 2 before the second throw, 1 before the third; cell: 0
+  // The position: the sheet as it stood, the dice shown and those held when deciding.
+  TSheetState sheet;
+  TFaces dice{};
+  THolds held{};
+  // Holds: the dice kept for the next throw, all six when no further throw came (done) or
+  // should come (best). Cell: the cell and the raw points it got or would get.
+  THolds doneHolds{}, bestHolds{};
+  TCellChoice doneCell, bestCell;
+  int donePoints = 0, bestPoints = 0;
+  // In the hint's words: "5, 5, 5 halten", "3er Pasch, Spalte 3 (21 Punkte)".
+  std::string doneWords, bestWords;
+  // Expected final total after each choice, as Stark values it.
+  double valueDone = 0, valueBest = 0;
+  double lost = 0; // valueBest - valueDone, never below 0
+  TVerdict verdict = TVerdict::Good;
+  bool exact = false; // valued by the end-game solver: no model in it
+};
+
+struct TThrowReview {
+  int turn = 0;
+  int throwNumber = 1; // 1 to 3
+  // Expected final total just before the throw (with the dice held) and just after it.
+  double before = 0, after = 0;
+  double Luck() const { return after - before; }
+};
+
+// One step of the game for a chart of the expected final total: a throw or a decision.
+struct TStep {
+  int turn = 0;
+  int decision = -1; // index in TPlayerReview::decisions; -1 for a throw
+  double value = 0;  // expected final total after the step
+};
+
+struct TPlayerReview {
+  std::vector<TDecisionReview> decisions; // in the order they were taken
+  std::vector<TThrowReview> throws;
+  std::vector<TStep> course; // every throw and decision in the order of the game, after start
+  double start = 0;          // expected final total before the first throw
+  double luck = 0;           // of all throws
+  double lost = 0;           // in all decisions
+  double remainder = 0;      // Stark's model's share, see above
+  double now = 0;            // the final total; in a game under way, the expected one now
+  int total = 0;             // the points on the sheet
+  bool finished = false;
+  std::array<int, VERDICTS> verdicts{}; // decisions per TVerdict
+  double LostPerDecision() const { return decisions.empty() ? 0 : lost / double(decisions.size()); }
+};
+
+enum class TAnalysisStatus { Done, Cancelled, Invalid };
+
+struct TGameReview {
+  TAnalysisStatus status = TAnalysisStatus::Done;
+  std::string problem;                // Invalid: why, for a developer's log
+  std::vector<TPlayerReview> players; // Done: in the order of the game's players
+};
+
+class TGameAnalyser
+{
+public:
+  // done decisions out of total, called after each decision.
+  using TProgress = std::function<void(int done, int total)>;
+
+  // Builds Stark's tables: a good part of a second the first time in a process.
+  TGameAnalyser() = default;
+
+  // The whole game. A game whose record cannot be true (faces outside 1 to 6, a held die that
+  // changed, an occupied cell entered, points that the dice do not score, more than three throws)
+  // comes back Invalid; cancel set between two decisions gives Cancelled.
+  TGameReview Analyse(const TPlayedGame& game, const std::atomic<bool>* cancel = nullptr,
+                      const TProgress& progress = {}) const;
+  // One player's turns played from the sheet `from` (the empty one in a whole game).
+  TGameReview AnalyseTurns(const std::vector<TPlayedTurn>& turns, const TSheetState& from,
+                           const std::atomic<bool>* cancel = nullptr,
+                           const TProgress& progress = {}) const;
+
+  // Decisions in the turns: before each throw after the first, the decision to stop throwing
+  // when a turn ended early, and each entry.
+  static int DecisionCount(const std::vector<TPlayedTurn>& turns);
+  // Empty when the turns can be true from this sheet; else what does not fit.
+  static std::string Check(const std::vector<TPlayedTurn>& turns, const TSheetState& from);
+
+private:
+  struct TRun;
+  // What MODEL_SHIFT adds to Stark's worths of a turn on this sheet.
+  double Shift(const TSheetState& sheet) const;
+  // Expected final total from this sheet before the next turn's throw, as Stark plans the turn.
+  double TurnStart(const TSheetState& sheet) const;
+  bool Player(const std::vector<TPlayedTurn>& turns, const TSheetState& from, TRun& run,
+              TPlayerReview& review) const;
+
+  TStarkPlayer Stark;
+};
