@@ -1,5 +1,5 @@
 // The hint: what the strongest computer would do in the place of the person at the turn. It
-// marks the dice to keep before a throw, or the cell to enter, and says so in the status box,
+// marks the dice to keep and the held ones to let go before a throw, or the cell to enter, and says so in the status box,
 // where a screen reader reads it. It changes nothing: holding, throwing and entering stay the
 // person's, and the hint goes at the person's next action.
 
@@ -8,8 +8,12 @@
 #include "app/computer.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
+#include "gui/driver.h"
 
 #include <type_traits>
+
+const char* const HINT_QUESTION = "Ein Spiel mit Tipp kommt nicht in die Highscore-Liste.\n"
+                                  "Tipp trotzdem zeigen?";
 
 namespace
 {
@@ -43,6 +47,8 @@ TCellHint DescribeCell(TApp& app, int player, int row, int column)
   return hint;
 }
 
+const char* const REFUSAL = "Kein Tipp, solange der Computer am Zug ist";
+
 QString List(const std::vector<int>& values)
 {
   QStringList parts;
@@ -59,6 +65,12 @@ void TApp::ShowHint()
   const int player = CurrentPlayer;
   TDicefield& dice = *DiceField[size_t(player)];
   if (!dice.Hint || SheetFull(player)) return;
+  // Told before the first hint of a game, which then stays out of the list; "Abbrechen" asks
+  // again at the next hint.
+  if (!HintUsed) {
+    if (Confirm(HINT_QUESTION, 0) != 1) return;
+    HintUsed = true;
+  }
   const TPlayer& engine = Computer->PlayerFor(TLevel::Stark);
   const TSheetState sheet = SheetOf(*this, player);
   const TFaces faces = SummDices();
@@ -72,29 +84,35 @@ void TApp::ShowHint()
   const bool throwAgain =
       throwsLeft > 0 && std::find(keep.begin(), keep.end(), false) != keep.end();
   if (throwAgain) {
-    std::vector<int> kept;
+    std::vector<int> kept, released;
     for (int i = 0; i < DICE; ++i) {
-      if (!keep[size_t(i)]) continue;
-      kept.push_back(faces[size_t(i)]);
+      const bool release = held[size_t(i)] && !keep[size_t(i)];
+      if (!keep[size_t(i)] && !release) continue;
+      (release ? released : kept).push_back(faces[size_t(i)]);
       TGadget* panel = dice.Panel[size_t(i + 1)];
-      SetMarked(panel, 1);
+      SetMarked(panel, release ? MARK_RELEASE : MARK_KEEP);
       // A screen reader on the die hears it too.
-      SetAccessibleName(panel, AccessibleName(panel) + ", Tipp: halten");
+      SetAccessibleName(panel,
+                        AccessibleName(panel) + (release ? ", Tipp: freigeben" : ", Tipp: halten"));
       hintMarks_.push_back(panel);
     }
+    // Held dice that are to be thrown again are named first: they are what the hand must undo.
+    const QString release = released.empty() ? QString() : List(released) + " freigeben";
     if (kept.empty())
-      text = "Tipp: alle Würfel neu würfeln";
+      text = "Tipp: " + (release.isEmpty() ? QString() : release + " und ") +
+             "alle Würfel neu würfeln";
     else if (keep == held)
       text = "Tipp: " + List(kept) + " gehalten lassen und würfeln";
     else
-      text = "Tipp: " + List(kept) + " halten und würfeln";
+      text = "Tipp: " + (release.isEmpty() ? QString() : release + ", ") + List(kept) +
+             " halten und würfeln";
   } else {
     // No throw left, or none that could do better: the cell to enter now.
     const TCellChoice choice = engine.ChooseCell(sheet, faces);
     TGadget* cell = SheetCell(*this, player, choice.row, choice.column);
     if (!cell) return;
     const TCellHint hint = DescribeCell(*this, player, choice.row, choice.column);
-    SetMarked(cell, 1);
+    SetMarked(cell, MARK_KEEP);
     hintMarks_.push_back(cell);
     text = "Tipp: " + hint.label + ", Spalte " + QString::number(choice.column + 1);
     // The points as the cell will show them once chosen, before its column's multiplier.
@@ -102,13 +120,30 @@ void TApp::ShowHint()
       text += " streichen (0 Punkte)";
     else
       text += " (" + QString::number(hint.points) + " Punkte)";
+    hintCell_ = cell;
+    hintCellName_ = hint.points == 0 ? ", Tipp: streichen" : ", Tipp: hier eintragen";
+    SetAccessibleName(cell, AccessibleName(cell) + hintCellName_);
   }
+  ShowNote(player, text);
+}
+
+void TApp::RefuseHint()
+{
+  ClearHint();
+  if (!ComputerAtTurn()) return;
+  ShowNote(CurrentPlayer, REFUSAL);
+}
+
+void TApp::ShowNote(int player, const QString& text)
+{
+  TDicefield& dice = *DiceField[size_t(player)];
   hintPlayer_ = player;
   dice.Hint->SetText(text);
   SetAccessibleName(dice.Hint, text);
   // The hint's line stands where the opponent line was, which comes back with the next action.
   dice.Player2->SetShow(0);
   dice.Hint->SetShow(1);
+  AnnounceLive(dice.Hint);
 }
 
 void TApp::ClearHint()
@@ -116,6 +151,9 @@ void TApp::ClearHint()
   for (TGadget* g : hintMarks_)
     SetMarked(g, 0);
   hintMarks_.clear();
+  const bool cellNamed = hintCell_ != nullptr;
+  hintCell_ = nullptr;
+  hintCellName_.clear();
   if (hintPlayer_ >= 0 && hintPlayer_ < int(DiceField.size())) {
     TDicefield& dice = *DiceField[size_t(hintPlayer_)];
     if (dice.Hint) {
@@ -126,6 +164,7 @@ void TApp::ClearHint()
     if (dice.Player2) dice.Player2->SetShow(1);
     for (int i = 1; i <= DICE; ++i)
       dice.ShowDie(i); // their names without the hint
+    if (cellNamed) Describe(hintPlayer_); // and the cell's
   }
   hintPlayer_ = -1;
 }
@@ -134,7 +173,22 @@ void TApp::ForgetHint(const TEvent& event)
 {
   if (hintPlayer_ < 0) return;
   switch (event.id) {
-  case EVENT_MENUACTION:   // a new game, a dialog, another hint...
+  case EVENT_MENUACTION: // a new game, the player dialog, another hint...
+    switch (event.data) {
+    case MM_HIGH: // ...but only looking, or choosing how the computer plays, is no move
+    case MM_RULE:
+    case MM_ABOUT:
+    case MM_LEICHT:
+    case MM_MITTEL:
+    case MM_STARK:
+    case MM_LANGSAM:
+    case MM_NORMAL:
+    case MM_SCHNELL:
+      return;
+    default:
+      break;
+    }
+    break;
   case EVENT_GADGETACTION: // a throw, a cell chosen or entered
   case EVENT_HOTKEYHIT:    // the keys 1 to 6
     break;

@@ -33,6 +33,7 @@ int ShowBox(bool cancelled, const QString& text, int serious,
 {
   if (cancelled) return closed;
   QPointer<QWidget> focus = QApplication::focusWidget();
+  QPointer<QWidget> owner = QApplication::activeWindow();
   QMessageBox box(serious ? QMessageBox::Warning : QMessageBox::Information, AppTitle(), text,
                   QMessageBox::NoButton, QApplication::activeWindow());
   box.setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -40,7 +41,9 @@ int ShowBox(bool cancelled, const QString& text, int serious,
   for (const TButtonSpec& b : buttons) {
     QPushButton* button = box.addButton(QString::fromUtf8(b.text), b.role);
     results.emplace_back(button, b.result);
-    if (results.size() == 1) box.setDefaultButton(button);
+    // A serious question is one that loses something: Enter keeps what there is.
+    if (results.size() == 1 || (serious && b.role == QMessageBox::RejectRole))
+      box.setDefaultButton(button);
   }
   if (buttons.size() > 1) box.setEscapeButton(results.back().first);
   openBox = &box;
@@ -50,6 +53,9 @@ int ShowBox(bool cancelled, const QString& text, int serious,
   for (const auto& [button, value] : results)
     if (box.clickedButton() == button) result = value;
   if (buttons.size() > 1 && box.clickedButton() == results.back().first) result = closed;
+  // The window that asked gets the keyboard back at once, also where no window manager hands
+  // it back when the box goes.
+  if (owner && owner->isVisible()) owner->activateWindow();
   if (focus) focus->setFocus(Qt::OtherFocusReason);
   return result;
 }

@@ -231,7 +231,7 @@ TEST_F(Desktop, F1OpensTheRulesFromTheMainWindowAndItsMenuSaysSo)
   for (QMenu* menu :
        app_->Window->Native()->findChildren<QMenuBar*>().value(0)->findChildren<QMenu*>())
     for (QAction* action : menu->actions())
-      items << action->text();
+      items << action->text() + "\t" + action->shortcut().toString();
   EXPECT_TRUE(items.contains("Regelwerk anzeigen\tF1"));
   EXPECT_TRUE(items.contains("Neues Spiel\tN"));
 
