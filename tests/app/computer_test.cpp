@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -327,6 +328,48 @@ TEST_F(Opponent, NoTickWhileThePersonIsAtTheTurn)
   RunComputerTurn();
   EXPECT_EQ(app_->CurrentPlayer, 0);
   RemoveHook(hook);
+}
+
+// A person reading the rules misses none of the computer's moves: behind every window of the
+// game it waits, however many of its steps' times pass, and goes on once the window closes.
+TEST_F(Opponent, PausesBehindEveryWindowOfTheGameAndGoesOnWhenItCloses)
+{
+  StartApp();
+  ChooseMenu("Gegen den Computer");
+  PersonPlays();
+  ASSERT_TRUE(app_->ComputerAtTurn());
+  SetComputerDelay(1);
+  TDicefield& its = *app_->DiceField[1];
+  const std::pair<const char*, const char*> windows[] = {
+      {"Regelwerk anzeigen", "Wurfwummel - Regeln"},
+      {"Highscore anzeigen", "Wurfwummel - HighScore"},
+      {"Über Wurfwummel", "Wurfwummel - About"},
+      {"Spieler Einstellungen", "Wurfwummel - Spieler"},
+  };
+  for (const auto& [item, title] : windows) {
+    const auto dice = its.Dice;
+    const auto holds = its.Active;
+    const int count = its.Count;
+    bool seen = false;
+    WhenWindow(QString::fromUtf8(title), [&](QWidget* w) {
+      // The window's own loop runs meanwhile, as it does while a person reads.
+      QTimer::singleShot(150, w, [&, w] {
+        seen = true;
+        EXPECT_EQ(its.Dice, dice) << title;
+        EXPECT_EQ(its.Active, holds) << title;
+        EXPECT_EQ(its.Count, count) << title;
+        EXPECT_EQ(app_->Last, nullptr) << title;
+        EXPECT_EQ(Entered(1), 0) << title;
+        w->close();
+      });
+    });
+    ChooseMenu(QString::fromUtf8(item));
+    ASSERT_TRUE(seen) << title;
+    ASSERT_TRUE(app_->ComputerAtTurn()) << title;
+  }
+  RunComputerTurn();
+  EXPECT_EQ(Entered(1), 1);
+  EXPECT_EQ(app_->CurrentPlayer, 0);
 }
 
 // Whatever stands at the choice file's name, start-up goes on at once without the computer,

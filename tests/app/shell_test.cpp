@@ -89,6 +89,7 @@ TEST_F(Shell, MenusAndTheirTags)
                               MM_RULE, 0, MM_ABOUT}));
 
   // A screen reader hears the item's name without its key, and the key as its key binding;
+  // once "Neues Spiel\tN" was read out as the name.
   // the strengths and speeds within the submenu that says what they are.
   QMenu* game = app_->Window->Native()->findChild<QMenuBar*>()->actions()[0]->menu();
   QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(game);
@@ -97,10 +98,9 @@ TEST_F(Shell, MenusAndTheirTags)
   for (int i = 0; i < menu->childCount(); ++i) {
     QAccessibleInterface* item = menu->child(i);
     if (item->role() == QAccessible::Separator) continue;
-    QAccessibleActionInterface* actions = item->actionInterface();
-    bindings[item->text(QAccessible::Name)] =
-        actions ? actions->keyBindingsForAction(QAccessibleActionInterface::pressAction())
-                : QStringList();
+    // The accelerator is what the desktop's accessibility bridge gives as the key binding.
+    const QString key = item->text(QAccessible::Accelerator);
+    bindings[item->text(QAccessible::Name)] = key.isEmpty() ? QStringList() : QStringList{key};
   }
   EXPECT_EQ(bindings.value("Neues Spiel"), QStringList{"N"});
   EXPECT_EQ(bindings.value("Tipp"), QStringList{"T"});
