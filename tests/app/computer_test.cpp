@@ -142,6 +142,66 @@ TEST_F(Opponent, PlayerDialogShowsTheComputersNameDisabledAndItsBoxTakesItOut)
   EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("0\r\nstark\r\n"));
 }
 
+// In a game under way the box asks as "Gegen den Computer" does; once, unticking and ticking
+// it again swapped the computer for a person named "Spieler2" without a word, even when the
+// dialog was then left with Escape.
+TEST_F(Opponent, PlayerDialogNeverSwapsTheComputerSilentlyInAGameUnderWay)
+{
+  StartApp();
+  ChooseMenu("Gegen den Computer");
+  SetComputerDelay(1);
+  PersonPlays();
+  RunComputerTurn();
+  ASSERT_EQ(Entered(1), 1);
+  driver_->questions.clear();
+  const auto box = [](QWidget* w) {
+    for (QCheckBox* b : w->findChildren<QCheckBox*>())
+      if (b->isEnabled()) return b;
+    return static_cast<QCheckBox*>(nullptr);
+  };
+
+  // Abbrechen at the question: the computer stays, its box is ticked again, the game goes on.
+  driver_->answers = {0};
+  bool seen = false;
+  WhenWindow("Wurfwummel - Spieler", [&](QWidget* w) {
+    seen = true;
+    QCheckBox* b = box(w);
+    ASSERT_NE(b, nullptr);
+    RunSteps({[b] { b->click(); },
+              [b, w] {
+                EXPECT_TRUE(b->isChecked());
+                QTest::keyClick(w, Qt::Key_Escape);
+              }});
+  });
+  ChooseMenu("Spieler Einstellungen");
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(driver_->questions, QStringList{COMPUTER_OFF_QUESTION});
+  EXPECT_TRUE(app_->ComputerPlays());
+  EXPECT_EQ(app_->PlayerName[1], "Computer");
+  EXPECT_EQ(Entered(0), 1);
+  EXPECT_EQ(Entered(1), 1);
+
+  // OK: it leaves and a new game begins; ticking the box then adds a person, as asked for.
+  driver_->answers = {1};
+  seen = false;
+  WhenWindow("Wurfwummel - Spieler", [&](QWidget* w) {
+    seen = true;
+    QCheckBox* b = box(w);
+    ASSERT_NE(b, nullptr);
+    RunSteps({[b] { b->click(); }, [b] { b->click(); },
+              [w] { QTest::keyClick(w, Qt::Key_Escape); }});
+  });
+  ChooseMenu("Spieler Einstellungen");
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(driver_->questions.size(), 2);
+  EXPECT_FALSE(app_->ComputerPlays());
+  EXPECT_FALSE(Checked());
+  ASSERT_EQ(PlayerCount, 2);
+  EXPECT_EQ(app_->PlayerName[1], "Spieler2");
+  EXPECT_EQ(Entered(0), 0);
+  EXPECT_EQ(Entered(1), 0);
+}
+
 // A whole game of a person and the computer: the person clicks, the computer's turns run on its
 // timer, and the person's clicks and keys during them change nothing.
 TEST_F(Opponent, WholeGameAgainstTheComputerThroughTheWidgets)
