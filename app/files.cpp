@@ -224,8 +224,7 @@ std::optional<QByteArray> TApp::WriteComputerChoice(TFileState state, const QByt
   // Until the computer first plays or gets another strength or speed, the data folder holds
   // only the files it always held.
   if (state == TFileState::Unreadable ||
-      (state == TFileState::Absent && !plays && level == TLevel::Stark &&
-       speed == TSpeed::Normal))
+      (state == TFileState::Absent && !plays && level == TLevel::Stark && speed == TSpeed::Normal))
     return {};
   const QByteArray out =
       WriteChoiceFile(plays, QString::fromLatin1(LevelName(level)),

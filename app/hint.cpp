@@ -1,7 +1,7 @@
 // The hint: what the strongest computer would do in the place of the person at the turn. It
-// marks the dice to keep and the held ones to let go before a throw, or the cell to enter, and says so in the status box,
-// where a screen reader reads it. It changes nothing: holding, throwing and entering stay the
-// person's, and the hint goes at the person's next action.
+// marks the dice to keep and the held ones to let go before a throw, or the cell to enter, and says
+// so in the status box, where a screen reader reads it. It changes nothing: holding, throwing and
+// entering stay the person's, and the hint goes at the person's next action.
 
 #include "app/app.h"
 
@@ -163,7 +163,7 @@ void TApp::ClearHint()
     }
     if (dice.Player2) dice.Player2->SetShow(1);
     for (int i = 1; i <= DICE; ++i)
-      dice.ShowDie(i); // their names without the hint
+      dice.ShowDie(i);                    // their names without the hint
     if (cellNamed) Describe(hintPlayer_); // and the cell's
   }
   hintPlayer_ = -1;

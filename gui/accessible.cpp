@@ -81,7 +81,8 @@ const char* const LIVE_PROPERTY = "wwLive";
 QAccessibleInterface* PanelAccessibleFactory(const QString&, QObject* object)
 {
   if (auto* panel = dynamic_cast<TPanelWidget*>(object)) return new TPanelAccessible(panel);
-  if (auto* widget = qobject_cast<QWidget*>(object); widget && widget->property(LIVE_PROPERTY).toBool())
+  if (auto* widget = qobject_cast<QWidget*>(object);
+      widget && widget->property(LIVE_PROPERTY).toBool())
     return new TLiveAccessible(widget);
   return nullptr;
 }

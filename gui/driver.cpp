@@ -33,9 +33,14 @@ int ShowBox(bool cancelled, const QString& text, int serious,
 {
   if (cancelled) return closed;
   QPointer<QWidget> focus = QApplication::focusWidget();
+  // The window that asks: the one in front, or, while the window system has not yet handed
+  // the keyboard back after a box answered a moment ago, the one that asked then.
+  static QPointer<QWidget> lastOwner;
   QPointer<QWidget> owner = QApplication::activeWindow();
+  if (!owner && lastOwner && lastOwner->isVisible()) owner = lastOwner;
+  lastOwner = owner;
   QMessageBox box(serious ? QMessageBox::Warning : QMessageBox::Information, AppTitle(), text,
-                  QMessageBox::NoButton, QApplication::activeWindow());
+                  QMessageBox::NoButton, owner);
   box.setWindowFlag(Qt::WindowStaysOnTopHint);
   std::vector<std::pair<QAbstractButton*, int>> results;
   for (const TButtonSpec& b : buttons) {
@@ -56,6 +61,7 @@ int ShowBox(bool cancelled, const QString& text, int serious,
   // The window that asked gets the keyboard back at once, also where no window manager hands
   // it back when the box goes.
   if (owner && owner->isVisible()) owner->activateWindow();
+  if (!focus && owner) focus = owner->focusWidget();
   if (focus) focus->setFocus(Qt::OtherFocusReason);
   return result;
 }

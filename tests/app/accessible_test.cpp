@@ -372,8 +372,12 @@ TEST_F(Accessible, AfterTheLastThrowTheDiceOfferNoToggleAndKeepTheirPictures)
   StartApp();
   QApplication::setActiveWindow(app_->Window->Native());
   TDicefield& dice = Dice();
+  // The throw counter is the dice box's title, and the roll button tells it besides its name.
+  EXPECT_EQ(dice.Group->GetText(), QString::fromUtf8("Wurf 1 von 3"));
   Click(dice.Panel[1]);
   Click(dice.Button);
+  EXPECT_EQ(Iface(dice.Group)->text(QAccessible::Name), QString::fromUtf8("Wurf 2 von 3"));
+  EXPECT_EQ(Iface(dice.Button)->text(QAccessible::Description), QString::fromUtf8("Wurf 2 von 3"));
   for (int i = 1; i <= DICE; ++i) // still toggles before the last throw
     EXPECT_FALSE(Iface(dice.Panel[size_t(i)])->state().disabled) << i;
   Click(dice.Button);

@@ -37,9 +37,9 @@ TEST_F(Opponent, MenuItemSwitchesTheComputerOnAndOffAndTheChoiceSurvivesARestart
       texts << (a->isSeparator() ? "|" : a->text());
     return texts;
   }();
-  EXPECT_EQ(names, (QStringList{"Neues Spiel", "Tipp", "|", "Spieler Einstellungen",
-                                "Gegen den Computer", QString::fromUtf8("Stärke"), "Tempo", "|",
-                                "Beenden"}));
+  EXPECT_EQ(names,
+            (QStringList{"Neues Spiel", "Tipp", "|", "Spieler Einstellungen", "Gegen den Computer",
+                         QString::fromUtf8("Stärke"), "Tempo", "|", "Beenden"}));
   ASSERT_TRUE(Action("Gegen den Computer")->isCheckable());
   EXPECT_FALSE(Checked());
 
@@ -188,8 +188,8 @@ TEST_F(Opponent, PlayerDialogNeverSwapsTheComputerSilentlyInAGameUnderWay)
     seen = true;
     QCheckBox* b = box(w);
     ASSERT_NE(b, nullptr);
-    RunSteps({[b] { b->click(); }, [b] { b->click(); },
-              [w] { QTest::keyClick(w, Qt::Key_Escape); }});
+    RunSteps(
+        {[b] { b->click(); }, [b] { b->click(); }, [w] { QTest::keyClick(w, Qt::Key_Escape); }});
   });
   ChooseMenu("Spieler Einstellungen");
   ASSERT_TRUE(seen);

@@ -147,8 +147,7 @@ TEST_F(Hint, DiceToKeepAreMarkedAndSaidAndNothingChanges)
     Click(dice.Panel[size_t(i)]);
   THolds held;
   held.fill(true);
-  const THolds keep2 =
-      engine->ChooseHolds(TSheetState(), {6, 4, 1, 1, 4, 2}, held, MAX_ROLLS);
+  const THolds keep2 = engine->ChooseHolds(TSheetState(), {6, 4, 1, 1, 4, 2}, held, MAX_ROLLS);
   PressT();
   EXPECT_EQ(driver_->questions.size(), 3); // a new game asks again
   QStringList kept2, released2;
@@ -299,7 +298,7 @@ TEST_F(Hint, GoesAtThePersonsNextAction)
   ChooseMenu("Normal");
   EXPECT_EQ(Said(), said);
   // One question a game: the one before N, and this one.
-  EXPECT_EQ(driver_->questions, (QStringList{HINT_QUESTION, HINT_QUESTION}));
+  EXPECT_EQ(driver_->questions.count(QString::fromUtf8(HINT_QUESTION)), 2);
 }
 
 TEST_F(Hint, NeverInTheComputersTurn)
@@ -362,13 +361,13 @@ TEST_F(Hint, AGameWithAHintDoesNotEnterTheHighScoreList)
   Click(SheetCell(*app_, 0, 20, 0));
   Click(Dice().Fill);
   driver_->asked = nullptr;
-  EXPECT_EQ(driver_->questions,
-            QStringList{QString::fromUtf8("Es wurde kein neuer Highscore erspielt.\nNeues Spiel?")});
+  EXPECT_EQ(driver_->questions, QStringList{QString::fromUtf8(
+                                    "Es wurde kein neuer Highscore erspielt.\nNeues Spiel?")});
   EXPECT_EQ(driver_->exits, std::vector<int>{0});
   EXPECT_EQ(File("/wurfwummel.scr"), before);
   EXPECT_EQ(app_->ScoreIndex, (std::array<int, 2>{-1, -1}));
   EXPECT_EQ(shown, "Endstand: 35 Punkte"); // while the question waits
-  EXPECT_FALSE(turnShown);                  // and nobody "ist am Zug"
+  EXPECT_FALSE(turnShown);                 // and nobody "ist am Zug"
 
   // The next game is without a hint: its score enters the list.
   driver_->exits.clear();
@@ -414,8 +413,7 @@ TEST_F(Hint, TheEndOfATwoPlayerGameSaysWhoWonByHowMuch)
       TDicefield& dice = *app_->DiceField[p];
       EXPECT_EQ(dice.Player2->GetText(), "Anna gewinnt mit 36 zu 21 Punkten") << p;
       EXPECT_EQ(dice.Player1->GetText(), "Spielende") << p;
-      EXPECT_EQ(AccessibleName(dice.Group2), "Spielende: Anna gewinnt mit 36 zu 21 Punkten")
-          << p;
+      EXPECT_EQ(AccessibleName(dice.Group2), "Spielende: Anna gewinnt mit 36 zu 21 Punkten") << p;
     }
     EXPECT_EQ(app_->GrandTotal(0), 21);
     EXPECT_EQ(app_->GrandTotal(1), 36);

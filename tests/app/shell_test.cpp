@@ -70,12 +70,27 @@ TEST_F(Shell, LayoutStyleByDesktopHeight)
 TEST_F(Shell, MenusAndTheirTags)
 {
   StartApp();
-  EXPECT_EQ(MenuTexts(*app_),
-            (QStringList{"Spiel", "Neues Spiel\tN", "Tipp\tT", "|", "Spieler Einstellungen",
-                         "Gegen den Computer", QString::fromUtf8("Stärke"), "  Leicht",
-                         "  Mittel", "  Stark", "Tempo", "  Langsam", "  Normal", "  Schnell", "|",
-                         "Beenden", "Anzeige", "Highscore anzeigen", "Regelwerk anzeigen\tF1",
-                         "|", QString::fromUtf8("Über Wurfwummel")}));
+  EXPECT_EQ(MenuTexts(*app_), (QStringList{"Spiel",
+                                           "Neues Spiel\tN",
+                                           "Tipp\tT",
+                                           "|",
+                                           "Spieler Einstellungen",
+                                           "Gegen den Computer",
+                                           QString::fromUtf8("Stärke"),
+                                           "  Leicht",
+                                           "  Mittel",
+                                           "  Stark",
+                                           "Tempo",
+                                           "  Langsam",
+                                           "  Normal",
+                                           "  Schnell",
+                                           "|",
+                                           "Beenden",
+                                           "Anzeige",
+                                           "Highscore anzeigen",
+                                           "Regelwerk anzeigen\tF1",
+                                           "|",
+                                           QString::fromUtf8("Über Wurfwummel")}));
   QList<int> tags;
   for (TGadget* item : app_->MenuGame->kids) {
     tags << item->style;

@@ -7,12 +7,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFont>
+#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QTest>
-#include <QImage>
 #include <QPixmap>
+#include <QTest>
 #include <QWidget>
 
 namespace
