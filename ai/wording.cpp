@@ -54,7 +54,14 @@ std::string KeptFaces(const TFaces& dice, const THolds& keep)
 std::string HoldWords(const TFaces& dice, const THolds& keep, const THolds& held)
 {
   if (std::all_of(keep.begin(), keep.end(), [](bool k) { return k; })) return "nicht mehr würfeln";
+  THolds release{};
+  for (size_t i = 0; i < DICE; ++i)
+    release[i] = held[i] && !keep[i];
+  // Held dice to be thrown again come first: they are what the hand must undo.
+  const std::string released = KeptFaces(dice, release);
   const std::string faces = KeptFaces(dice, keep);
-  if (faces.empty()) return "alle Würfel neu würfeln";
-  return faces + (keep == held ? " gehalten lassen" : " halten");
+  if (faces.empty())
+    return (released.empty() ? "" : released + " freigeben und ") + "alle Würfel neu würfeln";
+  if (keep == held) return faces + " gehalten lassen";
+  return (released.empty() ? "" : released + " freigeben, ") + faces + " halten";
 }

@@ -19,6 +19,7 @@ std::string EntryWords(int row, int column, int points);
 // The faces of the dice to keep, in die order: "5, 5, 5"; empty when none.
 std::string KeptFaces(const TFaces& dice, const THolds& keep);
 // A choice of dice to hold before the next throw, given those held already: "5, 5, 5 halten",
-// "5, 5 gehalten lassen" when the same dice stay held, "alle Würfel neu würfeln" when none is
+// "6 freigeben, 5, 5 halten" when a held die is to be thrown again, "5, 5 gehalten lassen" when
+// the same dice stay held, "alle Würfel neu würfeln" (after "6 freigeben und ") when none is
 // kept, and "nicht mehr würfeln" when all six are: the turn goes on to the cell.
 std::string HoldWords(const TFaces& dice, const THolds& keep, const THolds& held);

@@ -117,6 +117,11 @@ void TApp::Dispatch(TEvent event)
 void TApp::HandleEvent(const TEvent& event)
 {
   const int player = CurrentPlayer;
+  // The key of "Tipp" while the item is disabled.
+  if (event.id == EVENT_HOTKEYHIT && event.source && event.source == MenuHint) {
+    RefuseHint();
+    return;
+  }
   if (ComputerAtTurn()) {
     switch (event.id) {
     case EVENT_MOUSEUP:
@@ -149,6 +154,11 @@ void TApp::HandleEvent(const TEvent& event)
     case MM_MITTEL:
     case MM_STARK:
       ChooseLevel(event.data);
+      break;
+    case MM_LANGSAM:
+    case MM_NORMAL:
+    case MM_SCHNELL:
+      ChooseSpeed(event.data);
       break;
     case MM_HINT:
       ShowHint();
@@ -260,7 +270,8 @@ void TApp::Destroy()
   PlayerCount = 0;
   Last = nullptr;
   FreeGadget(Window);
-  Window = MenuGame = MenuView = MenuComputer = MenuHint = nullptr;
+  Window = MenuGame = MenuView = MenuComputer = MenuHint = MenuStrength = MenuSpeed = nullptr;
   MenuLevel = {};
+  MenuTempo = {};
   if (App == this) App = nullptr;
 }

@@ -29,6 +29,9 @@ enum : int {
   MM_MITTEL = 40966,
   MM_STARK = 40967,
   MM_HINT = 40968,
+  MM_LANGSAM = 40969, // the computer's speeds, in the order of TSpeed
+  MM_NORMAL = 40970,
+  MM_SCHNELL = 40971,
   MM_HIGH = 45057,
   MM_RULE = 45058,
   MM_ABOUT = 45059,
@@ -61,6 +64,8 @@ extern const char* const SCORE_FILE;     // "/wurfwummel.scr"
 extern const char* const CHOICE_FILE;    // "/wurfwummel.cpu": whether the computer plays
 // "/wurfwummel.new": names and choice while a save changes both, until both files hold them
 extern const char* const PAIR_FILE;
+// The question before the first hint of a game.
+extern const char* const HINT_QUESTION;
 
 class TApp
 {
@@ -87,8 +92,13 @@ public:
   TGadget* MenuView = nullptr;
   // "Gegen den Computer", checked while the computer plays the second player.
   TGadget* MenuComputer = nullptr;
+  // The submenus "Stärke" and "Tempo" right below it.
+  TGadget* MenuStrength = nullptr;
+  TGadget* MenuSpeed = nullptr;
   // "Leicht", "Mittel", "Stark": the computer's strength, exactly one of them chosen.
   std::array<TGadget*, 3> MenuLevel{};
+  // "Langsam", "Normal", "Schnell": the speed of its turns, exactly one of them chosen.
+  std::array<TGadget*, 3> MenuTempo{};
   // "Tipp", disabled while the computer is at the turn.
   TGadget* MenuHint = nullptr;
   std::unique_ptr<TComputer> Computer;
@@ -99,6 +109,9 @@ public:
   bool ChoiceUnreadable = false;
   // The score file is there but too large to be read and written back whole.
   bool ScoreTooLarge = false;
+  // A hint was shown in this game: the game does not enter the high-score list. A new game
+  // clears it.
+  bool HintUsed = false;
   // The records CheckScore entered in this run and no save has written yet: a save enters
   // them again into the list on disk, which another copy of the game may have changed.
   std::vector<QString> NewScores;
@@ -164,10 +177,14 @@ public:
   void ChooseComputer();
   // What a click on one of the current player's gadgets does; the computer plays through it.
   void Act(TGadget* source);
-  // The menu items of the computer's strength, made right below "Gegen den Computer", and the
-  // choice of one of them (its tag).
+  // Takes the computer out of the game, after the question when a game is under way (a new
+  // game then begins); false when the person keeps it.
+  bool ComputerLeaves();
+  // The submenus of the computer's strength and speed, made right below "Gegen den Computer",
+  // and the choice of one of their items (its tag).
   void CreateLevelMenu();
   void ChooseLevel(int tag);
+  void ChooseSpeed(int tag);
 
   // "Tipp": what the strongest computer would do in the place of the person at the turn, shown
   // as marks on the dice to keep or on the cell to enter and said in the status box. It
@@ -175,6 +192,14 @@ public:
   void ShowHint();
   void ClearHint();
   void ForgetHint(const TEvent& event);
+  // "Tipp" chosen by its key while the computer is at the turn: the status box says why
+  // nothing comes, until the turn passes.
+  void RefuseHint();
+  // Shows a line of the hint in player p's status box, where a screen reader hears it.
+  void ShowNote(int player, const QString& text);
+  // At the end of a game: every total summed up once more, and the status boxes say who won
+  // and by how much, or the final total of the one player.
+  void ShowResult();
 
 private:
   // Creates the players named in the settings file, or the default player.
@@ -206,9 +231,14 @@ private:
   void SkipFullSheet();
   // Any cell of any sheet entered: switching the computer on or off then begins a new game.
   bool GameUnderWay();
-  // The gadgets the hint marked, and the player whose status box says it (-1: none).
+  // The gadgets the hint marked, and the player whose status box says it (-1: none). The cell
+  // it marks says so in its accessible name, which describing the sheet would overwrite.
   std::vector<TGadget*> hintMarks_;
   int hintPlayer_ = -1;
+  TGadget* hintCell_ = nullptr;
+  QString hintCellName_;
+  // Sums every section of every sheet again, as each player's own actions do.
+  void RefreshTotals();
   // Tab order of player p as the screen shows it: roll button, dice, the free cells section
   // by section and row by row, then "Eintragen".
   void ChainTabOrder(int player);

@@ -53,6 +53,33 @@ bool TComputer::Tick(int handle)
   return true;
 }
 
+const char* SpeedName(TSpeed speed)
+{
+  switch (speed) {
+  case TSpeed::Langsam:
+    return "langsam";
+  case TSpeed::Schnell:
+    return "schnell";
+  case TSpeed::Normal:
+    break;
+  }
+  return "normal";
+}
+
+std::optional<TSpeed> SpeedFromName(const QString& name)
+{
+  for (TSpeed speed : {TSpeed::Langsam, TSpeed::Normal, TSpeed::Schnell})
+    if (name.compare(QLatin1String(SpeedName(speed)), Qt::CaseInsensitive) == 0) return speed;
+  return std::nullopt;
+}
+
+void TComputer::SetSpeed(TSpeed speed)
+{
+  speed_ = speed;
+  StepDelay = StepTime(speed);
+  // A step already on its way keeps its time; the next one takes the new.
+}
+
 void TComputer::SetLevel(TLevel level)
 {
   level_ = level;

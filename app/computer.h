@@ -12,6 +12,7 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <optional>
 
 class TApp;
 class TGadget;
@@ -21,8 +22,17 @@ extern const char* const COMPUTER_NAME; // "Computer"
 extern const char* const COMPUTER_ON_QUESTION;
 extern const char* const COMPUTER_OFF_QUESTION;
 QString ComputerReplacesQuestion(const QString& person, bool underWay);
-// Time between two steps of the computer's turn.
-constexpr int COMPUTER_STEP_MS = 500;
+// The speeds of the computer's turns, "Tempo" in the menu, and the time between two steps of
+// each; the names are those of the choice file.
+enum class TSpeed { Langsam, Normal, Schnell };
+constexpr int COMPUTER_STEP_MS = 500; // Normal
+constexpr int StepTime(TSpeed speed)
+{
+  return speed == TSpeed::Langsam ? 1000 : speed == TSpeed::Schnell ? 150 : COMPUTER_STEP_MS;
+}
+const char* SpeedName(TSpeed speed);
+// Any spelling of case; none for a name this version does not know.
+std::optional<TSpeed> SpeedFromName(const QString& name);
 
 // Player p's sheet as the screen shows it, and the cell at a row (0 to 20, in sheet order) and
 // column (0 to 2) of it; the computer and the hint read the sheet through these.
@@ -39,8 +49,10 @@ public:
 
   // Whether the second player is the computer.
   bool Plays = false;
-  // Milliseconds between two steps; tests shorten it.
+  // Milliseconds between two steps, the speed's; tests shorten it.
   int StepDelay = COMPUTER_STEP_MS;
+  TSpeed Speed() const { return speed_; }
+  void SetSpeed(TSpeed speed);
 
   // The strength it plays at. Changed while it plays, the change holds from its next decision:
   // the player for the new strength is built at once, outside any step.
@@ -68,6 +80,7 @@ private:
 
   TApp& app_;
   TLevel level_ = TLevel::Stark;
+  TSpeed speed_ = TSpeed::Normal;
   std::array<std::unique_ptr<const TPlayer>, 3> players_;
   int timer_ = 0;
   // The holds chosen in this turn and the roll count they were chosen at: the next step throws.

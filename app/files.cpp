@@ -215,6 +215,8 @@ bool TApp::CheckScore()
 {
   if (!Score) return false;
   ScoreIndex = {-1, -1};
+  // The list is of games played without help; the person was told before the first hint.
+  if (HintUsed) return false;
   bool result = false;
   for (int p = 0; p < PlayerCount && p < 2; ++p) {
     const int total = GrandTotal(p);
@@ -251,8 +253,10 @@ void TApp::LoadComputerChoice(TFileState state, const QByteArray& bytes)
   ChoiceUnreadable = state == TFileState::Unreadable;
   if (state != TFileState::Read || !Computer) return;
   const TChoiceFile choice = ParseChoiceFile(bytes);
-  // A file of one line, or a strength this version does not know, means the strongest.
-  Computer->SetLevel(LevelFromName(choice.level.toStdString()).value_or(TLevel::Stark));
+  // A file of one line, or a strength this version does not know, means the strongest; a hand
+  // that wrote "Leicht" meant "leicht". No speed, or one unknown, is the normal one.
+  Computer->SetLevel(LevelFromName(choice.level.toLower().toStdString()).value_or(TLevel::Stark));
+  Computer->SetSpeed(SpeedFromName(choice.speed).value_or(TSpeed::Normal));
   ShowComputerChoice();
   if (!choice.computer) return;
   // The computer is the second player whatever name the settings file gives it.
@@ -268,12 +272,15 @@ std::optional<QByteArray> TApp::WriteComputerChoice(TFileState state, const QByt
   if (ChoiceUnreadable) return {};
   const bool plays = ComputerPlays();
   const TLevel level = Computer ? Computer->Level() : TLevel::Stark;
-  // Until the computer first plays or gets another strength, the data folder holds only the
-  // files it always held.
+  const TSpeed speed = Computer ? Computer->Speed() : TSpeed::Normal;
+  // Until the computer first plays or gets another strength or speed, the data folder holds
+  // only the files it always held.
   if (state == TFileState::Unreadable ||
-      (state == TFileState::Absent && !plays && level == TLevel::Stark))
+      (state == TFileState::Absent && !plays && level == TLevel::Stark && speed == TSpeed::Normal))
     return {};
-  const QByteArray out = WriteChoiceFile(plays, QString::fromLatin1(LevelName(level)));
+  const QByteArray out =
+      WriteChoiceFile(plays, QString::fromLatin1(LevelName(level)),
+                      speed == TSpeed::Normal ? QString() : QString::fromLatin1(SpeedName(speed)));
   if (state != TFileState::Read || bytes != out) return out;
   return {};
 }

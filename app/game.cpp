@@ -94,10 +94,12 @@ int TApp::RemovePlayer()
 int TApp::NewGame()
 {
   ClearHint();
+  HintUsed = false;
   Last = nullptr;
   for (int i = 0; i < PlayerCount; ++i) {
     const size_t p = size_t(i);
     DiceField[p]->NewGame();
+    DiceField[p]->ShowTurnLines();
     ForSections(*this, p, [](auto& section) { section.NewGame(); });
   }
   if (PlayerCount == 1) {
@@ -128,6 +130,8 @@ int TApp::Reset()
 void TApp::PassTurn()
 {
   if (PlayerCount < 1) return;
+  // What the status box said in this turn (why no hint came) is no longer so.
+  ClearHint();
   // A player whose sheet is full has no turns left; with every sheet full the turn goes round
   // as usual and the end-of-game check that follows ends the game.
   int next = (CurrentPlayer + 1) % PlayerCount;
@@ -171,6 +175,7 @@ bool TApp::IsFull()
   if (PlayerCount < 1) return false;
   for (int p = 0; p < PlayerCount; ++p)
     if (!SheetFull(p)) return false;
+  ShowResult();
   if (CheckScore()) {
     THighscoreForm().Open(this);
     NewGame();
@@ -180,6 +185,47 @@ bool TApp::IsFull()
     Quit();
   }
   return false;
+}
+
+void TApp::RefreshTotals()
+{
+  // The totals sum up the current player's sheet; the last entry of a game is made before
+  // its own sheet is summed up, and the opponent's sheet only while the opponent was current.
+  const int current = CurrentPlayer;
+  for (int p = 0; p < PlayerCount; ++p) {
+    CurrentPlayer = p;
+    ForScoringSections(*this, size_t(p), [](auto& section) {
+      if constexpr (requires { section.Refresh(); }) section.Refresh();
+    });
+    Winpointfield[size_t(p)]->Procedure(TEvent());
+  }
+  CurrentPlayer = current;
+}
+
+void TApp::ShowResult()
+{
+  ClearHint();
+  RefreshTotals();
+  QString text;
+  if (PlayerCount == 1) {
+    text = "Endstand: " + QString::number(GrandTotal(0)) + " Punkte";
+  } else if (PlayerCount == 2) {
+    const int a = GrandTotal(0), b = GrandTotal(1);
+    if (a == b) {
+      text = "Unentschieden mit je " + QString::number(a) + " Punkten";
+    } else {
+      const int winner = a > b ? 0 : 1;
+      text = PlayerName[size_t(winner)] + " gewinnt mit " + QString::number(std::max(a, b)) +
+             " zu " + QString::number(std::min(a, b)) + " Punkten";
+    }
+  }
+  for (int p = 0; p < PlayerCount; ++p) {
+    TDicefield& dice = *DiceField[size_t(p)];
+    dice.Player1->SetText("Spielende");
+    dice.Turn->SetShow(0);
+    dice.Player2->SetText(text);
+    SetAccessibleName(dice.Group2, "Spielende: " + text);
+  }
 }
 
 int TApp::Summarize(int column)
@@ -263,4 +309,7 @@ void TApp::Describe(int player)
   ForSections(*this, p, [](auto& section) { section.Describe(); });
   SetAccessibleName(DiceField[p]->Group2, PlayerName[p] + " ist am Zug");
   FollowChoice(player);
+  // The hint's cell says so, as a die with the hint does.
+  if (hintCell_ && player == hintPlayer_)
+    SetAccessibleName(hintCell_, AccessibleName(hintCell_) + hintCellName_);
 }

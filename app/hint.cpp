@@ -1,7 +1,7 @@
 // The hint: what the strongest computer would do in the place of the person at the turn. It
-// marks the dice to keep before a throw, or the cell to enter, and says so in the status box,
-// where a screen reader reads it. It changes nothing: holding, throwing and entering stay the
-// person's, and the hint goes at the person's next action.
+// marks the dice to keep and the held ones to let go before a throw, or the cell to enter, and says
+// so in the status box, where a screen reader reads it. It changes nothing: holding, throwing and
+// entering stay the person's, and the hint goes at the person's next action.
 
 #include "app/app.h"
 
@@ -9,8 +9,12 @@
 #include "app/computer.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
+#include "gui/driver.h"
 
 #include <algorithm>
+
+const char* const HINT_QUESTION = "Ein Spiel mit Tipp kommt nicht in die Highscore-Liste.\n"
+                                  "Tipp trotzdem zeigen?";
 
 namespace
 {
@@ -26,6 +30,8 @@ int CellPoints(TApp& app, int player, int row, int column)
   });
   return points;
 }
+
+const char* const REFUSAL = "Kein Tipp, solange der Computer am Zug ist";
 } // namespace
 
 void TApp::ShowHint()
@@ -35,6 +41,12 @@ void TApp::ShowHint()
   const int player = CurrentPlayer;
   TDicefield& dice = *DiceField[size_t(player)];
   if (!dice.Hint || SheetFull(player)) return;
+  // Told before the first hint of a game, which then stays out of the list; "Abbrechen" asks
+  // again at the next hint.
+  if (!HintUsed) {
+    if (Confirm(HINT_QUESTION, 0) != 1) return;
+    HintUsed = true;
+  }
   const TPlayer& engine = Computer->PlayerFor(TLevel::Stark);
   const TSheetState sheet = SheetOf(*this, player);
   const TFaces faces = SummDices();
@@ -49,14 +61,17 @@ void TApp::ShowHint()
       throwsLeft > 0 && std::find(keep.begin(), keep.end(), false) != keep.end();
   if (throwAgain) {
     for (int i = 0; i < DICE; ++i) {
-      if (!keep[size_t(i)]) continue;
+      const bool release = held[size_t(i)] && !keep[size_t(i)];
+      if (!keep[size_t(i)] && !release) continue;
       TGadget* panel = dice.Panel[size_t(i + 1)];
-      SetMarked(panel, 1);
+      SetMarked(panel, release ? MARK_RELEASE : MARK_KEEP);
       // A screen reader on the die hears it too.
-      SetAccessibleName(panel, AccessibleName(panel) + ", Tipp: halten");
+      SetAccessibleName(panel,
+                        AccessibleName(panel) + (release ? ", Tipp: freigeben" : ", Tipp: halten"));
       hintMarks_.push_back(panel);
     }
-    // The same words as the analysis of a game, which names the throw after them.
+    // The same words as the analysis of a game, which names the throw after them; held dice
+    // that are to be thrown again come first, since they are what the hand must undo.
     const bool none = std::find(keep.begin(), keep.end(), true) == keep.end();
     text = "Tipp: " + QString::fromStdString(HoldWords(faces, keep, held));
     if (!none) text += " und würfeln";
@@ -65,19 +80,35 @@ void TApp::ShowHint()
     const TCellChoice choice = engine.ChooseCell(sheet, faces);
     TGadget* cell = SheetCell(*this, player, choice.row, choice.column);
     if (!cell) return;
-    SetMarked(cell, 1);
+    const int points = CellPoints(*this, player, choice.row, choice.column);
+    SetMarked(cell, MARK_KEEP);
     hintMarks_.push_back(cell);
     // The points as the cell will show them once chosen, before its column's multiplier.
-    text = "Tipp: " +
-           QString::fromStdString(EntryWords(choice.row, choice.column,
-                                             CellPoints(*this, player, choice.row, choice.column)));
+    text = "Tipp: " + QString::fromStdString(EntryWords(choice.row, choice.column, points));
+    hintCell_ = cell;
+    hintCellName_ = points == 0 ? ", Tipp: streichen" : ", Tipp: hier eintragen";
+    SetAccessibleName(cell, AccessibleName(cell) + hintCellName_);
   }
+  ShowNote(player, text);
+}
+
+void TApp::RefuseHint()
+{
+  ClearHint();
+  if (!ComputerAtTurn()) return;
+  ShowNote(CurrentPlayer, REFUSAL);
+}
+
+void TApp::ShowNote(int player, const QString& text)
+{
+  TDicefield& dice = *DiceField[size_t(player)];
   hintPlayer_ = player;
   dice.Hint->SetText(text);
   SetAccessibleName(dice.Hint, text);
   // The hint's line stands where the opponent line was, which comes back with the next action.
   dice.Player2->SetShow(0);
   dice.Hint->SetShow(1);
+  AnnounceLive(dice.Hint);
 }
 
 void TApp::ClearHint()
@@ -85,6 +116,9 @@ void TApp::ClearHint()
   for (TGadget* g : hintMarks_)
     SetMarked(g, 0);
   hintMarks_.clear();
+  const bool cellNamed = hintCell_ != nullptr;
+  hintCell_ = nullptr;
+  hintCellName_.clear();
   if (hintPlayer_ >= 0 && hintPlayer_ < int(DiceField.size())) {
     TDicefield& dice = *DiceField[size_t(hintPlayer_)];
     if (dice.Hint) {
@@ -94,7 +128,8 @@ void TApp::ClearHint()
     }
     if (dice.Player2) dice.Player2->SetShow(1);
     for (int i = 1; i <= DICE; ++i)
-      dice.ShowDie(i); // their names without the hint
+      dice.ShowDie(i);                    // their names without the hint
+    if (cellNamed) Describe(hintPlayer_); // and the cell's
   }
   hintPlayer_ = -1;
 }
@@ -103,7 +138,22 @@ void TApp::ForgetHint(const TEvent& event)
 {
   if (hintPlayer_ < 0) return;
   switch (event.id) {
-  case EVENT_MENUACTION:   // a new game, a dialog, another hint...
+  case EVENT_MENUACTION: // a new game, the player dialog, another hint...
+    switch (event.data) {
+    case MM_HIGH: // ...but only looking, or choosing how the computer plays, is no move
+    case MM_RULE:
+    case MM_ABOUT:
+    case MM_LEICHT:
+    case MM_MITTEL:
+    case MM_STARK:
+    case MM_LANGSAM:
+    case MM_NORMAL:
+    case MM_SCHNELL:
+      return;
+    default:
+      break;
+    }
+    break;
   case EVENT_GADGETACTION: // a throw, a cell chosen or entered
   case EVENT_HOTKEYHIT:    // the keys 1 to 6
     break;

@@ -37,15 +37,34 @@ void TApp::ShowComputerChoice()
   if (MenuComputer) MenuComputer->SetSelected(ComputerPlays() ? 1 : 0);
   if (Computer && MenuLevel[size_t(Computer->Level())])
     MenuLevel[size_t(Computer->Level())]->SetSelected(1);
+  if (Computer && MenuTempo[size_t(Computer->Speed())])
+    MenuTempo[size_t(Computer->Speed())]->SetSelected(1);
 }
 
 void TApp::CreateLevelMenu()
 {
-  MenuLevel = {CreateMenu("Leicht", MM_LEICHT, MenuGame), CreateMenu("Mittel", MM_MITTEL, MenuGame),
-               CreateMenu("Stark", MM_STARK, MenuGame)};
+  // In submenus of their own, so that "Leicht" or "Schnell" is never read without what it is.
+  MenuStrength = CreateMenu("Stärke", 0, MenuGame);
+  MenuLevel = {CreateMenu("Leicht", MM_LEICHT, MenuStrength),
+               CreateMenu("Mittel", MM_MITTEL, MenuStrength),
+               CreateMenu("Stark", MM_STARK, MenuStrength)};
   SetMenuRadioGroup({MenuLevel.begin(), MenuLevel.end()});
   // Chosen also while the computer is off: the strength it will play at.
   MenuLevel[size_t(TLevel::Stark)]->SetSelected(1);
+  MenuSpeed = CreateMenu("Tempo", 0, MenuGame);
+  MenuTempo = {CreateMenu("Langsam", MM_LANGSAM, MenuSpeed),
+               CreateMenu("Normal", MM_NORMAL, MenuSpeed),
+               CreateMenu("Schnell", MM_SCHNELL, MenuSpeed)};
+  SetMenuRadioGroup({MenuTempo.begin(), MenuTempo.end()});
+  MenuTempo[size_t(TSpeed::Normal)]->SetSelected(1);
+}
+
+void TApp::ChooseSpeed(int tag)
+{
+  if (!Computer || tag < MM_LANGSAM || tag > MM_SCHNELL) return;
+  Computer->SetSpeed(TSpeed(tag - MM_LANGSAM));
+  ShowComputerChoice();
+  SaveGame();
 }
 
 void TApp::ChooseLevel(int tag)
@@ -70,6 +89,17 @@ bool TApp::GameUnderWay()
   return false;
 }
 
+bool TApp::ComputerLeaves()
+{
+  if (!ComputerPlays()) return false;
+  // A question that ends a game under way looks like one: the warning icon, Enter keeps it.
+  const bool underWay = GameUnderWay();
+  if (underWay && Confirm(COMPUTER_OFF_QUESTION, 1) != 1) return false;
+  RemovePlayer();
+  if (underWay) NewGame();
+  return true;
+}
+
 void TApp::ChooseComputer()
 {
   if (!Computer) return;
@@ -77,18 +107,15 @@ void TApp::ChooseComputer()
   // and starts afresh. Before the first entry nothing is lost.
   const bool underWay = GameUnderWay();
   if (ComputerPlays()) {
-    if (!underWay || Confirm(COMPUTER_OFF_QUESTION, 0) == 1) {
-      RemovePlayer();
-      if (underWay) NewGame();
-    }
+    ComputerLeaves();
   } else if (PlayerCount <= 1) {
-    if (!underWay || Confirm(COMPUTER_ON_QUESTION, 0) == 1) {
+    if (!underWay || Confirm(COMPUTER_ON_QUESTION, 1) == 1) {
       Computer->Plays = true;
       Computer->Prepare();
       CreatePlayer(COMPUTER_NAME);
       if (underWay) NewGame();
     }
-  } else if (Confirm(ComputerReplacesQuestion(PlayerName[1], underWay), 0) == 1) {
+  } else if (Confirm(ComputerReplacesQuestion(PlayerName[1], underWay), underWay ? 1 : 0) == 1) {
     // A person's seat is not handed over half played.
     Computer->Plays = true;
     Computer->Prepare();

@@ -62,15 +62,39 @@ TDicefield* TDicefield::Create(TGadget* parent)
   const int lw = Group2->width - 40;
   Player1 = CreateLabel(QString(), 10, y0, lw, 50, Group2, LABEL_CENTER);
   Player1->SetFont(Font24);
-  CreateLabel("ist am Zug", 10, y0 + 50, lw, 20, Group2, LABEL_CENTER);
+  Turn = CreateLabel("ist am Zug", 10, y0 + 50, lw, 20, Group2, LABEL_CENTER);
   CreateLabel(QString(), 10, y0 + 70, lw, 2, Group2, LABEL_SUNKENFRAME);
   Player2 = CreateLabel(QString(), 10, y0 + 77, lw, 40, Group2, LABEL_CENTER);
   Hint = CreateLabel(QString(), 10, y0 + 77, lw, 40, Group2, LABEL_CENTER);
   Hint->SetTextColor(HINT_TEXT_RED, HINT_TEXT_GREEN, HINT_TEXT_BLUE);
+  // A new hint is spoken as it appears, wherever the screen reader's focus is.
+  SetAccessibleLive(Hint);
   Hint->SetShow(0);
   Count = 0;
   Active.fill(0);
+  ShowCount();
   return this;
+}
+
+void TDicefield::ShowCount()
+{
+  if (!Group || !Button) return;
+  const QString text = "Wurf " + QString::number(std::min(Count, MAX_ROLLS) + 1) + " von " +
+                       QString::number(MAX_ROLLS + 1);
+  Group->SetText(text);
+  SetAccessibleName(Group, text);
+  SetAccessibleDescription(Button, text);
+  // The faces in one line: after the last throw the dice are no Tab stops, and the box that
+  // holds them still says what they show.
+  QStringList faces;
+  for (int i = 1; i <= DICE; ++i)
+    faces << QString::number(Dice[size_t(i)]);
+  SetAccessibleDescription(Group, "Würfel: " + faces.join(", "));
+}
+
+void TDicefield::ShowTurnLines()
+{
+  if (Turn) Turn->SetShow(1);
 }
 
 void TDicefield::ShowDie(int i)
@@ -88,6 +112,7 @@ void TDicefield::ShowDie(int i)
   SetAccessibleChecked(panel, held);
   // After the turn's last roll a die keeps its hold but can no longer be held or released.
   SetAccessibleFixed(panel, Count >= MAX_ROLLS);
+  ShowCount();
 }
 
 void TDicefield::ThrowAll()
@@ -100,6 +125,9 @@ void TDicefield::ThrowAll()
   }
   if (Button) Button->SetEnabled(1);
   if (Fill) Fill->SetEnabled(0);
+  for (int i = 1; i <= DICE; ++i)
+    if (Panel[size_t(i)]) SetTabStop(Panel[size_t(i)], 1);
+  ShowCount();
 }
 
 int TDicefield::Reset()
@@ -154,10 +182,15 @@ int TDicefield::Procedure(const TEvent& event)
       ShowDie(i);
     }
     if (++Count >= MAX_ROLLS) {
-      Button->SetEnabled(0);
-      for (int i = 1; i <= DICE; ++i)
+      // Dice that can no longer be held are no Tab stops: Tab goes from here to the sheet,
+      // and so does the focus of the roll button that goes grey.
+      for (int i = 1; i <= DICE; ++i) {
+        SetTabStop(Panel[size_t(i)], 0);
         ShowDie(i); // the held ones too: none can be held any more
+      }
+      Button->SetEnabled(0);
     }
+    ShowCount();
   } else if (event.source == Fill && Fill) {
     DoEntry();
   }
@@ -171,9 +204,11 @@ int TDicefield::DoEntry()
   if (cell->GetText() == "0") {
     // The computer answers its own question: the box is for the person only.
     if (!App->ComputerAtTurn() && Confirm(STRIKE_QUESTION, 0) != 1) {
-      // Declined: the turn goes on with the same dice, holds and rolls.
+      // Declined: the turn goes on with the same dice, holds and rolls, and the keyboard
+      // stands on the cell it withdrew from.
       cell->SetText(CELL_FREE);
       App->Last = nullptr;
+      cell->Activate(0);
       return 0;
     }
     cell->SetText("0");
@@ -189,7 +224,7 @@ int TDicefield::Remove()
     FreeGadget(Panel[size_t(i)]);
     Panel[size_t(i)] = nullptr;
   }
-  for (TGadget** g : {&Button, &Fill, &Player1, &Player2, &Hint, &Group, &Group2}) {
+  for (TGadget** g : {&Button, &Fill, &Player1, &Player2, &Hint, &Turn, &Group, &Group2}) {
     FreeGadget(*g);
     *g = nullptr;
   }

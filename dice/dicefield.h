@@ -31,6 +31,8 @@ public:
   TGadget* Player2 = nullptr;
   // The hint's line: shown in the opponent line's place while a hint is there, hidden else.
   TGadget* Hint = nullptr;
+  // "ist am Zug" under the name; hidden while the status box shows the end of a game.
+  TGadget* Turn = nullptr;
 
   int NewGame();
   int Remove();
@@ -47,6 +49,11 @@ public:
 
   // Shows die i with the picture that matches its value and hold mark.
   void ShowDie(int i);
+  // The throw counter, "Wurf 2 von 3": the dice box's title, and what the roll button says to
+  // a screen reader besides its name.
+  void ShowCount();
+  // The status box's own lines, after the end of a game showed the result in their place.
+  void ShowTurnLines();
 
 private:
   void ThrowAll();

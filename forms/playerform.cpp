@@ -63,9 +63,15 @@ int TPlayerForm::Open(TApp* app)
           Name[1]->SetText(app->PlayerName[1]);
         }
       } else {
-        app->RemovePlayer();
-        Name[1]->SetEnabled(0);
-        Name[1]->SetText("");
+        // The computer's seat goes as with "Gegen den Computer": a game under way only after
+        // the question, and then a new game begins. Kept, its box is ticked again.
+        const bool left = app->ComputerPlays() ? app->ComputerLeaves() : app->RemovePlayer() == 0;
+        if (left) {
+          Name[1]->SetEnabled(0);
+          Name[1]->SetText("");
+        } else {
+          Check[1]->SetSelected(1);
+        }
       }
     }
   }

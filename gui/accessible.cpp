@@ -63,9 +63,27 @@ private:
   }
 };
 
+// A label that speaks for itself: the role of a notification, which a screen reader reads
+// out when it appears (the Qt of Debian 12 has no announcement event and no live regions).
+class TLiveAccessible : public QAccessibleWidget
+{
+public:
+  explicit TLiveAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Notification) {}
+  QString text(QAccessible::Text t) const override
+  {
+    if (t == QAccessible::Name) return widget()->accessibleName();
+    return QAccessibleWidget::text(t);
+  }
+};
+
+const char* const LIVE_PROPERTY = "wwLive";
+
 QAccessibleInterface* PanelAccessibleFactory(const QString&, QObject* object)
 {
   if (auto* panel = dynamic_cast<TPanelWidget*>(object)) return new TPanelAccessible(panel);
+  if (auto* widget = qobject_cast<QWidget*>(object);
+      widget && widget->property(LIVE_PROPERTY).toBool())
+    return new TLiveAccessible(widget);
   return nullptr;
 }
 
@@ -128,6 +146,23 @@ void SetAccessibleDescription(TGadget* gadget, const QString& description)
 QString AccessibleDescription(TGadget* gadget)
 {
   return gadget && gadget->Native() ? gadget->Native()->accessibleDescription() : QString();
+}
+
+void SetAccessibleLive(TGadget* gadget)
+{
+  QWidget* widget = gadget ? gadget->Native() : nullptr;
+  if (!widget || widget->property(LIVE_PROPERTY).toBool()) return;
+  // Set before anyone asks for the label's accessibility object, which is made once.
+  widget->setProperty(LIVE_PROPERTY, true);
+}
+
+void AnnounceLive(TGadget* gadget)
+{
+  QWidget* widget = gadget ? gadget->Native() : nullptr;
+  if (!widget || !widget->isVisible()) return;
+  // Showing the notification told the screen reader already; an alert as well, for the
+  // platforms that read one.
+  Announce(widget, QAccessible::Alert);
 }
 
 void SetAccessibleChecked(TGadget* gadget, int checked)

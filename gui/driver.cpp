@@ -33,14 +33,22 @@ int ShowBox(bool cancelled, const QString& text, int serious,
 {
   if (cancelled) return closed;
   QPointer<QWidget> focus = QApplication::focusWidget();
+  // The window that asks: the one in front, or, while the window system has not yet handed
+  // the keyboard back after a box answered a moment ago, the one that asked then.
+  static QPointer<QWidget> lastOwner;
+  QPointer<QWidget> owner = QApplication::activeWindow();
+  if (!owner && lastOwner && lastOwner->isVisible()) owner = lastOwner;
+  lastOwner = owner;
   QMessageBox box(serious ? QMessageBox::Warning : QMessageBox::Information, AppTitle(), text,
-                  QMessageBox::NoButton, QApplication::activeWindow());
+                  QMessageBox::NoButton, owner);
   box.setWindowFlag(Qt::WindowStaysOnTopHint);
   std::vector<std::pair<QAbstractButton*, int>> results;
   for (const TButtonSpec& b : buttons) {
     QPushButton* button = box.addButton(QString::fromUtf8(b.text), b.role);
     results.emplace_back(button, b.result);
-    if (results.size() == 1) box.setDefaultButton(button);
+    // A serious question is one that loses something: Enter keeps what there is.
+    if (results.size() == 1 || (serious && b.role == QMessageBox::RejectRole))
+      box.setDefaultButton(button);
   }
   if (buttons.size() > 1) box.setEscapeButton(results.back().first);
   openBox = &box;
@@ -50,6 +58,10 @@ int ShowBox(bool cancelled, const QString& text, int serious,
   for (const auto& [button, value] : results)
     if (box.clickedButton() == button) result = value;
   if (buttons.size() > 1 && box.clickedButton() == results.back().first) result = closed;
+  // The window that asked gets the keyboard back at once, also where no window manager hands
+  // it back when the box goes.
+  if (owner && owner->isVisible()) owner->activateWindow();
+  if (!focus && owner) focus = owner->focusWidget();
   if (focus) focus->setFocus(Qt::OtherFocusReason);
   return result;
 }

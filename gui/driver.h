@@ -11,7 +11,8 @@ class TSystemDriver
 public:
   virtual ~TSystemDriver() = default;
   virtual void Notify(const QString& text, int serious);
-  // 1 for OK; 0 for Cancel or a closed box.
+  // 1 for OK; 0 for Cancel or a closed box. A serious question (one that ends a game under
+  // way) shows the warning icon and has Cancel as its default button.
   virtual int Confirm(const QString& text, int serious);
   // 1 Yes, 0 No, -1 Cancel or closed.
   virtual int Proceed(const QString& text, int serious);

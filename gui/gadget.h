@@ -189,6 +189,9 @@ TGadget* CreatePanel(int x, int y, int w, int h, TGadget* parent, int style,
 TGadget* CreateLabel(const QString& text, int x, int y, int w, int h, TGadget* parent, int style);
 TGadget* CreateTextField(int x, int y, int w, int h, TGadget* parent, int style);
 TGadget* CreateTextArea(int x, int y, int w, int h, TGadget* parent, int style);
+// A menu item with a hot key shows the key beside its text as its shortcut. The key chooses
+// the item while the menu's window is in front; while the item is disabled it posts HotkeyHit
+// with the item as source and the key code as data instead.
 TGadget* CreateMenu(const QString& text, int tag, TGadget* parent, int hotKey = 0,
                     int modifiers = 0);
 TGadget* CreateHyperlink(const QString& url, int x, int y, int w, int h, TGadget* parent, int style,
@@ -222,6 +225,10 @@ QString AccessibleName(TGadget* gadget);
 // What a screen reader says after the name, such as what a button will do; empty for none.
 void SetAccessibleDescription(TGadget* gadget, const QString& description);
 QString AccessibleDescription(TGadget* gadget);
+// A label whose new texts a screen reader speaks without being asked, as a notification: it
+// is announced whenever it is shown; AnnounceLive adds an alert event for its text.
+void SetAccessibleLive(TGadget* gadget);
+void AnnounceLive(TGadget* gadget);
 // Makes an active panel a toggle for assistive technology, ticked or not; its toggle action
 // is a left click.
 void SetAccessibleChecked(TGadget* gadget, int checked);
@@ -241,9 +248,12 @@ void SetTabOrder(TGadget* first, TGadget* second);
 // program. State bit 16 says which one is chosen.
 void SetMenuRadioGroup(const std::vector<TGadget*>& items);
 
-// Points a gadget out with a green badge in its top-right corner (and a green frame round a
-// button), unlike the held dice's blue and the focus frame: the hint's mark. Drawn over the
-// gadget's own picture, it takes no clicks; 0 takes it away.
+// Points a gadget out with a badge in its top-right corner (and a frame round a button), unlike
+// the held dice's blue and the focus frame: the hint's mark. MARK_KEEP is a green badge with a
+// tick, MARK_RELEASE an orange one with an arrow pointing up and out. Drawn over the gadget's
+// own picture, it takes no clicks; 0 takes it away. GadgetMarked says which mark (0: none).
+constexpr int MARK_KEEP = 1;
+constexpr int MARK_RELEASE = 2;
 void SetMarked(TGadget* gadget, int marked);
 int GadgetMarked(TGadget* gadget);
 

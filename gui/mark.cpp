@@ -1,4 +1,5 @@
-// The hint's mark: a green badge drawn over a gadget, with a green frame round a button. A
+// The hint's marks: a badge drawn over a gadget, with a frame of its colour round a button;
+// green with a tick for "keep" or "this one", orange with an arrow out for "let go". A
 // child widget of its own, so that it lies over whatever the gadget draws (a die's picture, its
 // focus frame, a button's face) and goes away without the gadget having to know of it.
 
@@ -12,11 +13,12 @@
 namespace
 {
 const QColor MARK_GREEN(22, 150, 60);
+const QColor MARK_ORANGE(214, 96, 0);
 
 class TMarkWidget : public QWidget
 {
 public:
-  explicit TMarkWidget(QWidget* parent) : QWidget(parent)
+  TMarkWidget(QWidget* parent, int kind) : QWidget(parent), kind(kind)
   {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
@@ -24,6 +26,7 @@ public:
     setGeometry(parent->rect());
     parent->installEventFilter(this);
   }
+  int kind;
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override
@@ -38,9 +41,10 @@ protected:
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const bool button = qobject_cast<QAbstractButton*>(parentWidget()) != nullptr;
+    const QColor colour = kind == MARK_RELEASE ? MARK_ORANGE : MARK_GREEN;
     if (button) {
       // A cell is too small for a badge alone to be seen at a glance.
-      p.setPen(QPen(MARK_GREEN, 2));
+      p.setPen(QPen(colour, 2));
       p.setBrush(Qt::NoBrush);
       p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 3, 3);
     }
@@ -48,14 +52,23 @@ protected:
     const qreal r = std::clamp(std::min(width(), height()) / 6.0, 4.0, 12.0);
     const QPointF centre(width() - r - (button ? 1 : 3), r + (button ? 1 : 3));
     p.setPen(QPen(Qt::white, r >= 8 ? 2 : 1));
-    p.setBrush(MARK_GREEN);
+    p.setBrush(colour);
     p.drawEllipse(centre, r, r);
     if (r < 8) return;
-    // A tick inside says "this one" to those who do not tell green from orange.
+    // The shape inside tells the marks apart for those who do not tell green from orange: a
+    // tick says "this one", an arrow up and out "let it go".
     QPainterPath tick;
-    tick.moveTo(centre + QPointF(-0.5 * r, 0.0));
-    tick.lineTo(centre + QPointF(-0.12 * r, 0.4 * r));
-    tick.lineTo(centre + QPointF(0.5 * r, -0.38 * r));
+    if (kind == MARK_RELEASE) {
+      tick.moveTo(centre + QPointF(0.0, 0.5 * r));
+      tick.lineTo(centre + QPointF(0.0, -0.5 * r));
+      tick.moveTo(centre + QPointF(-0.4 * r, -0.1 * r));
+      tick.lineTo(centre + QPointF(0.0, -0.5 * r));
+      tick.lineTo(centre + QPointF(0.4 * r, -0.1 * r));
+    } else {
+      tick.moveTo(centre + QPointF(-0.5 * r, 0.0));
+      tick.lineTo(centre + QPointF(-0.12 * r, 0.4 * r));
+      tick.lineTo(centre + QPointF(0.5 * r, -0.38 * r));
+    }
     p.setPen(QPen(Qt::white, std::max(2.0, r / 5), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(tick);
@@ -81,12 +94,18 @@ void SetMarked(TGadget* gadget, int marked)
     delete mark;
     return;
   }
-  if (!mark) mark = new TMarkWidget(native);
+  const int kind = marked == MARK_RELEASE ? MARK_RELEASE : MARK_KEEP;
+  if (!mark) mark = new TMarkWidget(native, kind);
+  if (mark->kind != kind) {
+    mark->kind = kind;
+    mark->update();
+  }
   mark->raise();
   mark->show();
 }
 
 int GadgetMarked(TGadget* gadget)
 {
-  return MarkOf(gadget) ? 1 : 0;
+  const TMarkWidget* mark = MarkOf(gadget);
+  return mark ? mark->kind : 0;
 }

@@ -122,7 +122,9 @@ public:
   {
     if (menu) return menu;
     if (bar) return nullptr;
-    menu = new QMenu();
+    // Owned by the menu that holds its item, as Qt's own submenus are, so that it goes with
+    // its window and is found among the window's children.
+    menu = new QMenu(action ? qobject_cast<QWidget*>(action->parent()) : nullptr);
     if (action) action->setMenu(menu);
     return menu;
   }
@@ -130,8 +132,9 @@ public:
   void SetText(const QString& t) override
   {
     text = t;
-    QString shown = QString(t).replace('&', "&&");
-    if (!keyName.isEmpty()) shown += '\t' + keyName;
+    // The key stands beside the text as the item's shortcut, not in its text: a screen reader
+    // reads the text as the item's name and the shortcut as its key binding.
+    const QString shown = QString(t).replace('&', "&&");
     if (menu && !action)
       menu->setTitle(shown);
     else if (action)
@@ -234,6 +237,14 @@ protected:
         e.source = k.source;
         e.data = k.source->style;
         TEvent::Emit(e);
+      } else {
+        // The item cannot be chosen now; the program may say why.
+        TEvent e;
+        e.id = EVENT_HOTKEYHIT;
+        e.source = k.source;
+        e.data = k.key;
+        e.mods = k.modifiers;
+        TEvent::Emit(e);
       }
       swallowed.insert(code);
       return true;
@@ -268,6 +279,10 @@ TGadget* CreateMenu(const QString& text, int tag, TGadget* parent, int hotKey, i
     if (modifiers & MODIFIER_CONTROL) name += "Ctrl+";
     if (modifiers & MODIFIER_SHIFT) name += "Shift+";
     menuItem->keyName = name + KeyName(hotKey);
+    // Shown and read as the shortcut; the key itself is caught by the filter below, so the
+    // action's own shortcut acts only inside its open menu.
+    menuItem->action->setShortcut(QKeySequence(menuItem->keyName));
+    menuItem->action->setShortcutContext(Qt::WidgetShortcut);
     item->SetText(menuItem->text);
     TMenuGadget* root = menuItem->Root();
     QWidget* owner = root->bar ? root->bar->window() : nullptr;

@@ -50,14 +50,32 @@ QByteArray WriteSettingsFile(const std::vector<QString>& names)
 
 TChoiceFile ParseChoiceFile(const QByteArray& bytes)
 {
-  const std::vector<QString> lines = ParseSettingsFile(bytes);
+  // The lines as the settings file's are read, but three of them.
+  std::vector<QString> lines;
+  QString line;
+  bool inLine = false;
+  for (const char c : bytes) {
+    if (c == 0) break;
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+      inLine = false;
+      continue;
+    }
+    if (c != '\r') line.append(QChar(uchar(c)));
+    inLine = true;
+  }
+  if (inLine) lines.push_back(line);
   TChoiceFile choice;
   choice.computer = !lines.empty() && lines.front() == "1";
   if (lines.size() > 1) choice.level = lines[1];
+  if (lines.size() > 2) choice.speed = lines[2];
   return choice;
 }
 
-QByteArray WriteChoiceFile(bool computer, const QString& level)
+QByteArray WriteChoiceFile(bool computer, const QString& level, const QString& speed)
 {
-  return WriteLines({computer ? "1" : "0", level});
+  std::vector<QString> lines{computer ? "1" : "0", level};
+  if (!speed.isEmpty()) lines.push_back(speed);
+  return WriteLines(lines);
 }

@@ -41,11 +41,15 @@ QByteArray WriteLines(const std::vector<QString>& lines);
 // file means the same to a reader that knows only them. Line 1: "1" when the computer plays the
 // second player, anything else (an empty file included) when it does not. Line 2: the name of
 // its strength, as the game spells it; the game reads a missing or unknown one as its default,
-// so a file of one line, as earlier versions wrote, keeps working.
+// so a file of one line, as earlier versions wrote, keeps working. Line 3: the speed of its
+// turns, written only when it is not the default speed, so that a file of two lines means
+// what it meant to the version before the speed; readers of two lines ignore a third.
 constexpr qsizetype CHOICE_READ_LIMIT = 64;
 struct TChoiceFile {
   bool computer = false;
   QString level; // empty when the file has no second line
+  QString speed; // empty when the file has no third line
 };
 TChoiceFile ParseChoiceFile(const QByteArray& bytes);
-QByteArray WriteChoiceFile(bool computer, const QString& level);
+// An empty speed writes no third line.
+QByteArray WriteChoiceFile(bool computer, const QString& level, const QString& speed = QString());

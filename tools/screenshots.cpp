@@ -1,6 +1,6 @@
 // Makes the README's screenshots from the real game on Qt's offscreen platform, so that they
 // can be made again whenever the look changes. Not part of the game and never installed.
-// Usage: screenshots standard|compact|highscore FILE.png
+// Usage: screenshots standard|compact|highscore|hint FILE.png
 // (cmake --build build --target screenshots writes all three into dist/screenshots/.)
 
 #include "app/app.h"
@@ -53,6 +53,22 @@ void PlayATurn(TApp& app)
   Click(app, app.Pointfield[0]->Points[0]->Array[4]);
 }
 
+// A hint with held dice to let go: a 6, 4, 1, 1, 4, 2 all held after the first throw.
+void ShowAHint(TApp& app)
+{
+  TDicefield& dice = *app.DiceField[0];
+  const int faces[] = {6, 4, 1, 1, 4, 2};
+  for (int i = 1; i <= 6; ++i) {
+    dice.Dice[size_t(i)] = faces[i - 1];
+    dice.ShowDie(i);
+  }
+  for (int i = 1; i <= 6; ++i)
+    Click(app, dice.Panel[size_t(i)]);
+  app.HintUsed = true; // the question before the first hint is answered
+  app.ShowHint();
+  Pump(app);
+}
+
 bool Save(QWidget* widget, const char* file)
 {
   if (!widget->grab().save(QString::fromLocal8Bit(file), "PNG")) {
@@ -66,8 +82,8 @@ bool Save(QWidget* widget, const char* file)
 int main(int argc, char** argv)
 {
   if (argc != 3 || (std::strcmp(argv[1], "standard") != 0 && std::strcmp(argv[1], "compact") != 0 &&
-                    std::strcmp(argv[1], "highscore") != 0)) {
-    std::fprintf(stderr, "usage: %s standard|compact|highscore FILE.png\n", argv[0]);
+                    std::strcmp(argv[1], "highscore") != 0 && std::strcmp(argv[1], "hint") != 0)) {
+    std::fprintf(stderr, "usage: %s standard|compact|highscore|hint FILE.png\n", argv[0]);
     return 2;
   }
   const char* file = argv[2];
@@ -96,6 +112,9 @@ int main(int argc, char** argv)
       ok = false;
     });
     THighscoreForm().Open(&app);
+  } else if (std::strcmp(argv[1], "hint") == 0) {
+    ShowAHint(app);
+    ok = Save(app.Window->Native(), file);
   } else {
     PlayATurn(app);
     ok = Save(app.Window->Native(), file);

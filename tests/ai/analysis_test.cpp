@@ -238,7 +238,7 @@ TEST(Analysis, SaysTheChoicesInTheHintsWords)
   EXPECT_EQ(d[0].bestWords, "5, 5, 5 halten");
   EXPECT_GT(d[0].lost, 0);
   EXPECT_EQ(d[1].doneWords, "nicht mehr würfeln");
-  EXPECT_EQ(d[1].bestWords, "6, 6 halten");
+  EXPECT_EQ(d[1].bestWords, "5 freigeben, 6, 6 halten"); // the held five goes back
   EXPECT_EQ(d[2].doneWords, "3er Pasch, Spalte 3 streichen (0 Punkte)");
   EXPECT_EQ(d[2].bestWords, d[2].doneWords);
   EXPECT_EQ(d[2].lost, 0);

@@ -9,6 +9,7 @@
 #include "sheet/wummelfield.h"
 #include "tests/support/support.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QImage>
@@ -371,8 +372,12 @@ TEST_F(Accessible, AfterTheLastThrowTheDiceOfferNoToggleAndKeepTheirPictures)
   StartApp();
   QApplication::setActiveWindow(app_->Window->Native());
   TDicefield& dice = Dice();
+  // The throw counter is the dice box's title, and the roll button tells it besides its name.
+  EXPECT_EQ(dice.Group->GetText(), QString::fromUtf8("Wurf 1 von 3"));
   Click(dice.Panel[1]);
   Click(dice.Button);
+  EXPECT_EQ(Iface(dice.Group)->text(QAccessible::Name), QString::fromUtf8("Wurf 2 von 3"));
+  EXPECT_EQ(Iface(dice.Button)->text(QAccessible::Description), QString::fromUtf8("Wurf 2 von 3"));
   for (int i = 1; i <= DICE; ++i) // still toggles before the last throw
     EXPECT_FALSE(Iface(dice.Panel[size_t(i)])->state().disabled) << i;
   Click(dice.Button);
@@ -384,12 +389,24 @@ TEST_F(Accessible, AfterTheLastThrowTheDiceOfferNoToggleAndKeepTheirPictures)
     EXPECT_EQ(Iface(die)->role(), QAccessible::CheckBox) << i;
     EXPECT_TRUE(Iface(die)->state().disabled) << i;
     EXPECT_EQ(Iface(die)->state().checked, i == 1) << i;
-    EXPECT_TRUE(Iface(die)->state().focusable) << i; // still read by Tab
+    // No Tab stop: Tab goes from the grey roll button's place straight to the sheet, and the
+    // dice box says the faces instead.
+    EXPECT_FALSE(Iface(die)->state().focusable) << i;
     EXPECT_FALSE(Actions(die).contains(QAccessibleActionInterface::toggleAction())) << i;
     EXPECT_FALSE(Actions(die).contains(QAccessibleActionInterface::pressAction())) << i;
     Do(die, QAccessibleActionInterface::toggleAction());
     Click(die);
   }
+  QStringList faces;
+  for (int i = 1; i <= DICE; ++i)
+    faces << QString::number(dice.Dice[size_t(i)]);
+  EXPECT_EQ(Iface(dice.Group)->text(QAccessible::Name), QString::fromUtf8("Wurf 3 von 3"));
+  EXPECT_EQ(Iface(dice.Group)->text(QAccessible::Description),
+            QString::fromUtf8("Würfel: ") + faces.join(", "));
+  // The focus left the grey roll button for the sheet, not for a die.
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  EXPECT_TRUE(qobject_cast<QAbstractButton*>(QApplication::focusWidget()));
+  EXPECT_NE(QApplication::focusWidget(), dice.Button->Native());
   // Neither the digit keys nor Space on a focused die.
   for (Qt::Key k : {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5, Qt::Key_6}) {
     QTest::keyClick(app_->Window->Native(), k);
@@ -413,5 +430,7 @@ TEST_F(Accessible, AfterTheLastThrowTheDiceOfferNoToggleAndKeepTheirPictures)
     EXPECT_FALSE(Iface(die)->state().disabled) << i;
     EXPECT_FALSE(Iface(die)->state().checked) << i;
     EXPECT_TRUE(Actions(die).contains(QAccessibleActionInterface::toggleAction())) << i;
+    EXPECT_TRUE(Iface(die)->state().focusable) << i;
   }
+  EXPECT_EQ(Iface(dice.Group)->text(QAccessible::Name), QString::fromUtf8("Wurf 1 von 3"));
 }

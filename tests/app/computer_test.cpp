@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,8 +38,8 @@ TEST_F(Opponent, MenuItemSwitchesTheComputerOnAndOffAndTheChoiceSurvivesARestart
     return texts;
   }();
   EXPECT_EQ(names,
-            (QStringList{"Neues Spiel\tN", "Tipp\tT", "|", "Spieler Einstellungen",
-                         "Gegen den Computer", "Leicht", "Mittel", "Stark", "|", "Beenden"}));
+            (QStringList{"Neues Spiel", "Tipp", "|", "Spieler Einstellungen", "Gegen den Computer",
+                         QString::fromUtf8("Stärke"), "Tempo", "|", "Beenden"}));
   ASSERT_TRUE(Action("Gegen den Computer")->isCheckable());
   EXPECT_FALSE(Checked());
 
@@ -139,6 +140,66 @@ TEST_F(Opponent, PlayerDialogShowsTheComputersNameDisabledAndItsBoxTakesItOut)
   EXPECT_FALSE(app_->ComputerPlays());
   EXPECT_FALSE(Checked());
   EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("0\r\nstark\r\n"));
+}
+
+// In a game under way the box asks as "Gegen den Computer" does; once, unticking and ticking
+// it again swapped the computer for a person named "Spieler2" without a word, even when the
+// dialog was then left with Escape.
+TEST_F(Opponent, PlayerDialogNeverSwapsTheComputerSilentlyInAGameUnderWay)
+{
+  StartApp();
+  ChooseMenu("Gegen den Computer");
+  SetComputerDelay(1);
+  PersonPlays();
+  RunComputerTurn();
+  ASSERT_EQ(Entered(1), 1);
+  driver_->questions.clear();
+  const auto box = [](QWidget* w) {
+    for (QCheckBox* b : w->findChildren<QCheckBox*>())
+      if (b->isEnabled()) return b;
+    return static_cast<QCheckBox*>(nullptr);
+  };
+
+  // Abbrechen at the question: the computer stays, its box is ticked again, the game goes on.
+  driver_->answers = {0};
+  bool seen = false;
+  WhenWindow("Wurfwummel - Spieler", [&](QWidget* w) {
+    seen = true;
+    QCheckBox* b = box(w);
+    ASSERT_NE(b, nullptr);
+    RunSteps({[b] { b->click(); },
+              [b, w] {
+                EXPECT_TRUE(b->isChecked());
+                QTest::keyClick(w, Qt::Key_Escape);
+              }});
+  });
+  ChooseMenu("Spieler Einstellungen");
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(driver_->questions, QStringList{COMPUTER_OFF_QUESTION});
+  EXPECT_TRUE(app_->ComputerPlays());
+  EXPECT_EQ(app_->PlayerName[1], "Computer");
+  EXPECT_EQ(Entered(0), 1);
+  EXPECT_EQ(Entered(1), 1);
+
+  // OK: it leaves and a new game begins; ticking the box then adds a person, as asked for.
+  driver_->answers = {1};
+  seen = false;
+  WhenWindow("Wurfwummel - Spieler", [&](QWidget* w) {
+    seen = true;
+    QCheckBox* b = box(w);
+    ASSERT_NE(b, nullptr);
+    RunSteps(
+        {[b] { b->click(); }, [b] { b->click(); }, [w] { QTest::keyClick(w, Qt::Key_Escape); }});
+  });
+  ChooseMenu("Spieler Einstellungen");
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(driver_->questions.size(), 2);
+  EXPECT_FALSE(app_->ComputerPlays());
+  EXPECT_FALSE(Checked());
+  ASSERT_EQ(PlayerCount, 2);
+  EXPECT_EQ(app_->PlayerName[1], "Spieler2");
+  EXPECT_EQ(Entered(0), 0);
+  EXPECT_EQ(Entered(1), 0);
 }
 
 // A whole game of a person and the computer: the person clicks, the computer's turns run on its
@@ -317,15 +378,33 @@ TEST_F(Opponent, NoTickWhileThePersonIsAtTheTurn)
   QTest::qWait(30);
   Pump();
   EXPECT_EQ(ticks, afterTurn);
-  // A dialog opened in the computer's turn takes its tick; the turn goes on after it.
+  // Behind every window of the game the computer waits, however many of its steps' times
+  // pass while the window's own loop runs, and goes on once it closes: a person reading the
+  // rules misses none of its moves.
   PersonPlays();
-  WhenWindow("Wurfwummel - About", [](QWidget* w) {
-    QTest::qWait(20);
-    w->close();
-  });
-  ChooseMenu(QString::fromUtf8("Über Wurfwummel"));
+  TDicefield& its = *app_->DiceField[1];
+  for (const char* item :
+       {"Regelwerk anzeigen", "Highscore anzeigen", "Über Wurfwummel", "Spieler Einstellungen"}) {
+    const auto dice = its.Dice;
+    const auto holds = its.Active;
+    bool seen = false;
+    QTimer::singleShot(150, qApp, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w != app_->Window->Native() && w->windowTitle().contains(" - ")) {
+          seen = true;
+          EXPECT_EQ(its.Dice, dice) << item;
+          EXPECT_EQ(its.Active, holds) << item;
+          EXPECT_EQ(app_->Last, nullptr) << item;
+          EXPECT_EQ(Entered(1), 1) << item;
+          w->close();
+        }
+    });
+    ChooseMenu(QString::fromUtf8(item));
+    ASSERT_TRUE(seen) << item;
+  }
   RunComputerTurn();
   EXPECT_EQ(app_->CurrentPlayer, 0);
+  EXPECT_EQ(Entered(1), 2);
   RemoveHook(hook);
 }
 

@@ -230,3 +230,38 @@ TEST_F(Keyboard, DigitsAndSpaceHoldDiceByTheRulesOfAClick)
   for (int i = 1; i <= DICE; ++i)
     EXPECT_EQ(dice.Active[size_t(i)], 0);
 }
+
+// After the last throw Tab passes the dice by; after "Abbrechen" at "Wirklich eintragen?" the
+// keyboard stands on the cell it withdrew from, not nowhere (the grey "Eintragen").
+TEST_F(Keyboard, AfterTheLastThrowAndAfterAbbrechenTheFocusStaysOnTheSheet)
+{
+  Start();
+  TDicefield& dice = Dice();
+  ASSERT_EQ(Focus(), dice.Button->Native());
+  Key(Qt::Key_Space);
+  Key(Qt::Key_Space);
+  ASSERT_EQ(dice.Count, MAX_ROLLS);
+  const std::vector<TGadget*> free = FreeCellsInTabOrder(0);
+  ASSERT_EQ(Focus(), free.front()->Native()) << "the grey roll button handed on to the sheet";
+  Key(Qt::Key_Tab, Qt::ShiftModifier);
+  for (int i = 1; i <= DICE; ++i)
+    EXPECT_NE(Focus(), dice.Panel[size_t(i)]->Native()) << i;
+  QApplication::setActiveWindow(app_->Window->Native());
+  free.front()->Activate(0);
+
+  // The first cell counts ones: dice without a one strike it.
+  SetDice({2, 3, 4, 5, 6, 6});
+  Key(Qt::Key_Return);
+  ASSERT_EQ(app_->Last, free.front());
+  ASSERT_EQ(free.front()->GetText(), "0");
+  ASSERT_EQ(Focus(), dice.Fill->Native());
+  driver_->answers = {0};
+  Key(Qt::Key_Return);
+  EXPECT_EQ(driver_->questions.back(), QString::fromUtf8("Wirklich eintragen?"));
+  EXPECT_EQ(app_->Last, nullptr);
+  EXPECT_EQ(free.front()->GetText(), "-");
+  EXPECT_EQ(Focus(), free.front()->Native());
+  // And the keys work from there at once.
+  Key(Qt::Key_Return);
+  EXPECT_EQ(app_->Last, free.front());
+}

@@ -2,9 +2,11 @@
 #include "gui/runtime.h"
 #include "tests/support/support.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -19,14 +21,29 @@ class Shell : public TWithApp
 {
 };
 
+// Every item as the menus show it: its text, a tab and its shortcut when it has one, and the
+// items of a submenu after it, indented.
+void AddMenuTexts(QMenu* menu, const QString& indent, QStringList& texts)
+{
+  for (QAction* item : menu->actions()) {
+    if (item->isSeparator()) {
+      texts << indent + "|";
+      continue;
+    }
+    QString text = indent + item->text();
+    if (!item->shortcut().isEmpty()) text += "\t" + item->shortcut().toString();
+    texts << text;
+    if (item->menu()) AddMenuTexts(item->menu(), indent + "  ", texts);
+  }
+}
+
 QStringList MenuTexts(TApp& app)
 {
   QStringList texts;
   auto* bar = app.Window->Native()->findChild<QMenuBar*>();
   for (QAction* top : bar->actions()) {
     texts << top->text();
-    for (QAction* item : top->menu()->actions())
-      texts << (item->isSeparator() ? "|" : item->text());
+    AddMenuTexts(top->menu(), QString(), texts);
   }
   return texts;
 }
@@ -53,18 +70,70 @@ TEST_F(Shell, LayoutStyleByDesktopHeight)
 TEST_F(Shell, MenusAndTheirTags)
 {
   StartApp();
-  EXPECT_EQ(MenuTexts(*app_),
-            (QStringList{"Spiel", "Neues Spiel\tN", "Tipp\tT", "|", "Spieler Einstellungen",
-                         "Gegen den Computer", "Leicht", "Mittel", "Stark", "|", "Beenden",
-                         "Anzeige", "Highscore anzeigen", "Regelwerk anzeigen\tF1", "|",
-                         QString::fromUtf8("Über Wurfwummel")}));
+  EXPECT_EQ(MenuTexts(*app_), (QStringList{"Spiel",
+                                           "Neues Spiel\tN",
+                                           "Tipp\tT",
+                                           "|",
+                                           "Spieler Einstellungen",
+                                           "Gegen den Computer",
+                                           QString::fromUtf8("Stärke"),
+                                           "  Leicht",
+                                           "  Mittel",
+                                           "  Stark",
+                                           "Tempo",
+                                           "  Langsam",
+                                           "  Normal",
+                                           "  Schnell",
+                                           "|",
+                                           "Beenden",
+                                           "Anzeige",
+                                           "Highscore anzeigen",
+                                           "Regelwerk anzeigen\tF1",
+                                           "|",
+                                           QString::fromUtf8("Über Wurfwummel")}));
   QList<int> tags;
-  for (TGadget* item : app_->MenuGame->kids)
+  for (TGadget* item : app_->MenuGame->kids) {
     tags << item->style;
+    for (TGadget* sub : item->kids)
+      tags << sub->style;
+  }
   for (TGadget* item : app_->MenuView->kids)
     tags << item->style;
-  EXPECT_EQ(tags, (QList<int>{MM_NEW, MM_HINT, 0, MM_PLAYER, MM_COMPUTER, MM_LEICHT, MM_MITTEL,
-                              MM_STARK, 0, MM_QUIT, MM_HIGH, MM_RULE, 0, MM_ABOUT}));
+  EXPECT_EQ(tags, (QList<int>{MM_NEW, MM_HINT, 0, MM_PLAYER, MM_COMPUTER, 0, MM_LEICHT, MM_MITTEL,
+                              MM_STARK, 0, MM_LANGSAM, MM_NORMAL, MM_SCHNELL, 0, MM_QUIT, MM_HIGH,
+                              MM_RULE, 0, MM_ABOUT}));
+
+  // A screen reader hears the item's name without its key, and the key as its key binding;
+  // once "Neues Spiel\tN" was read out as the name.
+  // the strengths and speeds within the submenu that says what they are.
+  QMenu* game = app_->Window->Native()->findChild<QMenuBar*>()->actions()[0]->menu();
+  QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(game);
+  ASSERT_NE(menu, nullptr);
+  QMap<QString, QStringList> bindings;
+  for (int i = 0; i < menu->childCount(); ++i) {
+    QAccessibleInterface* item = menu->child(i);
+    if (item->role() == QAccessible::Separator) continue;
+    // The accelerator is what the desktop's accessibility bridge gives as the key binding.
+    const QString key = item->text(QAccessible::Accelerator);
+    bindings[item->text(QAccessible::Name)] = key.isEmpty() ? QStringList() : QStringList{key};
+  }
+  EXPECT_EQ(bindings.value("Neues Spiel"), QStringList{"N"});
+  EXPECT_EQ(bindings.value("Tipp"), QStringList{"T"});
+  EXPECT_TRUE(bindings.contains("Beenden"));
+  EXPECT_TRUE(bindings.contains(QString::fromUtf8("Stärke")));
+  for (const QString& name : bindings.keys())
+    EXPECT_FALSE(name.contains('\t')) << name.toStdString();
+  QAccessibleInterface* strength = nullptr;
+  for (int i = 0; i < menu->childCount(); ++i)
+    if (menu->child(i)->text(QAccessible::Name) == QString::fromUtf8("Stärke"))
+      strength = menu->child(i);
+  ASSERT_NE(strength, nullptr);
+  ASSERT_EQ(strength->childCount(), 1); // the submenu
+  QStringList levels;
+  QAccessibleInterface* submenu = strength->child(0);
+  for (int i = 0; i < submenu->childCount(); ++i)
+    levels << submenu->child(i)->text(QAccessible::Name);
+  EXPECT_EQ(levels, (QStringList{"Leicht", "Mittel", "Stark"}));
 }
 
 TEST_F(Shell, FirstStartCreatesFolderAndFiles)

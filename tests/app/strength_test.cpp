@@ -91,6 +91,43 @@ TEST_F(Strength, ChoiceFileOfTheVersionBeforeStrengthsMeansStark)
   EXPECT_FALSE(app_->ComputerPlays());
   EXPECT_EQ(app_->Computer->Level(), TLevel::Stark);
   EXPECT_EQ(LevelsChecked(), (std::vector<bool>{false, false, true}));
+  EXPECT_EQ(app_->Computer->Speed(), TSpeed::Normal);
+  app_->Destroy();
+  app_.reset();
+  PlayerCount = 0;
+
+  // Written by hand: a strength is read whatever its case; a speed this version does not know
+  // is the normal one.
+  WriteChoice("0\r\nLEICHT\r\nturbo\r\n");
+  StartApp();
+  EXPECT_EQ(app_->Computer->Level(), TLevel::Leicht);
+  EXPECT_EQ(LevelsChecked(), (std::vector<bool>{true, false, false}));
+  EXPECT_EQ(app_->Computer->Speed(), TSpeed::Normal);
+  EXPECT_EQ(app_->Computer->StepDelay, COMPUTER_STEP_MS);
+}
+
+TEST_F(Strength, TempoSetsTheTimeOfEachStepAndIsRemembered)
+{
+  StartApp();
+  ASSERT_NE(Level("Schnell"), nullptr);
+  EXPECT_TRUE(Level("Normal")->isChecked());
+  EXPECT_EQ(app_->Computer->StepDelay, 500);
+  ChooseMenu("Schnell");
+  EXPECT_EQ(app_->Computer->StepDelay, 150);
+  // Another speed than the normal one is a third line; the lines before mean what they meant.
+  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("0\r\nstark\r\nschnell\r\n"));
+  ChooseMenu("Langsam");
+  EXPECT_EQ(app_->Computer->StepDelay, 1000);
+  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("0\r\nstark\r\nlangsam\r\n"));
+  Restart();
+  EXPECT_TRUE(Level("Langsam")->isChecked());
+  EXPECT_FALSE(Level("Normal")->isChecked());
+  EXPECT_EQ(app_->Computer->Speed(), TSpeed::Langsam);
+  EXPECT_EQ(app_->Computer->StepDelay, 1000);
+  // Back to the normal speed, the file is as the version before the speed wrote it.
+  ChooseMenu("Gegen den Computer");
+  ChooseMenu("Normal");
+  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("1\r\nstark\r\n"));
 }
 
 TEST_F(Strength, PlayerIsBuiltAtStartUpAndSwitchOnBeforeAnyStep)

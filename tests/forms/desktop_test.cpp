@@ -2,6 +2,8 @@
 // window of the main window, centred on it. Keys are real key events on the real windows.
 
 #include "app/app.h"
+#include "app/computer.h"
+#include "app/sections.h"
 #include "dice/dicefield.h"
 #include "forms/about.h"
 #include "forms/highscoreform.h"
@@ -15,6 +17,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -231,7 +235,7 @@ TEST_F(Desktop, F1OpensTheRulesFromTheMainWindowAndItsMenuSaysSo)
   for (QMenu* menu :
        app_->Window->Native()->findChildren<QMenuBar*>().value(0)->findChildren<QMenu*>())
     for (QAction* action : menu->actions())
-      items << action->text();
+      items << action->text() + "\t" + action->shortcut().toString();
   EXPECT_TRUE(items.contains("Regelwerk anzeigen\tF1"));
   EXPECT_TRUE(items.contains("Neues Spiel\tN"));
 
@@ -333,4 +337,79 @@ TEST_F(Desktop, EveryDialogIsAFixedDialogOfTheMainWindowCentredWhereItStands)
   const Qt::WindowFlags flags = app_->Window->Native()->windowFlags();
   EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Window);
   EXPECT_EQ(app_->Window->Native()->windowHandle()->transientParent(), nullptr);
+}
+
+// Runs a function on the next question box, from inside its loop, once it is there.
+void WhenBox(std::function<void(QMessageBox*)> action)
+{
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, qApp, [timer, action] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    action(box);
+  });
+  timer->start();
+}
+
+// The real question boxes: one that would end a game under way warns and keeps the game on
+// Enter; after Escape at any question the main window's keys work at once, also here, where no
+// window manager hands the keyboard back.
+TEST_F(Desktop, QuestionsThatEndAGameWarnAndEnterKeepsItAndTheKeysWorkAfterEscape)
+{
+  Start();
+  std::unique_ptr<TSystemDriver> fake = SetSystemDriver(std::make_unique<TSystemDriver>());
+  // A game under way: one cell entered.
+  TGadget* cell = app_->Chancefield[0]->Points[0]->Array[0];
+  Click(cell);
+  Click(app_->DiceField[0]->Fill);
+  ASSERT_EQ(GadgetDisabled(cell), 1);
+
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QString defaultButton, text;
+  WhenBox([&](QMessageBox* box) {
+    icon = box->icon();
+    text = box->text();
+    defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  app_->ChooseComputer();
+  EXPECT_EQ(text, QString::fromUtf8(COMPUTER_ON_QUESTION));
+  EXPECT_EQ(icon, QMessageBox::Warning);
+  EXPECT_EQ(defaultButton, "Abbrechen");
+  EXPECT_FALSE(app_->ComputerPlays()); // Enter kept the game
+  EXPECT_EQ(GadgetDisabled(cell), 1);
+
+  // Escape at the question before a hint: the main window has the keyboard again at once.
+  for (int i = 0; i < 2; ++i) {
+    const auto escape = [](QMessageBox* box) {
+      EXPECT_EQ(box->icon(), QMessageBox::Information);
+      QTest::keyClick(box, Qt::Key_Escape);
+    };
+    if (i == 0) {
+      WhenBox(escape);
+      app_->ShowHint();
+    } else {
+      // The strike question, from "Eintragen".
+      TGadget* ones = app_->Pointfield[0]->Points[0]->Array[0];
+      SetDice({2, 3, 4, 5, 6, 6});
+      Click(ones);
+      ASSERT_EQ(ones->GetText(), "0");
+      WhenBox(escape);
+      Click(app_->DiceField[0]->Fill);
+      EXPECT_EQ(QApplication::focusWidget(), ones->Native());
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), app_->Window->Native()) << i;
+    seen.clear();
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr) << i;
+    QTest::keyClick(focus, Qt::Key_N);
+    Pump();
+    EXPECT_EQ(SeenMenu(MM_NEW), 1) << i;
+  }
+  EXPECT_FALSE(app_->HintUsed);
+  SetSystemDriver(std::move(fake));
 }

@@ -2,7 +2,8 @@
 # The dialogs as an X window manager sees them, on Xvfb with real key presses: F1 in the main
 # window opens the rules, a dialog of the main window (WM_TRANSIENT_FOR, window type dialog,
 # no minimise or maximise function, fixed size) centred on its client area; Escape closes it
-# and hands the keyboard back, so that F1 opens it again. Exits 77 (skipped) when Xvfb,
+# and hands the keyboard back, so that F1 opens it again; so does Escape at a question box.
+# Exits 77 (skipped) when Xvfb,
 # xdotool or xprop is missing. Usage: dialogs_x11_test.sh PROGRAM
 set -uo pipefail
 program="$1"
@@ -77,6 +78,25 @@ wait_for 10 shown 'Wurfwummel - Regeln' || fail "F1 after Escape opened nothing"
 wait_for 10 focused 'Wurfwummel - Regeln' || fail "the second rules window never took the keyboard"
 xdotool key Escape
 wait_for 10 gone 'Wurfwummel - Regeln' || fail "the second Escape"
+
+# A question box (the one before the first hint) answered with Escape hands the keyboard back
+# at once too: T asks again without a click. Box and main window share the caption.
+count() { xdotool search --onlyvisible --name '^Wurfwummel$' 2>/dev/null | wc -l; }
+boxes() { test "$(count)" -eq "$1"; }
+box_focused() {
+  local f
+  f="$(xdotool getwindowfocus 2>/dev/null)"
+  [ -n "$f" ] && [ "$f" != "$main" ] && xdotool search --onlyvisible --name '^Wurfwummel$' |
+    grep -qx "$f"
+}
+for round in 1 2; do
+  xdotool key t
+  wait_for 10 boxes 2 || fail "T opened no question (round $round)"
+  wait_for 10 box_focused || fail "the question never took the keyboard (round $round)"
+  xdotool key Escape
+  wait_for 10 boxes 1 || fail "Escape did not answer the question (round $round)"
+done
+kill -0 "$game" 2>/dev/null || fail "the game ended"
 
 kill -TERM "$game"
 rc=0

@@ -20,6 +20,7 @@
 int TFakeDriver::Confirm(const QString& text, int)
 {
   questions << text;
+  if (asked) asked(text);
   if (answers.empty()) return 1;
   const int a = answers.front();
   answers.pop_front();

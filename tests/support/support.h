@@ -27,6 +27,8 @@ public:
   QStringList questions;
   QStringList urls;
   std::vector<int> exits;
+  // Called with each question before it is answered, while the program waits for the answer.
+  std::function<void(const QString&)> asked;
 
   int Confirm(const QString& text, int serious) override;
   void Notify(const QString& text, int serious) override;
