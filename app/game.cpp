@@ -4,6 +4,7 @@
 #include "app/app.h"
 
 #include "app/computer.h"
+#include "app/recorder.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "forms/highscoreform.h"
@@ -94,6 +95,8 @@ int TApp::RemovePlayer()
 int TApp::NewGame()
 {
   ClearHint();
+  // The game it replaces stays in the record as not finished.
+  if (Record) Record->GameReplaced();
   Last = nullptr;
   for (int i = 0; i < PlayerCount; ++i) {
     const size_t p = size_t(i);
@@ -113,15 +116,19 @@ int TApp::NewGame()
   CurrentPlayer = 0;
   if (!Panel.empty()) ShowTurn(0);
   Describe();
+  if (Record) Record->GameStarted();
   return 0;
 }
 
 int TApp::Reset()
 {
+  const int player = CurrentPlayer;
+  if (Record) Record->Entered(player, Last);
   DiceField[size_t(CurrentPlayer)]->Reset();
   if (Last) Last->SetEnabled(0);
   Last = nullptr;
   PassTurn();
+  if (Record) Record->Rethrown(player);
   return 0;
 }
 
@@ -171,6 +178,7 @@ bool TApp::IsFull()
   if (PlayerCount < 1) return false;
   for (int p = 0; p < PlayerCount; ++p)
     if (!SheetFull(p)) return false;
+  if (Record) Record->GameFinished();
   if (CheckScore()) {
     THighscoreForm().Open(this);
     NewGame();
