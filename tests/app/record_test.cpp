@@ -10,6 +10,7 @@
 #include "tests/app/opponent.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QTest>
@@ -200,8 +201,7 @@ TEST_F(Record, ADatabaseItCannotUseIsLeftAloneAndSaidOnce)
     const char* words; // in the sentence
   };
   const std::vector<TCase> cases = {
-      {"not SQLite", [](const QString& db) { WriteAll(db, QByteArray(5000, 'x')); },
-       "beschädigt"},
+      {"not SQLite", [](const QString& db) { WriteAll(db, QByteArray(5000, 'x')); }, "beschädigt"},
       {"truncated",
        [](const QString& db) {
          ASSERT_TRUE(Sql(db, "CREATE TABLE t(x); INSERT INTO t VALUES(randomblob(50000));"));
@@ -376,7 +376,8 @@ TEST_F(Record, ADatabaseOfThePreviousVersionIsMigratedAndItsGameResumed)
   // The unfinished game goes on: four cells entered, the dice of its last throw.
   EXPECT_EQ(Entered(0), 4);
   EXPECT_EQ(app_->DiceField[0]->Dice, (std::array<int, 7>{0, 6, 5, 4, 3, 2, 1}));
-  EXPECT_EQ(app_->Winpointfield[0]->Bonus[GRAND_TOTAL]->GetText(), "40"); // (5 + 10) * 1 + 5 * 2 + 5 * 3
+  EXPECT_EQ(app_->Winpointfield[0]->Bonus[GRAND_TOTAL]->GetText(),
+            "40"); // (5 + 10) * 1 + 5 * 2 + 5 * 3
   Close();
   EXPECT_EQ(Number(Db(), "PRAGMA user_version"), 2);
   // The finished game's bonuses, counted by playing it back: the number bonus (raw 105 in
@@ -402,7 +403,10 @@ TEST_F(Record, ADatabaseOfThePreviousVersionIsMigratedAndItsGameResumed)
         points = 1;
       }
     }
-    QTest::keyClick(w, Qt::Key_Escape);
+    // Escape where the keyboard is: the focused control of the window in front.
+    QApplication::setActiveWindow(w);
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus && focus->window() == w ? focus : w, Qt::Key_Escape);
   });
   ChooseMenu("Statistik");
   EXPECT_EQ(points, 1);
