@@ -12,9 +12,12 @@ namespace
 {
 constexpr int WIDTH = 700, HEIGHT = 620, MARGIN = 10, TABLE_H = 170, SUMMARY_H = 40;
 
+// A decimal comma, and no dot between thousands, as the totals on the sheet are written.
 QLocale German()
 {
-  return QLocale(QLocale::German, QLocale::Germany);
+  QLocale locale(QLocale::German, QLocale::Germany);
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale;
 }
 
 QString Day(int64_t ms)

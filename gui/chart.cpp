@@ -72,19 +72,15 @@ public:
       s->attachAxis(time);
       s->attachAxis(points);
     }
-    counts_[0] = int(v.size());
-    counts_[1] = int(m.size());
     view_->setAccessibleName(data.title);
     view_->setAccessibleDescription(data.summary);
     QAccessibleEvent event(view_, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&event);
   }
-  int Points(int line) const { return line == 0 || line == 1 ? counts_[line] : 0; }
 
 private:
   QChart* chart_;
   QChartView* view_;
-  int counts_[2] = {0, 0};
 };
 } // namespace
 
@@ -97,10 +93,4 @@ TGadget* CreateChart(int x, int y, int w, int h, TGadget* parent)
 void SetChartData(TGadget* chart, const TChartData& data)
 {
   if (chart && chart->Class() == GADGET_CHART) static_cast<TChartGadget*>(chart)->Set(data);
-}
-
-int ChartPoints(TGadget* chart, int line)
-{
-  if (!chart || chart->Class() != GADGET_CHART) return 0;
-  return static_cast<TChartGadget*>(chart)->Points(line);
 }

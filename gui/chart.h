@@ -26,5 +26,3 @@ struct TChartData {
 };
 // Draws the data; the lines keep the order of x.
 void SetChartData(TGadget* chart, const TChartData& data);
-// How many points each line of the chart holds now: for the tests.
-int ChartPoints(TGadget* chart, int line);

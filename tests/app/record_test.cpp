@@ -414,3 +414,59 @@ TEST_F(Record, ADatabaseOfThePreviousVersionIsMigratedAndItsGameResumed)
   EXPECT_TRUE(table.contains("Zahlen 3-mal, Pasch 3-mal, Haus 0-mal, Straße 0-mal"));
   EXPECT_TRUE(summary.startsWith("1 beendetes Spiel vom 14.11.2023")) << summary.toStdString();
 }
+
+// Per person and kind of game, with wins and losses against whoever sat opposite; the chart
+// holds every person's total of every finished game. The close box closes the window.
+TEST_F(Record, StatisticsShowEachPersonAndKindAndTheChartEveryFinishedTotal)
+{
+  StartApp();
+  Close();
+  ASSERT_TRUE(Sql(Db(), R"(
+    INSERT INTO games(id, started, ended, state) VALUES
+      (1, 1, 1700000000000, 1), (2, 1, 1700100000000, 1), (3, 1, 1700200000000, 1),
+      (4, 1, 1700300000000, 1), (5, 1, 1700400000000, 2);
+    INSERT INTO players VALUES
+      (1, 0, 'Anna', 0, '', 3000, 1, 0, 0, 0), (1, 1, 'Computer', 1, 'leicht', 2500, 0, 0, 0, 0),
+      (2, 0, 'Anna', 0, '', 2000, 0, 1, 0, 0), (2, 1, 'Computer', 1, 'leicht', 2600, 0, 0, 0, 0),
+      (3, 0, 'Anna', 0, '', 4000, 2, 0, 1, 0),
+      (4, 0, 'Anna', 0, '', 3500, 0, 0, 0, 1), (4, 1, 'Bernd', 0, '', 3600, 0, 0, 0, 0),
+      (5, 0, 'Anna', 0, '', 9999, 3, 3, 3, 3);)"));
+  StartApp();
+  QString table, summary;
+  bool closed = false;
+  WhenWindow("Wurfwummel - Statistik", [&](QWidget* w) {
+    for (QWidget* child : w->findChildren<QWidget*>()) {
+      if (child->accessibleName() == "Ergebnisse je Spieler und Spielart") {
+        QAccessibleInterface* ia = QAccessible::queryAccessibleInterface(child);
+        if (ia && ia->textInterface())
+          table = ia->textInterface()->text(0, ia->textInterface()->characterCount());
+      }
+    }
+    for (QWidget* child : w->findChildren<QWidget*>())
+      if (child->accessibleName() == "Gesamtpunkte jedes beendeten Spiels")
+        summary = child->accessibleDescription();
+    w->close(); // the close box
+    closed = true;
+  });
+  ChooseMenu("Statistik");
+  EXPECT_TRUE(closed);
+  const QStringList lines = table.split('\n');
+  ASSERT_EQ(lines.size(), 4) << table.toStdString();
+  EXPECT_TRUE(lines[0].startsWith("Anna, allein: 1 Spiel, Schnitt 4000,0, bestes 4000; Bonus "
+                                  "erreicht: Zahlen 2-mal, Pasch 0-mal, Haus 1-mal"))
+      << lines[0].toStdString();
+  EXPECT_TRUE(lines[1].startsWith("Anna, zu zweit: 1 Spiel, Schnitt 3500,0, bestes 3500, 0 Siege, "
+                                  "1 Niederlage"))
+      << lines[1].toStdString();
+  EXPECT_TRUE(
+      lines[2].startsWith("Anna, gegen Leicht: 2 Spiele, Schnitt 2500,0, bestes 3000, "
+                          "1 Sieg, 1 Niederlage; Bonus erreicht: Zahlen 1-mal, Pasch 1-mal"))
+      << lines[2].toStdString();
+  EXPECT_TRUE(lines[3].startsWith("Bernd, zu zweit: 1 Spiel, Schnitt 3600,0, bestes 3600, 1 Sieg, "
+                                  "0 Niederlagen"))
+      << lines[3].toStdString();
+  // Five totals of persons in finished games; the game replaced by "Neues Spiel" is not one.
+  EXPECT_TRUE(summary.startsWith("5 beendete Spiele vom 14.11.2023 bis zum 18.11.2023: im Schnitt "
+                                 "3220,0 Punkte, zuletzt (5 Spiele) 3220,0, bestes Spiel 4000."))
+      << summary.toStdString();
+}

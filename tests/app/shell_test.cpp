@@ -56,15 +56,15 @@ TEST_F(Shell, MenusAndTheirTags)
   EXPECT_EQ(MenuTexts(*app_),
             (QStringList{"Spiel", "Neues Spiel\tN", "Tipp\tT", "|", "Spieler Einstellungen",
                          "Gegen den Computer", "Leicht", "Mittel", "Stark", "|", "Beenden",
-                         "Anzeige", "Highscore anzeigen", "Regelwerk anzeigen\tF1", "|",
-                         QString::fromUtf8("Über Wurfwummel")}));
+                         "Anzeige", "Highscore anzeigen", "Statistik", "Regelwerk anzeigen\tF1",
+                         "|", QString::fromUtf8("Über Wurfwummel")}));
   QList<int> tags;
   for (TGadget* item : app_->MenuGame->kids)
     tags << item->style;
   for (TGadget* item : app_->MenuView->kids)
     tags << item->style;
   EXPECT_EQ(tags, (QList<int>{MM_NEW, MM_HINT, 0, MM_PLAYER, MM_COMPUTER, MM_LEICHT, MM_MITTEL,
-                              MM_STARK, 0, MM_QUIT, MM_HIGH, MM_RULE, 0, MM_ABOUT}));
+                              MM_STARK, 0, MM_QUIT, MM_HIGH, MM_STATS, MM_RULE, 0, MM_ABOUT}));
 }
 
 TEST_F(Shell, FirstStartCreatesFolderAndFiles)
