@@ -40,14 +40,42 @@ public:
     means->setName(data.meanName);
     QList<QPointF> v, m;
     const size_t n = std::min({data.x.size(), data.values.size(), data.means.size()});
-    v.reserve(qsizetype(n));
-    m.reserve(qsizetype(n));
-    double low = 0, high = 1;
-    for (size_t i = 0; i < n; ++i) {
-      v.append(QPointF(double(data.x[i]), data.values[i]));
-      m.append(QPointF(double(data.x[i]), data.means[i]));
+    double high = 1;
+    for (size_t i = 0; i < n; ++i)
       high = std::max(high, data.values[i]);
+    // More points than the chart has pixels across draw the same picture as, for each column of
+    // pixels, its first, lowest, highest and last point: thousands of games open at once.
+    const size_t columns = size_t(std::max(64, width));
+    if (n <= 4 * columns) {
+      for (size_t i = 0; i < n; ++i) {
+        v.append(QPointF(double(data.x[i]), data.values[i]));
+        m.append(QPointF(double(data.x[i]), data.means[i]));
+      }
+    } else {
+      const double first = double(data.x.front());
+      const double span = double(data.x.back()) - first + 1;
+      auto columnOf = [&](size_t k) {
+        return size_t((double(data.x[k]) - first) / span * double(columns));
+      };
+      for (size_t i = 0; i < n;) {
+        const size_t column = columnOf(i);
+        size_t low = i, top = i, end = i;
+        for (; end < n && columnOf(end) == column; ++end) {
+          if (data.values[end] < data.values[low]) low = end;
+          if (data.values[end] > data.values[top]) top = end;
+        }
+        size_t last = n;
+        for (size_t k : {i, std::min(low, top), std::max(low, top), end - 1}) {
+          if (k == last) continue;
+          v.append(QPointF(double(data.x[k]), data.values[k]));
+          last = k;
+        }
+        m.append(QPointF(double(data.x[i]), data.means[i]));
+        if (end - 1 != i) m.append(QPointF(double(data.x[end - 1]), data.means[end - 1]));
+        i = end;
+      }
     }
+    const double low = 0;
     // Whole lists at once: appending point by point redraws at every point.
     values->replace(v);
     means->replace(m);

@@ -433,7 +433,7 @@ bool TRecordDb::StatsRows(std::vector<TStatsRow>& rows)
       Prepare("SELECT g.id, coalesce(g.ended, g.started), p.seat, p.name, p.computer, p.level, "
               "coalesce(p.total, 0), p.number_bonus, p.pasch_bonus, p.house_bonus, p.street_bonus "
               "FROM games g JOIN players p ON p.game = g.id WHERE g.state = 1 "
-              "ORDER BY coalesce(g.ended, g.started), g.id, p.seat");
+              "ORDER BY g.ended, g.id, p.seat");
   if (!st) return false;
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
