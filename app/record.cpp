@@ -108,9 +108,16 @@ bool TRecorder::Resume()
     }
     std::vector<TAction> actions;
     TGameState state;
-    const bool fits = reader_->LoadActions(candidate.id, actions) && ReplayGame(actions, state) &&
-                      !::GameFinished(state) && state.players == Lineup() && app_.ShowGame(state);
+    const bool played = reader_->LoadActions(candidate.id, actions) && ReplayGame(actions, state);
     const int64_t id = candidate.id;
+    if (played && ::GameFinished(state)) {
+      // Its last entry was written, its end was not: it ends now, as it would have.
+      writer_->Post([id, state](TRecordDb& db) {
+        return db.EndGame(id, TGameEnd::Finished, RecordNow(), &state);
+      });
+      continue;
+    }
+    const bool fits = played && state.players == Lineup() && app_.ShowGame(state);
     if (!fits) {
       // Impossible, or played by other players now: it stays in the history, and a new game
       // starts.
@@ -167,9 +174,24 @@ void TRecorder::Post(const TAction& stamped)
   action.at = RecordNow();
   // What the game did is what the record holds, even where a test set the dice by hand.
   if (!ApplyAction(shadow_, action) && action.kind == TActionKind::Players) return;
+  pending_.push_back({seq_++, action});
+}
+
+void TRecorder::Send()
+{
+  if (!writer_ || pending_.empty()) return;
+  // One action of the person can make several records (an entry, and the throw for the next
+  // turn): they reach the disk together or not at all.
   const int64_t game = game_;
-  const int seq = seq_++;
-  writer_->Post([game, seq, action](TRecordDb& db) { return db.AddAction(game, seq, action); });
+  const int64_t started = startedAt_;
+  startedAt_ = 0;
+  writer_->Post([game, started, actions = std::move(pending_)](TRecordDb& db) {
+    if (started && !db.AddGame(game, started)) return false;
+    for (const auto& [seq, action] : actions)
+      if (!db.AddAction(game, seq, action)) return false;
+    return true;
+  });
+  pending_.clear();
 }
 
 void TRecorder::GameStarted()
@@ -183,14 +205,16 @@ void TRecorder::GameStarted()
   game_ = id;
   seq_ = 0;
   shadow_ = TGameState();
-  const int64_t at = RecordNow();
-  writer_->Post([id, at](TRecordDb& db) { return db.AddGame(id, at); });
+  // The game is written with its players and first throws, in one.
+  startedAt_ = RecordNow();
   Observe();
 }
 
 void TRecorder::GameReplaced()
 {
   if (!writer_ || game_ == 0) return;
+  entryPending_ = false;
+  Send();
   const int64_t id = game_;
   writer_->Post(
       [id](TRecordDb& db) { return db.EndGame(id, TGameEnd::Abandoned, RecordNow(), nullptr); });
@@ -200,6 +224,7 @@ void TRecorder::GameReplaced()
 void TRecorder::GameFinished()
 {
   if (!writer_ || game_ == 0) return;
+  entryPending_ = false;
   Observe();
   const int64_t id = game_;
   const TGameState state = shadow_;
@@ -224,6 +249,7 @@ void TRecorder::Entered(int seat, TGadget* cell)
       action.column = column;
       action.points = CellValue(cell);
       Post(action);
+      entryPending_ = true;
       return;
     }
 }
@@ -232,6 +258,8 @@ void TRecorder::Rethrown(int seat)
 {
   if (!writer_ || game_ == 0 || seat < 0 || seat >= int(app_.DiceField.size())) return;
   Post(Throw(seat, 0));
+  entryPending_ = false;
+  Send();
 }
 
 void TRecorder::Observe()
@@ -270,6 +298,8 @@ void TRecorder::Observe()
     if (dice.Count != shadow_.seats[size_t(p)].rolls || faces != shadow_.seats[size_t(p)].dice)
       Post(Throw(p, dice.Count));
   }
+  // An entry waits for the throw that follows it.
+  if (!entryPending_) Send();
 }
 
 void TRecorder::MarkHintUsed()
@@ -281,6 +311,8 @@ void TRecorder::MarkHintUsed()
 
 void TRecorder::Flush()
 {
+  entryPending_ = false;
+  Send();
   if (writer_) writer_->Flush();
 }
 

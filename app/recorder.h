@@ -57,7 +57,9 @@ public:
 
 private:
   std::vector<TRecordPlayer> Lineup() const;
+  // Records an action; Send hands what was recorded since the last Send to the writer as one.
   void Post(const TAction& action);
+  void Send();
   bool Resume();
   TAction Throw(int seat, int roll) const;
 
@@ -72,4 +74,7 @@ private:
   int seq_ = 0;
   // The game as the record holds it, to tell what changed.
   TGameState shadow_;
+  std::vector<std::pair<int, TAction>> pending_;
+  bool entryPending_ = false;
+  int64_t startedAt_ = 0; // a game begun and not yet written
 };
