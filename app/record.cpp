@@ -11,7 +11,9 @@
 #include "sheet/cells.h"
 
 #include <QFile>
+#include <cerrno>
 #include <random>
+#include <sys/stat.h>
 
 const char* const RECORD_FILE = "/wurfwummel.db";
 
@@ -44,8 +46,8 @@ QString RecordProblemText(TRecordProblem problem)
     return QString();
   case TRecordProblem::Locked:
     return "Die Spielchronik " + file +
-           " ist von einem anderen Programm gesperrt, darum spielt Wurfwummel diesmal ohne "
-           "Fortsetzen und ohne Statistik.";
+           " ist gerade anderweitig gesperrt, darum spielt Wurfwummel diesmal ohne Fortsetzen "
+           "und ohne Statistik.";
   case TRecordProblem::ReadOnly:
     return "Die Spielchronik " + file +
            " ist schreibgeschützt, darum spielt Wurfwummel diesmal ohne Fortsetzen und ohne "
@@ -75,18 +77,27 @@ TRecorder::~TRecorder()
 void TRecorder::Start()
 {
   path_ = (AppDir + RECORD_FILE).toStdString();
-  reader_ = TRecordDb::Open(path_, START_BUSY_MS, problem_);
-  if (!reader_) return;
-  TRecordProblem writerProblem = TRecordProblem::None;
-  std::unique_ptr<TRecordDb> writing = TRecordDb::Open(path_, WRITER_BUSY_MS, writerProblem);
-  if (!writing) {
-    problem_ = writerProblem;
-    reader_.reset();
-    return;
+  struct stat st {
+  };
+  const bool fresh = ::lstat(path_.c_str(), &st) != 0 && errno == ENOENT;
+  if (fresh) {
+    // Nothing to resume: the writing thread makes the tables, and the window never waits for
+    // their syncs. The statistics open their reading connection when first asked.
+    if (!TRecordDb::CreateEmpty(path_)) {
+      problem_ = TRecordProblem::Unreadable;
+      return;
+    }
+  } else {
+    reader_ = TRecordDb::Open(path_, START_BUSY_MS, problem_);
+    if (!reader_) return;
   }
   locks_ = std::make_unique<TGameLocks>(path_);
-  writer_ = std::make_unique<TRecordWriter>(std::move(writing));
-  if (!Resume()) GameStarted();
+  const std::string path = path_;
+  writer_ = std::make_unique<TRecordWriter>([path] {
+    TRecordProblem problem;
+    return TRecordDb::Open(path, WRITER_BUSY_MS, problem);
+  });
+  if (fresh || !Resume()) GameStarted();
 }
 
 bool TRecorder::Resume()
@@ -96,7 +107,8 @@ bool TRecorder::Resume()
   bool resumed = false;
   for (const TRecordDb::TOpenGame& candidate : open) {
     // Another copy plays it; when that copy ends, a later start takes it up.
-    if (locks_->HeldElsewhere(candidate.id) || !locks_->Take(candidate.id)) continue;
+    if (locks_->HeldElsewhere(candidate.id)) continue;
+    if (!resumed && !locks_->Take(candidate.id)) continue;
     if (resumed) {
       // Older games that nobody plays were left by copies that ended: the newest one goes on,
       // they go into the history as not finished.
@@ -131,12 +143,8 @@ bool TRecorder::Resume()
     shadow_ = state;
     resumed = true;
   }
-  if (resumed) {
-    if (!locks_->Take(game_)) game_ = 0; // cannot happen: held by this copy since above
-  } else {
-    locks_->Release();
-  }
-  return resumed && game_ != 0;
+  if (!resumed) locks_->Release();
+  return resumed;
 }
 
 std::vector<TRecordPlayer> TRecorder::Lineup() const
@@ -318,6 +326,12 @@ void TRecorder::Flush()
 
 bool TRecorder::ReadStatistics(TStatistics& stats)
 {
+  if (!writer_) return false;
+  if (!reader_) {
+    // Made by the writing thread at the first start: it is there once the writer is done.
+    writer_->Flush();
+    reader_ = TRecordDb::Open(path_, START_BUSY_MS, problem_);
+  }
   return reader_ && reader_->ReadStatistics(stats);
 }
 

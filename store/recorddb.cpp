@@ -186,6 +186,12 @@ bool ParseHolds(const std::string& text, THoldMask& holds)
 }
 } // namespace
 
+bool TRecordDb::CreateEmpty(const std::string& path)
+{
+  return Regular(path + "-wal", true) && Regular(path + "-shm", true) && CreateFile(path) &&
+         Regular(path, false);
+}
+
 int64_t RecordNow()
 {
   return std::chrono::duration_cast<std::chrono::milliseconds>(

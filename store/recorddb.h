@@ -45,6 +45,9 @@ public:
   // for a short lock of another copy. None, with the problem, when it cannot be used.
   static std::unique_ptr<TRecordDb> Open(const std::string& path, int busyMs,
                                          TRecordProblem& problem);
+  // Creates an empty database file where nothing is (given to the folder's owner when root
+  // creates it); true when a regular file of its own is there afterwards.
+  static bool CreateEmpty(const std::string& path);
 
   struct TOpenGame {
     int64_t id = 0;

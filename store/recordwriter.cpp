@@ -9,9 +9,9 @@ namespace
 constexpr int TRIES = 5;
 } // namespace
 
-TRecordWriter::TRecordWriter(std::unique_ptr<TRecordDb> db) : db_(std::move(db))
+TRecordWriter::TRecordWriter(TOpener open)
 {
-  thread_ = std::thread([this] { Run(); });
+  thread_ = std::thread([this, open = std::move(open)] { Run(open); });
 }
 
 TRecordWriter::~TRecordWriter()
@@ -51,9 +51,11 @@ int TRecordWriter::Failed() const
   return failed_;
 }
 
-void TRecordWriter::Run()
+void TRecordWriter::Run(const TOpener& open)
 {
+  std::unique_ptr<TRecordDb> db = open();
   std::unique_lock lock(mutex_);
+  db_ = std::move(db);
   for (;;) {
     wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
     if (queue_.empty()) break; // stopping with nothing left
@@ -64,7 +66,7 @@ void TRecordWriter::Run()
     busy_ = true;
     lock.unlock();
     bool ok = false;
-    for (int attempt = 0; attempt < TRIES && !ok; ++attempt) {
+    for (int attempt = 0; attempt < TRIES && !ok && db_; ++attempt) {
       ok = db_->Begin();
       for (auto& job : batch)
         ok = ok && job(*db_);

@@ -17,8 +17,10 @@ class TRecordWriter
 {
 public:
   using TJob = std::function<bool(TRecordDb&)>;
-  // Takes over a database opened for this writer alone.
-  explicit TRecordWriter(std::unique_ptr<TRecordDb> db);
+  using TOpener = std::function<std::unique_ptr<TRecordDb>()>;
+  // Opens its own connection on its own thread, so that not even a new database's first syncs
+  // hold up the window; without one, every job is given up.
+  explicit TRecordWriter(TOpener open);
   // Writes what is waiting, then stops.
   ~TRecordWriter();
   TRecordWriter(const TRecordWriter&) = delete;
@@ -32,7 +34,7 @@ public:
   int Failed() const;
 
 private:
-  void Run();
+  void Run(const TOpener& open);
   std::unique_ptr<TRecordDb> db_;
   mutable std::mutex mutex_;
   std::condition_variable wake_, done_;

@@ -23,6 +23,7 @@
 #include "sheet/winpointfield.h"
 
 #include <QElapsedTimer>
+#include <sqlite3.h>
 
 #include <QStringList>
 #include <cstdio>
@@ -105,10 +106,16 @@ int main(int argc, char** argv)
       app.ChooseComputer();
     } else if (std::strcmp(argv[i], "play") == 0 && i + 1 < argc) {
       const int n = std::atoi(argv[++i]);
+      // The record's writer waits behind this connection's write lock until the state is
+      // printed: a kill in its write then always comes after the state it writes was shown.
+      sqlite3* gate = nullptr;
+      sqlite3_open((AppDir + RECORD_FILE).constData(), &gate);
       for (int a = 0; a < n; ++a) {
+        sqlite3_exec(gate, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         Act(app, a);
         std::printf("state %s\n", State(app).constData());
         std::fflush(stdout);
+        sqlite3_exec(gate, "ROLLBACK", nullptr, nullptr, nullptr);
         if (app.Record) app.Record->Flush();
         std::printf("saved\n");
         std::fflush(stdout);
