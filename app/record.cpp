@@ -354,6 +354,7 @@ bool TApp::ShowGame(const TGameState& state)
   if (int(state.seats.size()) != PlayerCount || int(DiceField.size()) != PlayerCount) return false;
   Last = nullptr;
   const int turn = state.turn;
+  bool changed = false;
   for (int p = 0; p < PlayerCount; ++p) {
     const TSeatState& seat = state.seats[size_t(p)];
     const size_t i = size_t(p);
@@ -361,9 +362,16 @@ bool TApp::ShowGame(const TGameState& state)
       for (int column = 0; column < SHEET_COLUMNS; ++column) {
         TGadget* cell = SheetCell(*this, p, row, column);
         if (!cell) return false;
-        const bool free = seat.sheet.IsFree(row, column);
-        cell->SetText(free ? QString(CELL_FREE) : QString::number(seat.sheet.Cell(row, column)));
-        cell->SetEnabled(free ? 1 : 0);
+        // A start's sheets are empty: only what the record changes is touched.
+        if (seat.sheet.IsFree(row, column)) {
+          if (!GadgetDisabled(cell) && cell->GetText() == CELL_FREE) continue;
+          cell->SetText(CELL_FREE);
+          cell->SetEnabled(1);
+        } else {
+          cell->SetText(QString::number(seat.sheet.Cell(row, column)));
+          cell->SetEnabled(0);
+        }
+        changed = true;
       }
     TDicefield& dice = *DiceField[i];
     dice.Count = seat.rolls;
@@ -375,6 +383,7 @@ bool TApp::ShowGame(const TGameState& state)
     dice.Fill->SetEnabled(0);
     for (int d = 1; d <= DICE; ++d)
       dice.ShowDie(d);
+    if (!changed) continue;
     // The sums and totals follow the cells, as after the player's own last action.
     CurrentPlayer = p;
     ForScoringSections(*this, i, [](auto& section) {
@@ -389,6 +398,6 @@ bool TApp::ShowGame(const TGameState& state)
   CurrentPlayer = turn == 0 ? 1 : 0;
   if (PlayerCount == 1) CurrentPlayer = 0;
   ShowTurn(turn);
-  Describe();
+  if (changed) Describe();
   return true;
 }
