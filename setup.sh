@@ -3,7 +3,8 @@
 
 # What building and playing needs. The Wayland plugin lets the game run as a native Wayland
 # client; it is fetched only on a Wayland desktop, since it pulls in QML and Quick.
-ww_packages="cmake g++ make qt6-base-dev libpng-dev"
+# SQLite keeps the record of every game; Qt Charts draws the statistics' chart.
+ww_packages="cmake g++ make qt6-base-dev libpng-dev libsqlite3-dev qt6-charts-dev"
 if [ -n "${WAYLAND_DISPLAY:-}" ]; then ww_packages="$ww_packages qt6-wayland"; fi
 # What the test suite needs besides: GoogleTest and Google Benchmark (each benchmark runs once),
 # the desktop-file, metainfo and manual-page checkers, the SVG renderer, the Debian packaging

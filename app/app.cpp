@@ -1,12 +1,14 @@
 #include "app/app.h"
 
 #include "app/computer.h"
+#include "app/recorder.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "forms/about.h"
 #include "forms/highscoreform.h"
 #include "forms/playerform.h"
 #include "forms/ruleform.h"
+#include "forms/statsform.h"
 #include "gui/driver.h"
 #include "gui/runtime.h"
 #include "gui/toolkit.h"
@@ -62,6 +64,7 @@ TApp* TApp::Create()
   CreateMenu("Beenden", MM_QUIT, MenuGame);
   MenuView = CreateMenu("Anzeige", 0, Window->GetMenu());
   CreateMenu("Highscore anzeigen", MM_HIGH, MenuView);
+  CreateMenu("Statistik", MM_STATS, MenuView);
   CreateMenu("Regelwerk anzeigen", MM_RULE, MenuView, KEY_F1, 0);
   CreateMenu("", 0, MenuView);
   CreateMenu("Über " + AppTitle(), MM_ABOUT, MenuView);
@@ -84,6 +87,7 @@ TApp* TApp::Create()
   TellUnreadable();
   // A computer remembered as playing gets its tables now, not in its first step.
   if (ComputerPlays()) Computer->Prepare();
+  OpenRecord();
   return this;
 }
 
@@ -98,6 +102,8 @@ void TApp::Start()
 
 void TApp::Quit()
 {
+  // The last action reaches the disk before the process ends.
+  if (Record) Record->Flush();
   SaveAtEnd();
   EndProgram(0);
 }
@@ -106,6 +112,7 @@ void TApp::Dispatch(TEvent event)
 {
   ForgetHint(event);
   HandleEvent(event);
+  if (Record) Record->Observe();
   // Whatever the event changed, the computer's next step is on its way exactly while it is at
   // the turn; otherwise nothing runs until the person acts.
   if (Computer) Computer->Schedule();
@@ -165,6 +172,9 @@ void TApp::HandleEvent(const TEvent& event)
       break;
     case MM_HIGH:
       THighscoreForm().Open(this);
+      break;
+    case MM_STATS:
+      TStatsForm().Open(this);
       break;
     case MM_RULE:
       TRuleForm().Open(this);
@@ -248,6 +258,7 @@ void TApp::Destroy()
 {
   ClearHint();
   if (Computer) Computer->Stop();
+  Record.reset(); // writes what is still waiting
   // Hidden first, as a closed window is: freeing shown controls one by one would have each
   // of them ask for its parent to be repainted.
   if (Window) Window->SetShow(0);

@@ -17,6 +17,8 @@
 
 class TDicefield;
 class TComputer;
+class TRecorder;
+struct TGameState;
 enum class TFileState;
 
 // Menu tags.
@@ -35,6 +37,7 @@ enum : int {
   MM_HIGH = 45057,
   MM_RULE = 45058,
   MM_ABOUT = 45059,
+  MM_STATS = 45060, // "Anzeige > Statistik"
 };
 
 // Key code of the letter N, the hot key of "Neues Spiel".
@@ -200,6 +203,14 @@ public:
   // At the end of a game: every total summed up once more, and the status boxes say who won
   // and by how much, or the final total of the one player.
   void ShowResult();
+
+  // The record of every game (app/record.cpp): kept as the game goes, resumed at start-up, read
+  // by the statistics window. None in a test that does not start the game.
+  std::unique_ptr<TRecorder> Record;
+  // At start-up, once the players are read: resumes the last game or records the new one.
+  void OpenRecord();
+  // Puts a recorded game on the sheets and dice; false when it does not fit the players.
+  bool ShowGame(const TGameState& state);
 
 private:
   // Creates the players named in the settings file, or the default player.

@@ -4,6 +4,7 @@
 #include "app/app.h"
 
 #include "app/computer.h"
+#include "app/recorder.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "forms/highscoreform.h"
@@ -95,6 +96,8 @@ int TApp::NewGame()
 {
   ClearHint();
   HintUsed = false;
+  // The game it replaces stays in the record as not finished.
+  if (Record) Record->GameReplaced();
   Last = nullptr;
   for (int i = 0; i < PlayerCount; ++i) {
     const size_t p = size_t(i);
@@ -115,15 +118,19 @@ int TApp::NewGame()
   CurrentPlayer = 0;
   if (!Panel.empty()) ShowTurn(0);
   Describe();
+  if (Record) Record->GameStarted();
   return 0;
 }
 
 int TApp::Reset()
 {
+  const int player = CurrentPlayer;
+  if (Record) Record->Entered(player, Last);
   DiceField[size_t(CurrentPlayer)]->Reset();
   if (Last) Last->SetEnabled(0);
   Last = nullptr;
   PassTurn();
+  if (Record) Record->Rethrown(player);
   return 0;
 }
 
@@ -176,6 +183,7 @@ bool TApp::IsFull()
   for (int p = 0; p < PlayerCount; ++p)
     if (!SheetFull(p)) return false;
   ShowResult();
+  if (Record) Record->GameFinished();
   if (CheckScore()) {
     THighscoreForm().Open(this);
     NewGame();

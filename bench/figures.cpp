@@ -89,6 +89,13 @@ int TFigureReporter::PrintTable() const
   line("Start-up, very first (writes both files)", "BM_StartupFirstRun", "BM_StartupBaseline", 1,
        "");
   line("Start-up, plain Qt baseline", "BM_StartupBaseline", nullptr, 1, "");
+  line("Start-up resuming a game (2 players, 40 turns)", "BM_StartupResume", "BM_StartupBaseline",
+       1, "");
+  line("Record: one action written and synced", "BM_RecordWriteAction", nullptr, 1, "");
+  line("Record: a die held through the main loop", "BM_RecordHoldInWindow", "BM_SetTextRepaint",
+       1, "");
+  line("Statistics window, 10,000 games, opened", "BM_StatisticsOpen10000", nullptr, 1,
+       "<= 100 ms");
   line("Click on a free cell, main loop's handling", "BM_ClickCell", "BM_SetTextRepaint", 1,
        "<= 100 us");
   line("Click on a free cell, through the button", "BM_ClickCellButton", "BM_SetTextRepaint", 1,

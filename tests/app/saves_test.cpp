@@ -6,6 +6,7 @@
 #include "store/rc4.h"
 #include "store/safefile.h"
 #include "store/scorefile.h"
+#include "tests/app/copies.h"
 #include "tests/support/support.h"
 
 #include <QDir>
@@ -27,121 +28,6 @@
 
 namespace
 {
-constexpr uid_t NOBODY = 65534;
-
-QString Data(const QString& home)
-{
-  return home + "/Tollmark/Wurfwummel";
-}
-
-QByteArray Native(const QString& path)
-{
-  return QFile::encodeName(path);
-}
-
-QByteArray DefaultScores()
-{
-  return WriteScoreFile(
-      std::vector<QString>(SCORE_ENTRIES, RC4(ScoreRecord(0, "Spieler1"), ScoreKey)));
-}
-
-// The files a copy finds after earlier games: nothing for it to write at its start.
-void Prepare(const QString& home, const QByteArray& names = "Spieler1\r\n",
-             const QByteArray& choice = QByteArray())
-{
-  ASSERT_TRUE(QDir().mkpath(Data(home)));
-  ASSERT_TRUE(WriteAll(Data(home) + "/wurfwummel.cfg", names));
-  ASSERT_TRUE(WriteAll(Data(home) + "/wurfwummel.scr", DefaultScores()));
-  if (!choice.isNull()) {
-    ASSERT_TRUE(WriteAll(Data(home) + "/wurfwummel.cpu", choice));
-  }
-}
-
-// One copy of the game (wwcopy), under strace when asked.
-class TCopy
-{
-public:
-  TCopy(const QString& home, const QStringList& args, const QStringList& strace = {},
-        bool asNobody = false)
-  {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", home);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    process_.setProcessEnvironment(env);
-    QStringList command;
-    if (asNobody)
-      command << "setpriv"
-              << "--reuid=65534"
-              << "--regid=65534"
-              << "--clear-groups";
-    if (!strace.isEmpty())
-      command << "strace"
-              << "-f"
-              << "-qq"
-              << "-o"
-              << "/dev/null" << strace;
-    command << WWCOPY_BIN << args;
-    process_.start(command.takeFirst(), command);
-  }
-  ~TCopy()
-  {
-    if (process_.state() == QProcess::NotRunning) return;
-    if (pid_ > 0) ::kill(pid_, SIGKILL);
-    process_.kill();
-    process_.waitForFinished(5000);
-  }
-  // Waits for the line the copy prints once it is in its main loop, or for its end.
-  bool Ready()
-  {
-    while (!ready_) {
-      while (process_.canReadLine()) {
-        const QList<QByteArray> words = process_.readLine().trimmed().split(' ');
-        if (words.value(0) == "saved") saved_ = true;
-        if (words.value(0) == "notify") notes_ << QString::fromUtf8(words.mid(1).join(' '));
-        if (words.value(0) != "ready" || words.size() < 4) continue;
-        pid_ = pid_t(words[1].toInt());
-        names_ = QString::fromLocal8Bit(words[2]);
-        computer_ = words[3] == "1";
-        ready_ = true;
-      }
-      if (ready_) break;
-      if (process_.state() == QProcess::NotRunning || !process_.waitForReadyRead(20000))
-        return false;
-    }
-    return true;
-  }
-  bool Saved() const { return saved_; }
-  // The messages the copy showed while it started.
-  QStringList Notes() const { return notes_; }
-  QString Names() const { return names_; }
-  bool Computer() const { return computer_; }
-  void Signal(int sig) { ::kill(pid_, sig); }
-  bool Running() { return process_.state() != QProcess::NotRunning; }
-  // True when the copy ended by itself with exit code 0.
-  bool EndedCleanly()
-  {
-    return process_.waitForFinished(30000) && process_.exitStatus() == QProcess::NormalExit &&
-           process_.exitCode() == 0;
-  }
-  bool Ended() { return process_.waitForFinished(30000); }
-  // Stopped by a signal (the tracer shows it as a tracing stop).
-  bool Stopped()
-  {
-    QFile status(QString("/proc/%1/status").arg(pid_));
-    if (!status.open(QIODevice::ReadOnly)) return false;
-    for (const QByteArray& line : status.readAll().split('\n'))
-      if (line.startsWith("State:")) return line.contains("T (") || line.contains("t (");
-    return false;
-  }
-
-private:
-  QProcess process_;
-  pid_t pid_ = -1;
-  bool ready_ = false, saved_ = false, computer_ = false;
-  QString names_;
-  QStringList notes_;
-};
-
 // The entries (by score) that are not in the score file.
 int Missing(const QString& home, const std::vector<int>& scores)
 {
@@ -163,7 +49,8 @@ QStringList Strays(const QString& home)
   for (const QString& name :
        QDir(Data(home))
            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System))
-    if (!QStringList{"wurfwummel.cfg", "wurfwummel.scr", "wurfwummel.cpu", "wurfwummel.lock"}
+    if (!QStringList{"wurfwummel.cfg", "wurfwummel.scr", "wurfwummel.cpu", "wurfwummel.lock",
+                     "wurfwummel.db", "wurfwummel.db-wal", "wurfwummel.db-shm"}
              .contains(name))
       strays << name;
   return strays;
@@ -559,9 +446,16 @@ TEST(Saves, AStartAsRootLocksNoUserOut)
   }
   for (const QString& p : {empty.path() + "/Tollmark", Data(empty.path())})
     EXPECT_EQ(StatOf(p).st_uid, NOBODY) << p.toStdString();
-  for (const char* file : {"/wurfwummel.cfg", "/wurfwummel.scr", "/wurfwummel.lock"}) {
+  for (const char* file :
+       {"/wurfwummel.cfg", "/wurfwummel.scr", "/wurfwummel.lock", "/wurfwummel.db"}) {
     EXPECT_EQ(StatOf(Data(empty.path()) + file).st_uid, NOBODY) << file;
     EXPECT_EQ(StatOf(Data(empty.path()) + file).st_mode & 07777, fresh) << file;
+  }
+  // The record's journal files, where the end left them, are the user's too.
+  for (const char* file : {"/wurfwummel.db-wal", "/wurfwummel.db-shm"}) {
+    if (QFile::exists(Data(empty.path()) + file)) {
+      EXPECT_EQ(StatOf(Data(empty.path()) + file).st_uid, NOBODY) << file;
+    }
   }
 
   // A lock file that only root may open, as an older version left it, is replaced.

@@ -3,18 +3,31 @@
 //   score N     the first player's grand total is N, entered into the list as at the end of a game
 //   computer    the menu item "Gegen den Computer" (which saves)
 //   save        a save during play, as closing the player dialog makes
+//   play N      N actions of the first player (hold, throw, entry in turn), each followed by
+//               "state <the game as shown>", then by "saved" once the record holds it
+//   timed N     N such actions without waiting for the record, then "slowest <ms>": the
+//               longest any of them kept the window busy
+// It prints "record <game id>" and "state <the game as shown>" when it has started, and
+// "notify <text>" for every message instead of showing a box.
 // Then it prints "ready <pid> <names, joined by |> <1 when the computer plays, else 0>" and
-// runs the main loop until it is ended like the game (SIGTERM ends and saves). A message the
-// game shows is printed as "notify <text>" instead of waiting for someone to close it.
+// runs the main loop until it is ended like the game (SIGTERM ends and saves).
 
 #include "app/app.h"
+#include "app/computer.h"
 #include "app/images.h"
+#include "app/recorder.h"
+#include "dice/dicefield.h"
 #include "gui/driver.h"
 #include "gui/toolkit.h"
+#include "sheet/cells.h"
 #include "sheet/winpointfield.h"
+
+#include <QElapsedTimer>
+#include <sqlite3.h>
 
 #include <QStringList>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <unistd.h>
@@ -30,6 +43,51 @@ public:
     std::fflush(stdout);
   }
 };
+
+// The first player's sheet, dice, holds and throws, in one word.
+QByteArray State(TApp& app)
+{
+  QByteArray state;
+  const TSheetState sheet = SheetOf(app, 0);
+  for (int row = 0; row < SHEET_ROWS; ++row)
+    for (int column = 0; column < SHEET_COLUMNS; ++column)
+      if (!sheet.IsFree(row, column))
+        state += QByteArray::number(row) + "." + QByteArray::number(column) + "=" +
+                 QByteArray::number(sheet.Cell(row, column)) + ",";
+  const TDicefield& dice = *app.DiceField[0];
+  state += "dice:";
+  for (int i = 1; i <= 6; ++i)
+    state += char('0' + dice.Dice[size_t(i)]);
+  state += ",held:";
+  for (int i = 1; i <= 6; ++i)
+    state += dice.Active[size_t(i)] ? '1' : '0';
+  state += ",throws:" + QByteArray::number(dice.Count);
+  return state;
+}
+
+// Action i of a turn: hold a die, throw, or enter the first free cell that scores.
+void Act(TApp& app, int i)
+{
+  TDicefield& dice = *app.DiceField[0];
+  const int step = i % 3;
+  if (step == 0 && dice.Count < MAX_ROLLS) {
+    dice.Hold(i % 6 + 1);
+  } else if (step == 1 && dice.Count < MAX_ROLLS) {
+    app.Act(dice.Button);
+  } else {
+    const TFaces faces = app.SummDices();
+    for (int row = 0; row < SHEET_ROWS; ++row)
+      for (int column = 0; column < SHEET_COLUMNS; ++column) {
+        TGadget* cell = SheetCell(app, 0, row, column);
+        if (GadgetDisabled(cell) || RowPoints(row, faces) == 0) continue;
+        app.Act(cell);
+        app.Act(dice.Fill);
+        row = SHEET_ROWS;
+        break;
+      }
+  }
+  if (app.Record) app.Record->Observe();
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -39,12 +97,42 @@ int main(int argc, char** argv)
   SetSystemDriver(std::make_unique<TPrintingDriver>());
   static TApp app;
   app.Create();
+  std::printf("record %lld\nstate %s\n", app.Record ? (long long)app.Record->Game() : 0LL,
+              State(app).constData());
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "score") == 0 && i + 1 < argc) {
       app.Winpointfield[0]->Bonus[GRAND_TOTAL]->SetText(argv[++i]);
       app.CheckScore();
     } else if (std::strcmp(argv[i], "computer") == 0) {
       app.ChooseComputer();
+    } else if (std::strcmp(argv[i], "play") == 0 && i + 1 < argc) {
+      const int n = std::atoi(argv[++i]);
+      // The record's writer waits behind this connection's write lock until the state is
+      // printed: a kill in its write then always comes after the state it writes was shown.
+      sqlite3* gate = nullptr;
+      sqlite3_open((AppDir + RECORD_FILE).constData(), &gate);
+      for (int a = 0; a < n; ++a) {
+        sqlite3_exec(gate, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        Act(app, a);
+        std::printf("state %s\n", State(app).constData());
+        std::fflush(stdout);
+        sqlite3_exec(gate, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (app.Record) app.Record->Flush();
+        std::printf("saved\n");
+        std::fflush(stdout);
+      }
+    } else if (std::strcmp(argv[i], "timed") == 0 && i + 1 < argc) {
+      const int n = std::atoi(argv[++i]);
+      qint64 slowest = 0;
+      for (int a = 0; a < n; ++a) {
+        QElapsedTimer clock;
+        clock.start();
+        Act(app, a);
+        slowest = std::max(slowest, clock.elapsed());
+        std::printf("state %s\n", State(app).constData());
+      }
+      std::printf("slowest %lld\n", (long long)slowest);
+      std::fflush(stdout);
     } else if (std::strcmp(argv[i], "save") == 0) {
       app.SaveGame();
       std::printf("saved\n");

@@ -1,0 +1,80 @@
+#pragma once
+
+// The game's side of the record: tells the record store what happens as it happens (each
+// throw, hold and entry, who plays, how a game ends), resumes the game that stopped at the
+// last start, and reads the statistics. The writing itself runs on the store's own thread.
+// Owned by TApp, which calls it from the places where a game begins, changes and ends.
+
+#include "store/gamelock.h"
+#include "store/recorddb.h"
+#include "store/recordwriter.h"
+
+#include <QString>
+#include <memory>
+
+class TApp;
+class TGadget;
+
+extern const char* const RECORD_FILE; // "/wurfwummel.db"
+
+// The one sentence that says why the record cannot be used; empty when it can.
+QString RecordProblemText(TRecordProblem problem);
+
+class TRecorder
+{
+public:
+  explicit TRecorder(TApp& app);
+  // Writes what is still waiting.
+  ~TRecorder();
+  TRecorder(const TRecorder&) = delete;
+  TRecorder& operator=(const TRecorder&) = delete;
+
+  // At start-up, with the players read: opens the record, then continues the last game that
+  // no other copy plays and that fits the players, or records the game just set up.
+  void Start();
+  // Why the record is not kept in this run (TRecordProblem::None: it is).
+  TRecordProblem Problem() const { return problem_; }
+  bool Available() const { return writer_ != nullptr; }
+
+  // "Neues Spiel" and the like: the game under way ends as not finished; then the new one.
+  void GameReplaced();
+  void GameStarted();
+  // Every sheet is full.
+  void GameFinished();
+  // The seat at the turn enters its chosen cell (before its dice are thrown for its next turn),
+  // and its dice thrown afresh after it.
+  void Entered(int seat, TGadget* cell);
+  void Rethrown(int seat);
+  // After every event: whatever changed on the dice or in who plays since the last look.
+  void Observe();
+  // A hint was shown in the game under way.
+  void MarkHintUsed();
+  // Waits until everything is on disk.
+  void Flush();
+
+  bool ReadStatistics(TStatistics& stats);
+  int64_t Game() const { return game_; }
+
+private:
+  std::vector<TRecordPlayer> Lineup() const;
+  // Records an action; Send hands what was recorded since the last Send to the writer as one.
+  void Post(const TAction& action);
+  void Send();
+  bool Resume();
+  TAction Throw(int seat, int roll) const;
+
+  TApp& app_;
+  std::string path_;
+  TRecordProblem problem_ = TRecordProblem::None;
+  // Declared first: closed last, after SQLite has let go of the file.
+  std::unique_ptr<TGameLocks> locks_;
+  std::unique_ptr<TRecordDb> reader_;
+  std::unique_ptr<TRecordWriter> writer_;
+  int64_t game_ = 0; // the game under way; 0 between games
+  int seq_ = 0;
+  // The game as the record holds it, to tell what changed.
+  TGameState shadow_;
+  std::vector<std::pair<int, TAction>> pending_;
+  bool entryPending_ = false;
+  int64_t startedAt_ = 0; // a game begun and not yet written
+};

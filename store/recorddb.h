@@ -1,0 +1,90 @@
+#pragma once
+
+// The record of every game in an SQLite database beside the settings file: its schema with a
+// version and the way from each older version to this one, and the reading and writing of
+// games, actions and statistics. Pure: no Qt, paths are the bytes the system uses. Whatever it
+// cannot read as its own (another program's file, a newer version, a damaged, locked or
+// read-only file, a folder or a link) it leaves exactly as it found it.
+
+#include "store/recordlog.h"
+#include "store/recordstats.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// This version's schema; version 1 had no hint mark and no bonus counts.
+constexpr int RECORD_SCHEMA = 2;
+
+// Why a database cannot be used.
+enum class TRecordProblem {
+  None,
+  Unreadable, // not SQLite, damaged, truncated, a folder or a link where the file belongs
+  Foreign,    // another program's tables
+  Newer,      // written by a newer version of the game
+  Locked,     // another program keeps it locked
+  ReadOnly,   // no permission to write it
+};
+
+// How a game ended in the record.
+enum class TGameEnd { Open = 0, Finished = 1, Abandoned = 2 };
+
+class TRecordDb
+{
+public:
+  ~TRecordDb();
+  TRecordDb(const TRecordDb&) = delete;
+  TRecordDb& operator=(const TRecordDb&) = delete;
+
+  // Opens the database at path, creating it when nothing is there (given to the folder's owner
+  // when root creates it) and bringing an older schema up to this one. busyMs: how long to wait
+  // for a short lock of another copy. None, with the problem, when it cannot be used.
+  static std::unique_ptr<TRecordDb> Open(const std::string& path, int busyMs,
+                                         TRecordProblem& problem);
+  // Creates an empty database file where nothing is (given to the folder's owner when root
+  // creates it); true when a regular file of its own is there afterwards.
+  static bool CreateEmpty(const std::string& path);
+
+  struct TOpenGame {
+    int64_t id = 0;
+    int64_t last = 0; // time of its last action
+  };
+  // The games not ended, the one played last first. False when the database cannot be read.
+  bool OpenGames(std::vector<TOpenGame>& games);
+  // Every action of a game in order; false when they cannot be read.
+  bool LoadActions(int64_t game, std::vector<TAction>& actions);
+  // The finished games' seats, by game and seat.
+  bool StatsRows(std::vector<TStatsRow>& rows);
+  // The finished games' statistics, as the statistics window shows them.
+  bool ReadStatistics(TStatistics& stats);
+
+  // Writes; several go into one transaction between Begin and Commit.
+  bool Begin();
+  bool Commit();
+  void Rollback();
+  bool AddGame(int64_t id, int64_t at);
+  // Players also makes the lineup the game's players.
+  bool AddAction(int64_t game, int seq, const TAction& action);
+  // Ends a game; a finished one gets each seat's total and bonuses from state.
+  bool EndGame(int64_t id, TGameEnd end, int64_t at, const TGameState* state);
+  bool MarkHintUsed(int64_t id);
+
+  sqlite3* Handle() const { return db_; }
+
+private:
+  explicit TRecordDb(sqlite3* db);
+  bool Exec(const char* sql);
+  sqlite3_stmt* Prepare(const char* sql);
+  TRecordProblem Check();
+  bool CreateSchema();
+  bool MigrateFrom1();
+  bool WriteSummaries(int64_t id, const TGameState& state);
+  sqlite3* db_ = nullptr;
+};
+
+// The time now in milliseconds since 1970.
+int64_t RecordNow();
