@@ -7,6 +7,7 @@
 
 #include "ai/wording.h"
 #include "app/computer.h"
+#include "app/recorder.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "gui/driver.h"
@@ -46,6 +47,7 @@ void TApp::ShowHint()
   if (!HintUsed) {
     if (Confirm(HINT_QUESTION, 0) != 1) return;
     HintUsed = true;
+    if (Record) Record->MarkHintUsed(); // the game's record says so too
   }
   const TPlayer& engine = Computer->PlayerFor(TLevel::Stark);
   const TSheetState sheet = SheetOf(*this, player);

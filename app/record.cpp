@@ -138,6 +138,8 @@ bool TRecorder::Resume()
       });
       continue;
     }
+    // A game that had a hint stays out of the high-score list after a restart too.
+    app_.HintUsed = candidate.hintUsed;
     game_ = id;
     seq_ = int(actions.size());
     shadow_ = state;

@@ -368,13 +368,15 @@ bool TRecordDb::MigrateFrom1()
 bool TRecordDb::OpenGames(std::vector<TOpenGame>& games)
 {
   games.clear();
-  sqlite3_stmt* st = Prepare("SELECT g.id, coalesce(max(a.at), g.started) AS last FROM games g "
+  sqlite3_stmt* st = Prepare("SELECT g.id, coalesce(max(a.at), g.started) AS last, g.hint_used "
+                             "FROM games g "
                              "LEFT JOIN actions a ON a.game = g.id WHERE g.state = 0 "
                              "GROUP BY g.id ORDER BY last DESC, g.rowid DESC");
   if (!st) return false;
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-    games.push_back({sqlite3_column_int64(st, 0), sqlite3_column_int64(st, 1)});
+    games.push_back(
+        {sqlite3_column_int64(st, 0), sqlite3_column_int64(st, 1), sqlite3_column_int(st, 2) != 0});
   return rc == SQLITE_DONE;
 }
 

@@ -52,6 +52,7 @@ public:
   struct TOpenGame {
     int64_t id = 0;
     int64_t last = 0; // time of its last action
+    bool hintUsed = false;
   };
   // The games not ended, the one played last first. False when the database cannot be read.
   bool OpenGames(std::vector<TOpenGame>& games);
