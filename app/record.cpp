@@ -9,6 +9,7 @@
 #include "dice/dicefield.h"
 #include "gui/driver.h"
 #include "sheet/cells.h"
+#include "store/ownerrights.h"
 
 #include <QFile>
 #include <cerrno>
@@ -76,6 +77,9 @@ TRecorder::~TRecorder()
 
 void TRecorder::Start()
 {
+  // Under a start as root the record is the user's: never reached through what the user could
+  // not reach, and what it creates is the user's.
+  const TOwnerRights rights;
   path_ = (AppDir + RECORD_FILE).toStdString();
   struct stat st {
   };
@@ -83,10 +87,9 @@ void TRecorder::Start()
   if (fresh) {
     // Nothing to resume: the writing thread makes the tables, and the window never waits for
     // their syncs. The statistics open their reading connection when first asked.
-    if (!TRecordDb::CreateEmpty(path_)) {
-      problem_ = TRecordProblem::Unreadable;
-      return;
-    }
+    // A folder the game cannot create files in plays on without a record, silently, as it
+    // does without its other files there; the start says which of those it cannot read.
+    if (!TRecordDb::CreateEmpty(path_)) return;
   } else {
     reader_ = TRecordDb::Open(path_, START_BUSY_MS, problem_);
     if (!reader_) return;
@@ -329,6 +332,7 @@ void TRecorder::Flush()
 bool TRecorder::ReadStatistics(TStatistics& stats)
 {
   if (!writer_) return false;
+  const TOwnerRights rights;
   if (!reader_) {
     // Made by the writing thread at the first start: it is there once the writer is done.
     writer_->Flush();

@@ -1,5 +1,7 @@
 #include "store/recordwriter.h"
 
+#include "store/ownerrights.h"
+
 #include <chrono>
 #include <vector>
 
@@ -11,7 +13,11 @@ constexpr int TRIES = 5;
 
 TRecordWriter::TRecordWriter(TOpener open)
 {
-  thread_ = std::thread([this, open = std::move(open)] { Run(open); });
+  thread_ = std::thread([this, open = std::move(open)] {
+    // A start as root writes the user's record with the user's rights, as the main thread does.
+    const TOwnerRights rights;
+    Run(open);
+  });
 }
 
 TRecordWriter::~TRecordWriter()

@@ -1,5 +1,7 @@
 #include "store/safefile.h"
 
+#include "store/ownerrights.h"
+
 #include <QList>
 #include <algorithm>
 #include <cerrno>
@@ -24,29 +26,8 @@ constexpr qsizetype BUFFER_SIZE = 64 * 1024;
 // The user whose rights a start as root takes on for the files; -1: none.
 uid_t ownerUid = uid_t(-1);
 gid_t ownerGid = gid_t(-1);
-int ownerDepth = 0;
-
-// For the time of one operation (nested ones share it), the calling thread's file-system
-// identity is the folder owner's. The kernel drops the rights to override file permissions
-// while it is not 0.
-class TOwnerRights
-{
-public:
-  TOwnerRights()
-  {
-    if (ownerUid == uid_t(-1) || ownerDepth++ > 0) return;
-    ::setfsgid(ownerGid);
-    ::setfsuid(ownerUid);
-  }
-  ~TOwnerRights()
-  {
-    if (ownerUid == uid_t(-1) || --ownerDepth > 0) return;
-    ::setfsuid(0);
-    ::setfsgid(0);
-  }
-  TOwnerRights(const TOwnerRights&) = delete;
-  TOwnerRights& operator=(const TOwnerRights&) = delete;
-};
+// How deep the calling thread is in TOwnerRights: the file-system identity is a thread's own.
+thread_local int ownerDepth = 0;
 
 // The user on whose behalf files are made: the folder owner a start as root acts as, else us.
 uid_t FileUser()
@@ -139,6 +120,21 @@ bool ReplaceLockFile(const QByteArray& path, const QByteArray& folder)
   return false;
 }
 } // namespace
+
+// The kernel drops the rights to override file permissions while the identity is not 0.
+TOwnerRights::TOwnerRights()
+{
+  if (ownerUid == uid_t(-1) || ownerDepth++ > 0) return;
+  ::setfsgid(ownerGid);
+  ::setfsuid(ownerUid);
+}
+
+TOwnerRights::~TOwnerRights()
+{
+  if (ownerUid == uid_t(-1) || --ownerDepth > 0) return;
+  ::setfsuid(0);
+  ::setfsgid(0);
+}
 
 TFileState ReadFileBuffered(const QByteArray& path,
                             const std::function<bool(const char*, qsizetype)>& take)

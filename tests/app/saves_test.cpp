@@ -553,7 +553,7 @@ TEST(Saves, AStartAsRootNeverHandsTheUserWhatALinkPointsAt)
       TCopy root(home.path(), args);
       ASSERT_TRUE(root.Ready());
       EXPECT_EQ(root.Names().contains("GEHEIM"), false);
-      ASSERT_EQ(root.Notes().size(), 1);
+      ASSERT_EQ(root.Notes().size(), 1) << root.Notes().join(" / ").toStdString();
       for (const char* file : {"wurfwummel.scr", "wurfwummel.cfg", "wurfwummel.cpu"})
         EXPECT_TRUE(root.Notes()[0].contains(file)) << file;
       root.Signal(SIGTERM);
@@ -577,6 +577,9 @@ TEST(Saves, AStartAsRootNeverHandsTheUserWhatALinkPointsAt)
     }
     if (kind == FOLDER_LINK) {
       EXPECT_EQ(StatOf(data).st_uid, 0u); // root's folder is not given to the user
+      // Nor does the record make a file of its own in it.
+      EXPECT_EQ(QDir(data).entryList(QDir::Files | QDir::Hidden | QDir::System).size(),
+                secret.size());
       ASSERT_TRUE(QDir(secrets.path() + "/Wurfwummel").removeRecursively());
     }
   }
