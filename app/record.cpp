@@ -123,6 +123,7 @@ bool TRecorder::Resume()
     const bool played = reader_->LoadActions(candidate.id, actions) && ReplayGame(actions, state);
     const int64_t id = candidate.id;
     if (played && ::GameFinished(state)) {
+      finished_ = actions;
       // Its last entry was written, its end was not: it ends now, as it would have.
       writer_->Post([id, state](TRecordDb& db) {
         return db.EndGame(id, TGameEnd::Finished, RecordNow(), &state);
@@ -143,6 +144,7 @@ bool TRecorder::Resume()
     game_ = id;
     seq_ = int(actions.size());
     shadow_ = state;
+    actions_ = std::move(actions);
     resumed = true;
   }
   if (!resumed) locks_->Release();
@@ -185,6 +187,7 @@ void TRecorder::Post(const TAction& stamped)
   // What the game did is what the record holds, even where a test set the dice by hand.
   if (!ApplyAction(shadow_, action) && action.kind == TActionKind::Players) return;
   pending_.push_back({seq_++, action});
+  actions_.push_back(action);
 }
 
 void TRecorder::Send()
@@ -215,6 +218,7 @@ void TRecorder::GameStarted()
   game_ = id;
   seq_ = 0;
   shadow_ = TGameState();
+  actions_.clear();
   // The game is written with its players and first throws, in one.
   startedAt_ = RecordNow();
   Observe();
@@ -242,6 +246,8 @@ void TRecorder::GameFinished()
     return db.EndGame(id, TGameEnd::Finished, RecordNow(), &state);
   });
   game_ = 0;
+  finished_ = std::move(actions_);
+  actions_.clear();
 }
 
 void TRecorder::Entered(int seat, TGadget* cell)
@@ -326,15 +332,44 @@ void TRecorder::Flush()
   if (writer_) writer_->Flush();
 }
 
-bool TRecorder::ReadStatistics(TStatistics& stats)
+TRecordDb* TRecorder::Reader()
 {
-  if (!writer_) return false;
+  if (!writer_) return nullptr;
   if (!reader_) {
     // Made by the writing thread at the first start: it is there once the writer is done.
     writer_->Flush();
     reader_ = TRecordDb::Open(path_, START_BUSY_MS, problem_);
   }
-  return reader_ && reader_->ReadStatistics(stats);
+  return reader_.get();
+}
+
+bool TRecorder::ReadStatistics(TStatistics& stats)
+{
+  TRecordDb* reader = Reader();
+  return reader && reader->ReadStatistics(stats);
+}
+
+std::vector<TAction> TRecorder::ActionsToAnalyse() const
+{
+  // A game just begun has no decision to show yet: the one before it tells more.
+  for (const TAction& action : actions_)
+    if (action.kind == TActionKind::Entry) return actions_;
+  return finished_.empty() ? actions_ : finished_;
+}
+
+bool TRecorder::LoadGame(int64_t id, std::vector<TAction>& actions)
+{
+  TRecordDb* reader = Reader();
+  if (!reader) return false;
+  // The game's last actions may still be on their way to the disk.
+  writer_->Flush();
+  return reader->LoadActions(id, actions);
+}
+
+bool TRecorder::FinishedGames(std::vector<TStatsRow>& rows)
+{
+  TRecordDb* reader = Reader();
+  return reader && reader->StatsRows(rows);
 }
 
 void TApp::OpenRecord()
