@@ -16,8 +16,10 @@
 
 namespace
 {
-constexpr int WIDTH = 900, HEIGHT = 740, MARGIN = 10;
-constexpr int BALANCE_H = 130, LIST_H = 240, CHART_H = 190, SUMMARY_H = 36;
+constexpr int WIDTH = 900, HEIGHT = 700, MARGIN = 10;
+// The position's grid of 21 rows and three columns fits this wide in a fixed-width font.
+constexpr int POSITION_W = 340;
+constexpr int BALANCE_H = 120, LIST_H = 230, CHART_H = 170, SUMMARY_H = 36;
 // How often the window looks at the work's progress: well within what a person notices.
 constexpr int POLL_MS = 40;
 // Decisions marked in the chart, per player.
@@ -103,7 +105,7 @@ int TAnalysisForm::Open(TApp* app, const std::vector<TAction>& actions)
     Balance.push_back(balance);
   }
   y += BALANCE_H + MARGIN;
-  const int listW = inner * 11 / 20;
+  const int listW = inner - POSITION_W - MARGIN;
   List = CreateListBox(MARGIN, y, listW, LIST_H, Window);
   SetAccessibleName(List, "Entscheidungen");
   Position = CreateTextArea(MARGIN * 2 + listW, y, inner - listW - MARGIN, LIST_H, Window,

@@ -84,13 +84,12 @@ QString BalanceText(const QString& name, const TPlayerReview& review)
 
 QString DecisionLine(const QString& name, const TDecisionReview& decision)
 {
-  const QString done = Utf8(decision.doneWords);
-  QString line = Prefix(name) + DecisionPlace(decision) + ": " + done;
+  QString line = Prefix(name) + DecisionPlace(decision) + ": " + Utf8(decision.doneWords) + " → " +
+                 Points(decision.valueDone) + "; Stark: ";
   if (decision.doneWords == decision.bestWords)
-    line += "; Stark ebenso; danach " + Points(decision.valueDone);
+    line += "ebenso";
   else
-    line += "; Stark: " + Utf8(decision.bestWords) + "; danach " + Points(decision.valueDone) +
-            " statt " + Points(decision.valueBest);
+    line += Utf8(decision.bestWords) + " → " + Points(decision.valueBest);
   return line + "; " + Points(decision.lost) + " verloren, " + Verdict(decision.verdict);
 }
 

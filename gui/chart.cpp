@@ -149,6 +149,10 @@ public:
       chart_->addSeries(series);
     auto* rounds = new QValueAxis();
     rounds->setRange(0, std::ceil(right));
+    // Whole rounds only, about eight of them: a fractional tick would print a round twice.
+    rounds->setTickType(QValueAxis::TicksDynamic);
+    rounds->setTickAnchor(0);
+    rounds->setTickInterval(std::max(1.0, std::ceil(std::ceil(right) / 8)));
     rounds->setLabelFormat("%d");
     rounds->setTitleText(data.xName);
     auto* points = new QValueAxis();

@@ -14,11 +14,15 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QLocale>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <map>
 #include <sqlite3.h>
 
 namespace
@@ -78,6 +82,25 @@ class AnalysisWindow : public Opponent
 {
 protected:
   QString Db() const { return DataPath() + "/wurfwummel.db"; }
+  // The window's text controls, by accessible name, once its list has filled in; then closes it.
+  void ReadWhenFilled(std::map<QString, QString>& texts, QStringList& spoken,
+                      std::function<void()> after = {})
+  {
+    WhenWindow(TITLE, [&, after](QWidget* w) {
+      Poll([&, w, after]() {
+        QListWidget* list = Decisions(w);
+        if (list && list->count() == 0) return false;
+        for (QWidget* child : w->findChildren<QWidget*>())
+          if (!child->accessibleName().isEmpty()) texts[child->accessibleName()] = Text(child);
+        QAccessibleInterface* ia = list ? QAccessible::queryAccessibleInterface(list) : nullptr;
+        for (int i = 0; ia && i < ia->childCount(); ++i)
+          spoken << ia->child(i)->text(QAccessible::Name);
+        w->close();
+        if (after) QTimer::singleShot(0, qApp, after);
+        return true;
+      });
+    });
+  }
   THolds Held(int p)
   {
     THolds held{};
@@ -86,20 +109,20 @@ protected:
     return held;
   }
   // Holds what the player says, throws while it says to, and enters its cell.
-  void PlayTurnAs(const TPlayer& player)
+  void PlayTurnAs(const TPlayer& player, int p = 0)
   {
-    TDicefield& dice = *app_->DiceField[0];
+    TDicefield& dice = *app_->DiceField[size_t(p)];
     for (int left = MAX_ROLLS - dice.Count; left > 0; left = MAX_ROLLS - dice.Count) {
-      const THolds held = Held(0);
-      const THolds keep = player.ChooseHolds(SheetOf(*app_, 0), app_->SummDices(), held, left);
+      const THolds held = Held(p);
+      const THolds keep = player.ChooseHolds(SheetOf(*app_, p), app_->SummDices(), held, left);
       if (std::find(keep.begin(), keep.end(), false) == keep.end()) break;
       for (int i = 0; i < DICE; ++i)
         if (keep[size_t(i)] != held[size_t(i)]) Click(dice.Panel[size_t(i + 1)]);
-      ASSERT_EQ(Held(0), keep);
+      ASSERT_EQ(Held(p), keep);
       Click(dice.Button);
     }
-    const TCellChoice cell = player.ChooseCell(SheetOf(*app_, 0), app_->SummDices());
-    Click(SheetCell(*app_, 0, cell.row, cell.column));
+    const TCellChoice cell = player.ChooseCell(SheetOf(*app_, p), app_->SummDices());
+    Click(SheetCell(*app_, p, cell.row, cell.column));
     Click(dice.Fill);
   }
 };
@@ -289,4 +312,52 @@ TEST_F(AnalysisWindow, AWholeGameFollowingEveryHintLosesNothingAndItsLuckAndLoss
   if (took > ANALYSIS_PROGRESS_MS + 200) {
     EXPECT_TRUE(barSeen) << took;
   }
+}
+
+// The statistics window opens any finished game: two people side by side, one who followed every
+// hint and one who always entered the first free cell, which costs a great deal.
+TEST_F(AnalysisWindow, TheStatisticsOpenAFinishedGameOfTwoSideBySide)
+{
+  ASSERT_TRUE(QDir().mkpath(DataPath()));
+  ASSERT_TRUE(WriteAll(DataPath() + "/wurfwummel.cfg", "Anna\r\nB\xf6rt\r\n")); // Latin-1
+  StartApp();
+  SetScoreList(99999, "Niemand");
+  const std::unique_ptr<TPlayer> stark = MakePlayer(TLevel::Stark);
+  for (int turn = 0; turn < SHEET_ROWS * SHEET_COLUMNS; ++turn) {
+    PlayTurnAs(*stark, 0);
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(app_->CurrentPlayer, 1);
+    Click(FirstFree(1));
+    Click(app_->DiceField[1]->Fill);
+  }
+  EXPECT_EQ(Entered(1), 0); // a new game began
+
+  std::map<QString, QString> texts;
+  QStringList spoken, games;
+  WhenWindow("Wurfwummel - Statistik", [&](QWidget* w) {
+    auto* list = qobject_cast<QListWidget*>(Named(w, "Beendete Spiele"));
+    for (int i = 0; list && i < list->count(); ++i)
+      games << list->item(i)->text();
+    // The statistics close after the analysis.
+    ReadWhenFilled(texts, spoken, [w]() { w->close(); });
+    for (QPushButton* button : w->findChildren<QPushButton*>())
+      if (button->text() == "Spielanalyse") button->click();
+  });
+  ChooseMenu("Statistik");
+  ASSERT_EQ(games.size(), 1);
+  EXPECT_TRUE(games[0].contains(": Anna ")) << games[0].toStdString();
+  const QString anna = texts["Bilanz von Anna"], bort = texts["Bilanz von Bört"];
+  EXPECT_TRUE(anna.contains("\nVerlorene Punkte: 0,0 (0,00 je Entscheidung, "))
+      << anna.toStdString();
+  // 63 entries, each of them a cell chosen without looking: hundreds of points.
+  const int at = bort.indexOf("Verlorene Punkte: -");
+  ASSERT_GE(at, 0) << bort.toStdString();
+  const double lost =
+      -QLocale(QLocale::German).toDouble(bort.mid(at + 18, bort.indexOf(' ', at + 19) - at - 18));
+  EXPECT_GT(lost, 500) << bort.toStdString();
+  EXPECT_FALSE(bort.contains("grober Fehler 0")) << bort.toStdString();
+  // The list goes round by round, Anna before Bört, each line naming its player.
+  ASSERT_FALSE(spoken.isEmpty());
+  EXPECT_TRUE(spoken.front().startsWith("Anna, Runde 1, ")) << spoken.front().toStdString();
+  EXPECT_TRUE(spoken.back().startsWith("Bört, Runde 63, Eintrag: ")) << spoken.back().toStdString();
 }
