@@ -8,6 +8,7 @@
 #include "ai/wording.h"
 #include "app/recorder.h"
 #include "forms/analysisform.h"
+#include "forms/analysistext.h"
 #include "store/recorddb.h"
 #include "store/recordgame.h"
 #include "tests/app/opponent.h"
@@ -360,4 +361,91 @@ TEST_F(AnalysisWindow, TheStatisticsOpenAFinishedGameOfTwoSideBySide)
   ASSERT_FALSE(spoken.isEmpty());
   EXPECT_TRUE(spoken.front().startsWith("Anna, Runde 1, ")) << spoken.front().toStdString();
   EXPECT_TRUE(spoken.back().startsWith("Bört, Runde 63, Eintrag: ")) << spoken.back().toStdString();
+}
+
+// The record's actions as the analysis reads them: the last hold before a throw is the one that
+// applied, a throw repeated with the same number corrects it, and the computer's seat is a
+// player like any other.
+TEST(RecordedGame, HoldsBeforeEachThrowCorrectionsAndTheComputersSeat)
+{
+  auto action = [](TActionKind kind, int seat) {
+    TAction a;
+    a.kind = kind;
+    a.seat = seat;
+    return a;
+  };
+  std::vector<TAction> actions;
+  TAction players = action(TActionKind::Players, 0);
+  players.players = {{"Anna", false, ""}, {"Computer", true, "leicht"}};
+  actions.push_back(players);
+  auto thrown = [&](int seat, int roll, TFaces faces) {
+    TAction a = action(TActionKind::Throw, seat);
+    a.roll = roll;
+    a.faces = faces;
+    actions.push_back(a);
+  };
+  auto held = [&](int seat, THoldMask holds) {
+    TAction a = action(TActionKind::Hold, seat);
+    a.holds = holds;
+    actions.push_back(a);
+  };
+  auto entered = [&](int seat, int row, int column, const TFaces& faces) {
+    TAction a = action(TActionKind::Entry, seat);
+    a.row = row;
+    a.column = column;
+    a.points = RowPoints(row, faces);
+    actions.push_back(a);
+  };
+  thrown(0, 0, {6, 6, 1, 2, 3, 4});
+  thrown(1, 0, {5, 5, 5, 1, 2, 3});
+  held(0, {true, false, false, false, false, false});
+  held(0, {true, true, false, false, false, false});
+  thrown(0, 1, {6, 6, 1, 1, 1, 1});
+  thrown(0, 1, {6, 6, 6, 5, 2, 1}); // a correction: these faces count
+  entered(0, 5, 2, {6, 6, 6, 5, 2, 1});
+  thrown(0, 0, {1, 2, 3, 4, 5, 6});
+  held(1, {true, true, true, false, false, false});
+  thrown(1, 1, {5, 5, 5, 5, 2, 3});
+  held(1, {true, true, true, true, false, false});
+  thrown(1, 2, {5, 5, 5, 5, 5, 3});
+  entered(1, 4, 0, {5, 5, 5, 5, 5, 3});
+  thrown(1, 0, {2, 2, 2, 2, 2, 2}); // a seat's dice are thrown for its next turn at its entry
+  TRecordedGame game;
+  ASSERT_TRUE(RecordedGame(actions, game));
+  EXPECT_FALSE(game.finished);
+  ASSERT_EQ(game.players.size(), 2u);
+  EXPECT_EQ(SeatName(game.players[1]), "Computer (Leicht)");
+  ASSERT_EQ(game.played.players.size(), 2u);
+  const std::vector<TPlayedTurn>& anna = game.played.players[0];
+  ASSERT_EQ(anna.size(), 2u);
+  ASSERT_EQ(anna[0].throws.size(), 2u);
+  EXPECT_EQ(anna[0].throws[0].holds, THolds{});
+  EXPECT_EQ(anna[0].throws[1].holds, (THolds{true, true, false, false, false, false}));
+  EXPECT_EQ(anna[0].throws[1].faces, (TFaces{6, 6, 6, 5, 2, 1}));
+  EXPECT_EQ(anna[0].row, 5);
+  EXPECT_EQ(anna[0].column, 2);
+  EXPECT_EQ(anna[0].points, 18);
+  // The next turn's first throw, nothing decided in it yet.
+  EXPECT_EQ(anna[1].row, -1);
+  EXPECT_EQ(anna[1].throws.size(), 1u);
+  const std::vector<TPlayedTurn>& computer = game.played.players[1];
+  ASSERT_EQ(computer.size(), 2u);
+  ASSERT_EQ(computer[0].throws.size(), 3u);
+  EXPECT_EQ(computer[0].throws[2].holds, (THolds{true, true, true, true, false, false}));
+  EXPECT_EQ(computer[0].points, 25);
+
+  const TGameReview review = TGameAnalyser().Analyse(game.played);
+  ASSERT_EQ(review.status, TAnalysisStatus::Done) << review.problem;
+  ASSERT_EQ(review.players.size(), 2u);
+  // Anna: holds before the second throw, not throwing a third time, the cell; the computer:
+  // holds before the second and before the third throw, the cell.
+  EXPECT_EQ(review.players[0].decisions.size(), 3u);
+  EXPECT_EQ(review.players[1].decisions.size(), 3u);
+  EXPECT_EQ(review.players[1].throws.size(), 4u); // and the next turn's first
+
+  // A throw after the last one cannot be true: nothing of the record is analysed.
+  TAction fourth = action(TActionKind::Throw, 0);
+  fourth.roll = 3;
+  actions.push_back(fourth);
+  EXPECT_FALSE(RecordedGame(actions, game));
 }
