@@ -108,7 +108,10 @@ protected:
     return cell;
   }
   // A list that no total of these games enters.
-  void FillScoreList(int score) { SetScoreList(score, "Profi"); }
+  void FillScoreList(int score)
+  {
+    SetScoreList(score, "Profi");
+  }
   void CloseHighscoreDialogLater(bool* seen)
   {
     WhenWindow("Wurfwummel - HighScore", [seen](QWidget* w) {
