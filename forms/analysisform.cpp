@@ -16,10 +16,10 @@
 
 namespace
 {
-constexpr int WIDTH = 900, HEIGHT = 700, MARGIN = 10;
+constexpr int WIDTH = 900, HEIGHT = 720, MARGIN = 10;
 // The position's grid of 21 rows and three columns fits this wide in a fixed-width font.
 constexpr int POSITION_W = 340;
-constexpr int BALANCE_H = 120, LIST_H = 230, CHART_H = 170, SUMMARY_H = 36;
+constexpr int BALANCE_H = 136, LIST_H = 214, CHART_H = 176, SUMMARY_H = 48;
 // How often the window looks at the work's progress: well within what a person notices.
 constexpr int POLL_MS = 40;
 // Decisions marked in the chart, per player.
@@ -196,7 +196,6 @@ void TAnalysisForm::Fill(const TGameReview& review)
   TCourseData course;
   course.title = "Erwarteter Endstand im Lauf des Spiels";
   course.xName = "Runde";
-  course.yName = "Punkte";
   course.markName = "größte Verluste";
   for (size_t p = 0; p < review.players.size(); ++p) {
     const TPlayerReview& player = review.players[p];

@@ -65,9 +65,11 @@ QString BalanceText(const QString& name, const TPlayerReview& review)
   lines << name;
   lines << "Erwartet zu Beginn: " + Points(review.start);
   lines << "Glück der Würfel: " + Points(review.luck, true);
-  lines << "Verlorene Punkte: " + Points(-review.lost) + " (" +
-               German().toString(review.LostPerDecision(), 'f', 2) + " je Entscheidung, " +
-               QString::number(review.decisions.size()) + " Entscheidungen)";
+  lines << "Verlorene Punkte: " + Points(-review.lost);
+  // Two decimals: a good player's loss per decision is a few tenths.
+  lines << "Je Entscheidung: " + German().toString(review.LostPerDecision(), 'f', 2) + " (" +
+               QString::number(review.decisions.size()) +
+               (review.decisions.size() == 1 ? " Entscheidung)" : " Entscheidungen)");
   if (std::fabs(review.remainder) >= 0.05)
     lines << "Rest aus Starks Modell: " + Points(review.remainder, true);
   if (review.finished)
@@ -126,7 +128,7 @@ QString PositionText(const QString& name, const TDecisionReview& decision)
     const QString face = QString::number(decision.dice[i]);
     dice += decision.held[i] ? " [" + face + "]" : "  " + face + " ";
   }
-  lines << dice + "   ([ ] gehalten)";
+  lines << dice;
   lines << "Gewählt: " + Utf8(decision.doneWords) + ", danach " + Points(decision.valueDone);
   lines << "Stark:   " + Utf8(decision.bestWords) + ", danach " + Points(decision.valueBest);
   lines << "Verloren: " + Points(decision.lost) + " Punkte, " + Verdict(decision.verdict) +
@@ -149,10 +151,8 @@ QString PositionText(const QString& name, const TDecisionReview& decision)
     }
     lines << line;
   }
-  if (cells)
-    lines << "G: gewählte Zelle, S: Starks Zelle, ·: frei";
-  else
-    lines << "·: frei";
+  lines << QString("[ ]: gehalten, ·: frei") +
+               (cells ? ", G: gewählte Zelle, S: Starks Zelle" : "");
   return lines.join("\n");
 }
 

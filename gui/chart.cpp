@@ -7,6 +7,7 @@
 #include <QChartView>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPen>
 #include <QScatterSeries>
@@ -36,6 +37,7 @@ public:
     for (QAbstractAxis* axis : chart_->axes())
       chart_->removeAxis(axis);
     chart_->setTitle(data.title);
+    chart_->legend()->setAlignment(Qt::AlignBottom);
     auto* values = new QLineSeries();
     auto* means = new QLineSeries();
     values->setName(data.valueName);
@@ -135,7 +137,7 @@ public:
       values->setPen(QPen(colours[l % 2], 2));
       all.push_back(values);
       auto* marks = new QScatterSeries();
-      marks->setName(data.markName + (data.lines.size() > 1 ? " (" + line.name + ")" : ""));
+      marks->setName(data.markName);
       marks->setMarkerSize(9);
       marks->setColor(QColor(200, 40, 30));
       marks->setBorderColor(colours[l % 2]);
@@ -147,6 +149,12 @@ public:
     }
     for (QAbstractSeries* series : all)
       chart_->addSeries(series);
+    // The marks look alike for every line: the legend names them once. A legend at the side
+    // leaves the lines the height they need.
+    for (size_t i = 3; i < all.size(); i += 2)
+      for (QLegendMarker* marker : chart_->legend()->markers(all[i]))
+        marker->setVisible(false);
+    chart_->legend()->setAlignment(Qt::AlignRight);
     auto* rounds = new QValueAxis();
     rounds->setRange(0, std::ceil(right));
     // Whole rounds only, about eight of them: a fractional tick would print a round twice.
@@ -159,7 +167,6 @@ public:
     const double pad = std::max(10.0, (high - low) * 0.05);
     points->setRange(std::floor(low - pad), std::ceil(high + pad));
     points->setLabelFormat("%d");
-    points->setTitleText(data.yName);
     chart_->addAxis(rounds, Qt::AlignBottom);
     chart_->addAxis(points, Qt::AlignLeft);
     for (QAbstractSeries* series : all) {

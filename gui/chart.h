@@ -36,8 +36,8 @@ struct TCourseLine {
   std::vector<size_t> marked; // indices into x and values
 };
 struct TCourseData {
-  QString title; // also the accessible name
-  QString xName, yName, markName;
+  QString title;           // also the accessible name
+  QString xName, markName; // the rounds' axis, the marks in the legend
   std::vector<TCourseLine> lines;
   QString summary; // what a screen reader says of it
 };

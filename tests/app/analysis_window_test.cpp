@@ -18,7 +18,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QListWidget>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -190,7 +189,8 @@ TEST_F(AnalysisWindow, OpensForTheGameUnderWayFillsInAndShowsTheChosenDecisionsP
   EXPECT_EQ(lines, 6);
   EXPECT_TRUE(balance.startsWith("Spieler1\nErwartet zu Beginn: ")) << balance.toStdString();
   EXPECT_TRUE(balance.contains("\nGlück der Würfel: ")) << balance.toStdString();
-  EXPECT_TRUE(balance.contains("je Entscheidung, 6 Entscheidungen)")) << balance.toStdString();
+  EXPECT_TRUE(balance.contains("\nJe Entscheidung: ")) << balance.toStdString();
+  EXPECT_TRUE(balance.contains(" (6 Entscheidungen)\n")) << balance.toStdString();
   EXPECT_TRUE(balance.contains("Erwartet jetzt: ")) << balance.toStdString();
   EXPECT_TRUE(spoken.contains(" Punkte verloren, ")) << spoken.toStdString();
   EXPECT_TRUE(spoken.endsWith("gut") || spoken.endsWith("ungenau") || spoken.endsWith("Fehler"))
@@ -204,7 +204,7 @@ TEST_F(AnalysisWindow, OpensForTheGameUnderWayFillsInAndShowsTheChosenDecisionsP
     const QString face = QString::number(second[1][size_t(i)]);
     dice += heldThen[1][size_t(i)] ? " [" + face + "]" : "  " + face + " ";
   }
-  EXPECT_TRUE(position.contains("\n" + dice + " ")) << position.toStdString();
+  EXPECT_TRUE(position.contains("\n" + dice + "\n")) << position.toStdString();
   EXPECT_TRUE(position.contains("\nGewählt: ")) << position.toStdString();
   EXPECT_TRUE(position.contains("\nStark:   ")) << position.toStdString();
   // The sheet as it stood: the first turn's entry, the other cells free.
@@ -301,7 +301,7 @@ TEST_F(AnalysisWindow, AWholeGameFollowingEveryHintLosesNothingAndItsLuckAndLoss
     });
   });
   ChooseMenu("Spielanalyse");
-  EXPECT_TRUE(balance.contains("\nVerlorene Punkte: 0,0 (0,00 je Entscheidung, " +
+  EXPECT_TRUE(balance.contains("\nVerlorene Punkte: 0,0\nJe Entscheidung: 0,00 (" +
                                QString::number(player.decisions.size()) + " Entscheidungen)"))
       << balance.toStdString();
   EXPECT_TRUE(balance.contains("\nEndstand: " + QString::number(total) + "\n"))
@@ -348,13 +348,13 @@ TEST_F(AnalysisWindow, TheStatisticsOpenAFinishedGameOfTwoSideBySide)
   ASSERT_EQ(games.size(), 1);
   EXPECT_TRUE(games[0].contains(": Anna ")) << games[0].toStdString();
   const QString anna = texts["Bilanz von Anna"], bort = texts["Bilanz von Bört"];
-  EXPECT_TRUE(anna.contains("\nVerlorene Punkte: 0,0 (0,00 je Entscheidung, "))
+  EXPECT_TRUE(anna.contains("\nVerlorene Punkte: 0,0\nJe Entscheidung: 0,00 ("))
       << anna.toStdString();
   // 63 entries, each of them a cell chosen without looking: hundreds of points.
   const int at = bort.indexOf("Verlorene Punkte: -");
   ASSERT_GE(at, 0) << bort.toStdString();
   const double lost =
-      -QLocale(QLocale::German).toDouble(bort.mid(at + 18, bort.indexOf(' ', at + 19) - at - 18));
+      -bort.mid(at + 18, bort.indexOf('\n', at) - at - 18).replace(',', '.').toDouble();
   EXPECT_GT(lost, 500) << bort.toStdString();
   EXPECT_FALSE(bort.contains("grober Fehler 0")) << bort.toStdString();
   // The list goes round by round, Anna before Bört, each line naming its player.
