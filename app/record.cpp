@@ -349,12 +349,23 @@ bool TRecorder::ReadStatistics(TStatistics& stats)
   return reader && reader->ReadStatistics(stats);
 }
 
-std::vector<TAction> TRecorder::ActionsToAnalyse() const
+std::vector<TAction> TRecorder::ActionsToAnalyse()
 {
-  // A game just begun has no decision to show yet: the one before it tells more.
+  // A game just begun has nothing decided yet: the one before it tells more.
   for (const TAction& action : actions_)
-    if (action.kind == TActionKind::Entry) return actions_;
-  return finished_.empty() ? actions_ : finished_;
+    if (action.kind == TActionKind::Hold || action.kind == TActionKind::Entry ||
+        (action.kind == TActionKind::Throw && action.roll > 0))
+      return actions_;
+  if (!finished_.empty()) return finished_;
+  // Finished in an earlier run: the record has it.
+  std::vector<TStatsRow> rows;
+  const TStatsRow* last = nullptr;
+  if (FinishedGames(rows))
+    for (const TStatsRow& row : rows)
+      if (!last || row.ended > last->ended) last = &row;
+  std::vector<TAction> actions;
+  if (last && LoadGame(last->game, actions)) return actions;
+  return actions_;
 }
 
 bool TRecorder::LoadGame(int64_t id, std::vector<TAction>& actions)

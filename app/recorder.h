@@ -55,9 +55,10 @@ public:
   bool ReadStatistics(TStatistics& stats);
   int64_t Game() const { return game_; }
 
-  // The actions of the game to analyse from the menu: the game under way once it has an entry,
-  // else the last game finished in this run (resumed games included); empty when there is none.
-  std::vector<TAction> ActionsToAnalyse() const;
+  // The actions of the game to analyse from the menu: the game under way once something in it
+  // was decided (a die held, a throw after the first, an entry), else the last game finished;
+  // empty when there is none.
+  std::vector<TAction> ActionsToAnalyse();
   // Every action of a game of the history, read from the record; false when it cannot be read.
   bool LoadGame(int64_t id, std::vector<TAction>& actions);
   // The seats of the finished games, by game and seat.

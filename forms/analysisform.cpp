@@ -2,6 +2,7 @@
 
 #include "ai/analysis.h"
 #include "app/app.h"
+#include "app/recorder.h"
 #include "forms/analysistext.h"
 #include "forms/dialog.h"
 #include "gui/chart.h"
@@ -119,10 +120,14 @@ int TAnalysisForm::Open(TApp* app, const std::vector<TAction>& actions)
   Okay = CreateButton("OK", cw / 2 - 50, ch - 34, 100, 24, Window, BUTTON_OK);
 
   if (!readable) {
-    const QString why = actions.empty()
-                            ? QString("Noch kein Spiel aufgezeichnet, das sich analysieren lässt.")
-                            : QString("Die Aufzeichnung dieses Spiels ist nicht schlüssig, darum "
-                                      "kann es nicht analysiert werden.");
+    const TRecordProblem problem = app->Record ? app->Record->Problem() : TRecordProblem::None;
+    QString why = "Noch kein Spiel aufgezeichnet, das sich analysieren lässt.";
+    if (!actions.empty())
+      why = "Die Aufzeichnung dieses Spiels ist nicht schlüssig, darum kann es nicht analysiert "
+            "werden.";
+    else if (problem != TRecordProblem::None)
+      why = RecordProblemText(problem);
+
     Status->SetText(why);
     Position->SetText(why);
   } else {

@@ -282,7 +282,10 @@ TEST_F(AnalysisWindow, AWholeGameFollowingEveryHintLosesNothingAndItsLuckAndLoss
   EXPECT_EQ(player.total, total);
   EXPECT_NEAR(player.start + player.luck - player.lost + player.remainder, double(total), 1e-6);
 
-  // The window shows the same game, the last one finished, between the new game's first throws.
+  // After a restart, with nothing decided in the new game yet, the window shows the last game
+  // finished, from the record.
+  db.reset();
+  Restart();
   QString balance;
   bool barSeen = false;
   int64_t took = 0;
