@@ -146,11 +146,13 @@ int TAnalysisForm::Open(TApp* app, const std::vector<TAction>& actions)
   StopTimer(timer_);
   // Closing stops the work: the analyser sees the flag after the decision at hand.
   work_.reset();
-  for (TGadget** g : {&Okay, &Summary, &Chart, &Position, &List, &Progress, &Status, &Header})
-    FreeGadget(*g), *g = nullptr;
+  // The balances go with their window.
   Balance.clear();
-  FreeGadget(Window);
-  Window = nullptr;
+  for (TGadget** g :
+       {&Okay, &Summary, &Chart, &Position, &List, &Progress, &Status, &Header, &Window}) {
+    FreeGadget(*g);
+    *g = nullptr;
+  }
   return 0;
 }
 
