@@ -5,6 +5,7 @@
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "forms/about.h"
+#include "forms/analysisform.h"
 #include "forms/highscoreform.h"
 #include "forms/playerform.h"
 #include "forms/ruleform.h"
@@ -65,6 +66,7 @@ TApp* TApp::Create()
   MenuView = CreateMenu("Anzeige", 0, Window->GetMenu());
   CreateMenu("Highscore anzeigen", MM_HIGH, MenuView);
   CreateMenu("Statistik", MM_STATS, MenuView);
+  CreateMenu("Spielanalyse", MM_ANALYSIS, MenuView);
   CreateMenu("Regelwerk anzeigen", MM_RULE, MenuView, KEY_F1, 0);
   CreateMenu("", 0, MenuView);
   CreateMenu("Über " + AppTitle(), MM_ABOUT, MenuView);
@@ -175,6 +177,9 @@ void TApp::HandleEvent(const TEvent& event)
       break;
     case MM_STATS:
       TStatsForm().Open(this);
+      break;
+    case MM_ANALYSIS:
+      TAnalysisForm().Open(this, Record ? Record->ActionsToAnalyse() : std::vector<TAction>());
       break;
     case MM_RULE:
       TRuleForm().Open(this);

@@ -37,7 +37,8 @@ enum : int {
   MM_HIGH = 45057,
   MM_RULE = 45058,
   MM_ABOUT = 45059,
-  MM_STATS = 45060, // "Anzeige > Statistik"
+  MM_STATS = 45060,    // "Anzeige > Statistik"
+  MM_ANALYSIS = 45061, // "Anzeige > Spielanalyse"
 };
 
 // Key code of the letter N, the hot key of "Neues Spiel".

@@ -126,6 +126,7 @@ bool TRecorder::Resume()
     const bool played = reader_->LoadActions(candidate.id, actions) && ReplayGame(actions, state);
     const int64_t id = candidate.id;
     if (played && ::GameFinished(state)) {
+      finished_ = actions;
       // Its last entry was written, its end was not: it ends now, as it would have.
       writer_->Post([id, state](TRecordDb& db) {
         return db.EndGame(id, TGameEnd::Finished, RecordNow(), &state);
@@ -146,6 +147,7 @@ bool TRecorder::Resume()
     game_ = id;
     seq_ = int(actions.size());
     shadow_ = state;
+    actions_ = std::move(actions);
     resumed = true;
   }
   if (!resumed) locks_->Release();
@@ -188,6 +190,7 @@ void TRecorder::Post(const TAction& stamped)
   // What the game did is what the record holds, even where a test set the dice by hand.
   if (!ApplyAction(shadow_, action) && action.kind == TActionKind::Players) return;
   pending_.push_back({seq_++, action});
+  actions_.push_back(action);
 }
 
 void TRecorder::Send()
@@ -218,6 +221,7 @@ void TRecorder::GameStarted()
   game_ = id;
   seq_ = 0;
   shadow_ = TGameState();
+  actions_.clear();
   // The game is written with its players and first throws, in one.
   startedAt_ = RecordNow();
   Observe();
@@ -245,6 +249,8 @@ void TRecorder::GameFinished()
     return db.EndGame(id, TGameEnd::Finished, RecordNow(), &state);
   });
   game_ = 0;
+  finished_ = std::move(actions_);
+  actions_.clear();
 }
 
 void TRecorder::Entered(int seat, TGadget* cell)
@@ -329,16 +335,59 @@ void TRecorder::Flush()
   if (writer_) writer_->Flush();
 }
 
-bool TRecorder::ReadStatistics(TStatistics& stats)
+TRecordDb* TRecorder::Reader()
 {
-  if (!writer_) return false;
+  if (!writer_) return nullptr;
   const TOwnerRights rights;
   if (!reader_) {
     // Made by the writing thread at the first start: it is there once the writer is done.
     writer_->Flush();
     reader_ = TRecordDb::Open(path_, START_BUSY_MS, problem_);
   }
-  return reader_ && reader_->ReadStatistics(stats);
+  return reader_.get();
+}
+
+bool TRecorder::ReadStatistics(TStatistics& stats)
+{
+  const TOwnerRights rights; // SQLite opens its journal files on the first read
+  TRecordDb* reader = Reader();
+  return reader && reader->ReadStatistics(stats);
+}
+
+std::vector<TAction> TRecorder::ActionsToAnalyse()
+{
+  // A game just begun has nothing decided yet: the one before it tells more.
+  for (const TAction& action : actions_)
+    if (action.kind == TActionKind::Hold || action.kind == TActionKind::Entry ||
+        (action.kind == TActionKind::Throw && action.roll > 0))
+      return actions_;
+  if (!finished_.empty()) return finished_;
+  // Finished in an earlier run: the record has it.
+  std::vector<TStatsRow> rows;
+  const TStatsRow* last = nullptr;
+  if (FinishedGames(rows))
+    for (const TStatsRow& row : rows)
+      if (!last || row.ended > last->ended) last = &row;
+  std::vector<TAction> actions;
+  if (last && LoadGame(last->game, actions)) return actions;
+  return actions_;
+}
+
+bool TRecorder::LoadGame(int64_t id, std::vector<TAction>& actions)
+{
+  const TOwnerRights rights; // SQLite opens its journal files on the first read
+  TRecordDb* reader = Reader();
+  if (!reader) return false;
+  // The game's last actions may still be on their way to the disk.
+  writer_->Flush();
+  return reader->LoadActions(id, actions);
+}
+
+bool TRecorder::FinishedGames(std::vector<TStatsRow>& rows)
+{
+  const TOwnerRights rights; // SQLite opens its journal files on the first read
+  TRecordDb* reader = Reader();
+  return reader && reader->StatsRows(rows);
 }
 
 void TApp::OpenRecord()

@@ -55,6 +55,15 @@ public:
   bool ReadStatistics(TStatistics& stats);
   int64_t Game() const { return game_; }
 
+  // The actions of the game to analyse from the menu: the game under way once something in it
+  // was decided (a die held, a throw after the first, an entry), else the last game finished;
+  // empty when there is none.
+  std::vector<TAction> ActionsToAnalyse();
+  // Every action of a game of the history, read from the record; false when it cannot be read.
+  bool LoadGame(int64_t id, std::vector<TAction>& actions);
+  // The seats of the finished games, by game and seat.
+  bool FinishedGames(std::vector<TStatsRow>& rows);
+
 private:
   std::vector<TRecordPlayer> Lineup() const;
   // Records an action; Send hands what was recorded since the last Send to the writer as one.
@@ -62,6 +71,8 @@ private:
   void Send();
   bool Resume();
   TAction Throw(int seat, int roll) const;
+  // The reading connection, opened when first needed.
+  TRecordDb* Reader();
 
   TApp& app_;
   std::string path_;
@@ -74,6 +85,8 @@ private:
   int seq_ = 0;
   // The game as the record holds it, to tell what changed.
   TGameState shadow_;
+  // The actions of the game under way, and of the last one finished, for the analysis.
+  std::vector<TAction> actions_, finished_;
   std::vector<std::pair<int, TAction>> pending_;
   bool entryPending_ = false;
   int64_t startedAt_ = 0; // a game begun and not yet written

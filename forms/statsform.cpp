@@ -2,15 +2,21 @@
 
 #include "app/app.h"
 #include "app/recorder.h"
+#include "forms/analysisform.h"
+#include "forms/analysistext.h"
 #include "forms/dialog.h"
 #include "gui/chart.h"
+#include "gui/listbox.h"
 
 #include <QDateTime>
 #include <QLocale>
+#include <QStringList>
+#include <algorithm>
 
 namespace
 {
-constexpr int WIDTH = 700, HEIGHT = 620, MARGIN = 10, TABLE_H = 170, SUMMARY_H = 40;
+constexpr int WIDTH = 700, HEIGHT = 680, MARGIN = 10, TABLE_H = 150, SUMMARY_H = 40, GAMES_H = 96;
+constexpr int ANALYSIS_W = 130;
 
 // A decimal comma, and no dot between thousands, as the totals on the sheet are written.
 QLocale German()
@@ -83,6 +89,16 @@ QString StatsSummary(const TStatistics& stats)
          de.toString(means.back(), 'f', 1) + ", bestes Spiel " + QString::number(best) + ".";
 }
 
+QString FinishedGameText(const std::vector<TStatsRow>& rows)
+{
+  if (rows.empty()) return QString();
+  QStringList seats;
+  for (const TStatsRow& row : rows)
+    seats << SeatName({row.name, row.computer, row.level}) + " " + QString::number(row.total);
+  return QDateTime::fromMSecsSinceEpoch(rows.front().ended).toString("dd.MM.yyyy HH:mm") + ": " +
+         seats.join(", ");
+}
+
 int TStatsForm::Open(TApp* app)
 {
   Window =
@@ -96,6 +112,32 @@ int TStatsForm::Open(TApp* app)
                          TEXTAREA_WORDWRAP | TEXTAREA_READONLY);
   SetAccessibleName(Table, "Ergebnisse je Spieler und Spielart");
   y += TABLE_H + MARGIN;
+  Games = CreateListBox(MARGIN, y, cw - 3 * MARGIN - ANALYSIS_W, GAMES_H, Window);
+  SetAccessibleName(Games, "Beendete Spiele");
+  Analysis = CreateButton("Spielanalyse", cw - MARGIN - ANALYSIS_W, y, ANALYSIS_W, 26, Window,
+                          BUTTON_PUSH);
+  // The games by id, the one ended last first, as the list shows them.
+  std::vector<int64_t> ids;
+  std::vector<TStatsRow> rows;
+  if (app->Record && app->Record->FinishedGames(rows)) {
+    std::vector<std::vector<TStatsRow>> games;
+    for (const TStatsRow& row : rows) {
+      if (games.empty() || games.back().front().game != row.game) games.emplace_back();
+      games.back().push_back(row);
+    }
+    std::stable_sort(games.begin(), games.end(), [](const auto& a, const auto& b) {
+      return a.front().ended > b.front().ended;
+    });
+    for (const std::vector<TStatsRow>& game : games) {
+      AddListLine(Games, FinishedGameText(game));
+      ids.push_back(game.front().game);
+    }
+  }
+  if (ids.empty())
+    Analysis->SetEnabled(0);
+  else
+    SelectListLine(Games, 0);
+  y += GAMES_H + MARGIN;
   const int chartH = ch - y - SUMMARY_H - 44 - MARGIN;
   Chart = CreateChart(MARGIN, y, cw - 2 * MARGIN, chartH, Window);
   y += chartH + MARGIN / 2;
@@ -141,8 +183,16 @@ int TStatsForm::Open(TApp* app)
     const int id = WaitEvent();
     if (ClosesDialog(id)) break;
     if (id == EVENT_GADGETACTION && EventSource() == Okay) break;
+    if (id == EVENT_GADGETACTION && EventSource() == Analysis) {
+      const int line = ListSelection(Games);
+      std::vector<TAction> actions;
+      if (line >= 0 && line < int(ids.size()) && app->Record->LoadGame(ids[size_t(line)], actions))
+        TAnalysisForm().Open(app, actions);
+      else
+        TAnalysisForm().Open(app, {});
+    }
   }
-  for (TGadget** g : {&Okay, &Summary, &Chart, &Table, &Header, &Window}) {
+  for (TGadget** g : {&Okay, &Analysis, &Games, &Summary, &Chart, &Table, &Header, &Window}) {
     FreeGadget(*g);
     *g = nullptr;
   }

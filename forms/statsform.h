@@ -2,7 +2,8 @@
 
 // The statistics window: for each person and kind of game the finished games, mean, best,
 // wins, losses and bonuses reached, and a chart of every finished game's total over time with
-// its moving mean, summed up in words for screen readers. Opened from "Anzeige > Statistik".
+// its moving mean, summed up in words for screen readers, and the list of finished games, each
+// of which opens in the analysis window. Opened from "Anzeige > Statistik".
 
 #include "gui/gadget.h"
 #include "store/recordstats.h"
@@ -19,6 +20,9 @@ QString GameKindText(TGameKind kind);
 // One line of the table, and the chart's summary, as the window shows them.
 QString StatsLineText(const TStatsLine& line);
 QString StatsSummary(const TStatistics& stats);
+// A finished game in the list: "14.11.2023 18:02: Anna 3120, Computer (Mittel) 2890". rows: its
+// seats in order.
+QString FinishedGameText(const std::vector<TStatsRow>& rows);
 
 class TStatsForm
 {
@@ -28,6 +32,8 @@ public:
   TGadget* Table = nullptr;
   TGadget* Chart = nullptr;
   TGadget* Summary = nullptr;
+  TGadget* Games = nullptr;    // the finished games, the last one first
+  TGadget* Analysis = nullptr; // "Spielanalyse" of the game chosen there
   TGadget* Okay = nullptr;
 
   int Open(TApp* app);

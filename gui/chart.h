@@ -26,3 +26,19 @@ struct TChartData {
 };
 // Draws the data; the lines keep the order of x.
 void SetChartData(TGadget* chart, const TChartData& data);
+
+// A course through a game: for each line (a player) its values over the rounds, with some
+// points marked (such as the decisions that lost most).
+struct TCourseLine {
+  QString name;
+  std::vector<double> x; // the round, with the steps of a round in between
+  std::vector<double> values;
+  std::vector<size_t> marked; // indices into x and values
+};
+struct TCourseData {
+  QString title;           // also the accessible name
+  QString xName, markName; // the rounds' axis, the marks in the legend
+  std::vector<TCourseLine> lines;
+  QString summary; // what a screen reader says of it
+};
+void SetCourseData(TGadget* chart, const TCourseData& data);

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPalette>
 #include <algorithm>
@@ -13,8 +14,9 @@ TGuiFont::~TGuiFont() = default;
 TGuiFontPtr LibraryFont(int type, double size, int style)
 {
   auto font = std::make_shared<TGuiFont>();
-  QFont f = QApplication::font(); // the system's message font
-  (void)type;
+  // Type 1 is the system's message font, type 2 its fixed-width font (for grids of text).
+  QFont f = type == FONT_FIXED ? QFontDatabase::systemFont(QFontDatabase::FixedFont)
+                               : QApplication::font();
   if (size > 0) f.setPointSizeF(size);
   f.setWeight((style & FONT_BOLD) ? QFont::Bold : QFont::Normal);
   f.setItalic(style & FONT_ITALIC);

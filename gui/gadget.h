@@ -110,7 +110,8 @@ struct TGuiFont {
 };
 using TGuiFontPtr = std::shared_ptr<TGuiFont>;
 
-// Type 1 is the system GUI font; size 0 or less keeps its size.
+// Type 1 is the system GUI font, FONT_FIXED its fixed-width one; size 0 or less keeps its size.
+constexpr int FONT_FIXED = 2;
 TGuiFontPtr LibraryFont(int type, double size, int style);
 
 class TGadget

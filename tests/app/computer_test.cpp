@@ -383,8 +383,8 @@ TEST_F(Opponent, NoTickWhileThePersonIsAtTheTurn)
   // rules misses none of its moves.
   PersonPlays();
   TDicefield& its = *app_->DiceField[1];
-  for (const char* item :
-       {"Regelwerk anzeigen", "Highscore anzeigen", "Über Wurfwummel", "Spieler Einstellungen"}) {
+  for (const char* item : {"Regelwerk anzeigen", "Highscore anzeigen", "Spielanalyse",
+                           "Über Wurfwummel", "Spieler Einstellungen"}) {
     const auto dice = its.Dice;
     const auto holds = its.Active;
     bool seen = false;

@@ -89,6 +89,7 @@ TEST_F(Shell, MenusAndTheirTags)
                                            "Anzeige",
                                            "Highscore anzeigen",
                                            "Statistik",
+                                           "Spielanalyse",
                                            "Regelwerk anzeigen\tF1",
                                            "|",
                                            QString::fromUtf8("Über Wurfwummel")}));
@@ -100,10 +101,10 @@ TEST_F(Shell, MenusAndTheirTags)
   }
   for (TGadget* item : app_->MenuView->kids)
     tags << item->style;
-  EXPECT_EQ(tags, (QList<int>{MM_NEW,     MM_HINT,   0,          MM_PLAYER, MM_COMPUTER,
-                              0,          MM_LEICHT, MM_MITTEL,  MM_STARK,  0,
-                              MM_LANGSAM, MM_NORMAL, MM_SCHNELL, 0,         MM_QUIT,
-                              MM_HIGH,    MM_STATS,  MM_RULE,    0,         MM_ABOUT}));
+  EXPECT_EQ(tags, (QList<int>{MM_NEW,     MM_HINT,   0,        MM_PLAYER, MM_COMPUTER, 0,
+                              MM_LEICHT,  MM_MITTEL, MM_STARK, 0,         MM_LANGSAM,  MM_NORMAL,
+                              MM_SCHNELL, 0,         MM_QUIT,  MM_HIGH,   MM_STATS,    MM_ANALYSIS,
+                              MM_RULE,    0,         MM_ABOUT}));
 
   // A screen reader hears the item's name without its key, and the key as its key binding;
   // once "Neues Spiel\tN" was read out as the name.

@@ -1,0 +1,197 @@
+#include "forms/analysistext.h"
+
+#include "ai/wording.h"
+
+#include <QLocale>
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+// A decimal comma and no dot between thousands, as the sheet writes its totals.
+QLocale German()
+{
+  QLocale locale(QLocale::German, QLocale::Germany);
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale;
+}
+
+QString Utf8(const std::string& text)
+{
+  return QString::fromStdString(text);
+}
+
+QString Verdict(TVerdict verdict)
+{
+  return Utf8(VerdictWords(verdict));
+}
+
+QString Prefix(const QString& name)
+{
+  return name.isEmpty() ? QString() : name + ", ";
+}
+} // namespace
+
+QString SeatName(const TRecordPlayer& player)
+{
+  QString name = Utf8(player.name);
+  if (player.computer && !player.level.empty()) {
+    QString level = Utf8(player.level);
+    level[0] = level[0].toUpper();
+    name += " (" + level + ")";
+  }
+  return name;
+}
+
+QString Points(double value, bool sign)
+{
+  // -0,0 reads as a fault; a loss that rounds to nothing is none.
+  if (std::fabs(value) < 0.05) value = 0;
+  const QString text = German().toString(value, 'f', 1);
+  return sign && value > 0 ? "+" + text : text;
+}
+
+QString DecisionPlace(const TDecisionReview& decision)
+{
+  const QString round = "Runde " + QString::number(decision.turn + 1);
+  if (decision.kind == TDecisionKind::Cell) return round + ", Eintrag";
+  return round + ", vor dem " + QString::number(4 - decision.throwsLeft) + ". Wurf";
+}
+
+QString BalanceText(const QString& name, const TPlayerReview& review)
+{
+  QStringList lines;
+  lines << name;
+  lines << "Erwartet zu Beginn: " + Points(review.start);
+  lines << "Glück der Würfel: " + Points(review.luck, true);
+  lines << "Verlorene Punkte: " + Points(-review.lost);
+  // Two decimals: a good player's loss per decision is a few tenths.
+  lines << "Je Entscheidung: " + German().toString(review.LostPerDecision(), 'f', 2) + " (" +
+               QString::number(review.decisions.size()) +
+               (review.decisions.size() == 1 ? " Entscheidung)" : " Entscheidungen)");
+  if (std::fabs(review.remainder) >= 0.05)
+    lines << "Rest aus Starks Modell: " + Points(review.remainder, true);
+  if (review.finished)
+    lines << "Endstand: " + QString::number(review.total);
+  else
+    lines << "Erwartet jetzt: " + Points(review.now) + " (auf dem Blatt " +
+                 QString::number(review.total) + ")";
+  QStringList counts;
+  for (int v = 0; v < VERDICTS; ++v)
+    counts << Verdict(TVerdict(v)) + " " + QString::number(review.verdicts[size_t(v)]);
+  lines << counts.join(", ");
+  return lines.join("\n");
+}
+
+QString DecisionLine(const QString& name, const TDecisionReview& decision)
+{
+  QString line = Prefix(name) + DecisionPlace(decision) + ": " + Utf8(decision.doneWords) + " → " +
+                 Points(decision.valueDone) + "; Stark: ";
+  if (decision.doneWords == decision.bestWords)
+    line += "ebenso";
+  else
+    line += Utf8(decision.bestWords) + " → " + Points(decision.valueBest);
+  return line + "; " + Points(decision.lost) + " verloren, " + Verdict(decision.verdict);
+}
+
+QString DecisionSpoken(const QString& name, const TDecisionReview& decision)
+{
+  return Prefix(name) + DecisionPlace(decision) + ": " + Utf8(decision.doneWords) + ", " +
+         Points(decision.lost) + " Punkte verloren, " + Verdict(decision.verdict);
+}
+
+std::vector<TDecisionRef> GameOrder(const TGameReview& review)
+{
+  std::vector<TDecisionRef> order;
+  std::vector<size_t> next(review.players.size(), 0);
+  for (int turn = 0;; ++turn) {
+    bool left = false;
+    for (size_t p = 0; p < review.players.size(); ++p) {
+      const std::vector<TDecisionReview>& decisions = review.players[p].decisions;
+      size_t& i = next[p];
+      for (; i < decisions.size() && decisions[i].turn == turn; ++i)
+        order.push_back({int(p), int(i)});
+      left = left || i < decisions.size();
+    }
+    if (!left) break;
+  }
+  return order;
+}
+
+QString PositionText(const QString& name, const TDecisionReview& decision)
+{
+  QStringList lines;
+  lines << Prefix(name) + DecisionPlace(decision);
+  QString dice = "Würfel:";
+  for (size_t i = 0; i < decision.dice.size(); ++i) {
+    const QString face = QString::number(decision.dice[i]);
+    dice += decision.held[i] ? " [" + face + "]" : "  " + face + " ";
+  }
+  lines << dice;
+  lines << "Gewählt: " + Utf8(decision.doneWords) + ", danach " + Points(decision.valueDone);
+  lines << "Stark:   " + Utf8(decision.bestWords) + ", danach " + Points(decision.valueBest);
+  lines << "Verloren: " + Points(decision.lost) + " Punkte, " + Verdict(decision.verdict) +
+               (decision.exact ? " (genau berechnet)" : "");
+  lines << "";
+  const bool cells = decision.kind == TDecisionKind::Cell;
+  lines << QString("Blatt").leftJustified(18) + "    ×1    ×2    ×3";
+  for (int row = 0; row < SHEET_ROWS; ++row) {
+    QString line = Utf8(RowLabel(row)).leftJustified(18);
+    for (int column = 0; column < SHEET_COLUMNS; ++column) {
+      const bool done = cells && decision.doneCell.row == row && decision.doneCell.column == column;
+      const bool best = cells && decision.bestCell.row == row && decision.bestCell.column == column;
+      QString cell = decision.sheet.IsFree(row, column)
+                         ? QString("·")
+                         : QString::number(decision.sheet.Cell(row, column));
+      if (done) cell = "G" + QString::number(decision.donePoints);
+      if (best && !done) cell = "S" + QString::number(decision.bestPoints);
+      if (best && done) cell = "GS" + QString::number(decision.donePoints);
+      line += cell.rightJustified(6);
+    }
+    lines << line;
+  }
+  lines << QString("[ ]: gehalten, ·: frei") +
+               (cells ? ", G: gewählte Zelle, S: Starks Zelle" : "");
+  return lines.join("\n");
+}
+
+std::vector<int> WorstDecisions(const TPlayerReview& review, size_t most)
+{
+  std::vector<int> worst;
+  for (size_t i = 0; i < review.decisions.size(); ++i)
+    if (review.decisions[i].lost >= INACCURATE_LOSS) worst.push_back(int(i));
+  std::stable_sort(worst.begin(), worst.end(), [&](int a, int b) {
+    return review.decisions[size_t(a)].lost > review.decisions[size_t(b)].lost;
+  });
+  if (worst.size() > most) worst.resize(most);
+  std::sort(worst.begin(), worst.end());
+  return worst;
+}
+
+QString CourseSummary(const std::vector<QString>& names, const TGameReview& review)
+{
+  QStringList parts;
+  for (size_t p = 0; p < review.players.size(); ++p) {
+    const TPlayerReview& player = review.players[p];
+    QString part = (p < names.size() ? names[p] : QString()) + ": erwartet zu Beginn " +
+                   Points(player.start) + (player.finished ? ", am Ende " : ", jetzt ") +
+                   Points(player.now);
+    std::vector<int> worst = WorstDecisions(player, 3);
+    std::stable_sort(worst.begin(), worst.end(), [&](int a, int b) {
+      return player.decisions[size_t(a)].lost > player.decisions[size_t(b)].lost;
+    });
+    if (worst.empty()) {
+      part += "; kein Verlust von " + Points(INACCURATE_LOSS) + " Punkten oder mehr";
+    } else {
+      QStringList most;
+      for (int i : worst) {
+        const TDecisionReview& d = player.decisions[size_t(i)];
+        most << DecisionPlace(d) + " (" + Points(d.lost) + " Punkte)";
+      }
+      part += "; die größten Verluste: " + most.join(", ");
+    }
+    parts << part;
+  }
+  return "Erwarteter Endstand im Lauf des Spiels. " + parts.join(". ") + ".";
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+// The words of the analysis window: a player's balance of luck and skill, each decision's line
+// and what a screen reader says of it, the position of a decision, and the chart's summary.
+// QtCore values only; the window puts them into its gadgets.
+
+#include "ai/analysis.h"
+#include "store/recordlog.h"
+
+#include <QString>
+#include <vector>
+
+// A decision of one player, as the list shows it in the order of the game.
+struct TDecisionRef {
+  int player = 0;
+  int index = 0; // in TPlayerReview::decisions
+};
+
+// "Anna", "Computer (Mittel)".
+QString SeatName(const TRecordPlayer& player);
+// A number as the window writes it: one decimal, a decimal comma; sign: "+" before positives.
+QString Points(double value, bool sign = false);
+// "Runde 5, vor dem 2. Wurf", "Runde 5, Eintrag".
+QString DecisionPlace(const TDecisionReview& decision);
+// The player's lines: start, luck, lost (in all and per decision), the remainder where there is
+// one, the total, the count in each class.
+QString BalanceText(const QString& name, const TPlayerReview& review);
+// The list's line, and what a screen reader says of it: the decision, the points lost, its class.
+QString DecisionLine(const QString& name, const TDecisionReview& decision);
+QString DecisionSpoken(const QString& name, const TDecisionReview& decision);
+// The decisions of every player in the order of the game: round by round, seat by seat.
+std::vector<TDecisionRef> GameOrder(const TGameReview& review);
+// The position: the dice (held ones in brackets), both choices, and the sheet as it stood with
+// the cells of both choices marked.
+QString PositionText(const QString& name, const TDecisionReview& decision);
+// The decisions of a player that lost most, for the chart's marks: at most `most` of them, each
+// losing at least INACCURATE_LOSS, in the order of the game.
+std::vector<int> WorstDecisions(const TPlayerReview& review, size_t most);
+// What a screen reader says of the chart.
+QString CourseSummary(const std::vector<QString>& names, const TGameReview& review);
