@@ -13,6 +13,7 @@
 #include "store/recordgame.h"
 #include "tests/app/opponent.h"
 
+#include "tests/support/recordsql.h"
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
@@ -63,19 +64,6 @@ void Poll(std::function<bool()> step)
     }
   });
   timer->start();
-}
-
-int64_t Number(const QString& path, const char* sql)
-{
-  sqlite3* db = nullptr;
-  sqlite3_stmt* st = nullptr;
-  int64_t n = -1;
-  if (sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-    n = sqlite3_column_int64(st, 0);
-  sqlite3_finalize(st);
-  sqlite3_close(db);
-  return n;
 }
 
 class AnalysisWindow : public Opponent
@@ -257,15 +245,15 @@ TEST_F(AnalysisWindow, AWholeGameFollowingEveryHintLosesNothingAndItsLuckAndLoss
   // The end-of-game question came, and a new game began.
   EXPECT_EQ(Entered(0), 0);
   app_->Record->Flush();
-  const int64_t total =
-      Number(Db(), "SELECT total FROM players WHERE game = (SELECT id FROM games WHERE state = 1)");
+  const int64_t total = RecordNumber(
+      Db(), "SELECT total FROM players WHERE game = (SELECT id FROM games WHERE state = 1)");
   ASSERT_GT(total, 0);
 
   // The record read back from the file.
   TRecordProblem problem;
   std::unique_ptr<TRecordDb> db = TRecordDb::Open(Db().toStdString(), 1000, problem);
   ASSERT_NE(db, nullptr);
-  const int64_t id = Number(Db(), "SELECT id FROM games WHERE state = 1");
+  const int64_t id = RecordNumber(Db(), "SELECT id FROM games WHERE state = 1");
   std::vector<TAction> actions;
   ASSERT_TRUE(db->LoadActions(id, actions));
   TRecordedGame game;

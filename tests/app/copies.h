@@ -6,6 +6,7 @@
 #include "store/highscore.h"
 #include "store/rc4.h"
 #include "store/scorefile.h"
+#include "tests/support/recordsql.h"
 #include "tests/support/support.h"
 
 #include <QDir>
@@ -153,6 +154,3 @@ private:
   qint64 game_ = 0;
   int notices_ = 0, slowest_ = -1;
 };
-
-// A number that SQL reads from a database file, as another program would; -1 when it cannot.
-int64_t RecordNumber(const QString& path, const char* sql);

@@ -9,6 +9,7 @@
 #include "store/recorddb.h"
 #include "tests/app/opponent.h"
 
+#include "tests/support/recordsql.h"
 #include <QAccessible>
 #include <QApplication>
 #include <QCryptographicHash>
@@ -59,19 +60,6 @@ bool Sql(const QString& path, const char* sql)
                   sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
   sqlite3_close(db);
   return ok;
-}
-
-int64_t Number(const QString& path, const char* sql)
-{
-  sqlite3* db = nullptr;
-  sqlite3_stmt* st = nullptr;
-  int64_t n = -1;
-  if (sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-    n = sqlite3_column_int64(st, 0);
-  sqlite3_finalize(st);
-  sqlite3_close(db);
-  return n;
 }
 
 QByteArray Hash(const QString& path)
@@ -155,10 +143,10 @@ TEST_F(Record, TwoPeoplesGameResumesExactlyAfterAClose)
   ChooseMenu("Neues Spiel");
   EXPECT_EQ(Entered(0), 0);
   Close();
-  EXPECT_EQ(Number(Db(), "SELECT count(*) FROM games WHERE state = 2"), 1);
-  EXPECT_EQ(Number(Db(), "SELECT count(*) FROM games WHERE state = 0"), 1);
-  EXPECT_EQ(Number(Db(), "SELECT count(*) FROM actions WHERE kind = 'E'"), 6);
-  EXPECT_EQ(Number(Db(), "SELECT count(*) FROM games WHERE hint_used = 1 AND state = 2"), 1);
+  EXPECT_EQ(RecordNumber(Db(), "SELECT count(*) FROM games WHERE state = 2"), 1);
+  EXPECT_EQ(RecordNumber(Db(), "SELECT count(*) FROM games WHERE state = 0"), 1);
+  EXPECT_EQ(RecordNumber(Db(), "SELECT count(*) FROM actions WHERE kind = 'E'"), 6);
+  EXPECT_EQ(RecordNumber(Db(), "SELECT count(*) FROM games WHERE hint_used = 1 AND state = 2"), 1);
   StartApp();
   EXPECT_FALSE(app_->HintUsed);
   EXPECT_EQ(Entered(0), 0);
@@ -195,8 +183,8 @@ TEST_F(Record, AGameStoppedInTheComputersTurnGoesOnWithTheComputer)
   EXPECT_EQ(PlayerCount, 1);
   EXPECT_EQ(Entered(0), 0);
   Close();
-  EXPECT_EQ(Number(Db(), "SELECT count(*) FROM games"), 2);
-  EXPECT_EQ(Number(Db(), "SELECT state FROM games ORDER BY started LIMIT 1"), 2);
+  EXPECT_EQ(RecordNumber(Db(), "SELECT count(*) FROM games"), 2);
+  EXPECT_EQ(RecordNumber(Db(), "SELECT state FROM games ORDER BY started LIMIT 1"), 2);
 }
 
 // Each kind of database the game cannot use: it starts and plays without resume and history,
@@ -299,8 +287,8 @@ TEST_F(Record, ImpossibleRecordsAreRefusedAndANewGameStarts)
     EXPECT_TRUE(driver_->questions.isEmpty());
     PlayTurn(0);
     Close();
-    EXPECT_EQ(Number(Db(), "SELECT count(*) FROM games"), 2);
-    EXPECT_EQ(Number(Db(), "SELECT count(*) FROM games WHERE state = 2"), 1);
+    EXPECT_EQ(RecordNumber(Db(), "SELECT count(*) FROM games"), 2);
+    EXPECT_EQ(RecordNumber(Db(), "SELECT count(*) FROM games WHERE state = 2"), 1);
   }
 }
 
@@ -387,13 +375,13 @@ TEST_F(Record, ADatabaseOfThePreviousVersionIsMigratedAndItsGameResumed)
   EXPECT_EQ(app_->Winpointfield[0]->Bonus[GRAND_TOTAL]->GetText(),
             "40"); // (5 + 10) * 1 + 5 * 2 + 5 * 3
   Close();
-  EXPECT_EQ(Number(Db(), "PRAGMA user_version"), 2);
+  EXPECT_EQ(RecordNumber(Db(), "PRAGMA user_version"), 2);
   // The finished game's bonuses, counted by playing it back: the number bonus (raw 105 in
   // each column) and the "Pasch" bonus in all three columns, no "Haus", no "Straße".
-  EXPECT_EQ(Number(Db(), "SELECT number_bonus FROM players WHERE game = 7"), 3);
-  EXPECT_EQ(Number(Db(), "SELECT pasch_bonus FROM players WHERE game = 7"), 3);
-  EXPECT_EQ(Number(Db(), "SELECT house_bonus + street_bonus FROM players WHERE game = 7"), 0);
-  EXPECT_EQ(Number(Db(), "SELECT hint_used FROM games WHERE id = 7"), 0);
+  EXPECT_EQ(RecordNumber(Db(), "SELECT number_bonus FROM players WHERE game = 7"), 3);
+  EXPECT_EQ(RecordNumber(Db(), "SELECT pasch_bonus FROM players WHERE game = 7"), 3);
+  EXPECT_EQ(RecordNumber(Db(), "SELECT house_bonus + street_bonus FROM players WHERE game = 7"), 0);
+  EXPECT_EQ(RecordNumber(Db(), "SELECT hint_used FROM games WHERE id = 7"), 0);
 
   // The statistics window shows it.
   StartApp();
