@@ -223,14 +223,9 @@ protected:
     for (const THotKey& k : HotKeys()) {
       if (k.key != code || k.modifiers != mods) continue;
       if (!k.owner || QApplication::activeWindow() != k.owner) continue;
-      if (k.hit) {
-        TEvent e;
-        e.id = EVENT_HOTKEYHIT;
-        e.source = k.source;
-        e.data = k.key;
-        e.mods = k.modifiers;
-        TEvent::Emit(e);
-      } else if (!GadgetDisabled(k.source)) {
+      // A menu item that cannot be chosen now posts its key as a hot key: the program may say
+      // why.
+      if (!k.hit && !GadgetDisabled(k.source)) {
         static_cast<TMenuGadget*>(k.source)->Choose();
         TEvent e;
         e.id = EVENT_MENUACTION;
@@ -238,7 +233,6 @@ protected:
         e.data = k.source->style;
         TEvent::Emit(e);
       } else {
-        // The item cannot be chosen now; the program may say why.
         TEvent e;
         e.id = EVENT_HOTKEYHIT;
         e.source = k.source;

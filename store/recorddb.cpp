@@ -313,16 +313,22 @@ sqlite3_stmt* TRecordDb::Prepare(const char* sql)
   return st;
 }
 
-bool TRecordDb::CreateSchema()
+int TRecordDb::SchemaVersion()
 {
-  // Another copy may be creating it at this moment: whoever comes second finds it made.
-  if (!Exec("BEGIN IMMEDIATE")) return false;
   sqlite3_stmt* st = nullptr;
   int version = -1;
   if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK &&
       sqlite3_step(st) == SQLITE_ROW)
     version = sqlite3_column_int(st, 0);
   sqlite3_finalize(st);
+  return version;
+}
+
+bool TRecordDb::CreateSchema()
+{
+  // Another copy may be creating it at this moment: whoever comes second finds it made.
+  if (!Exec("BEGIN IMMEDIATE")) return false;
+  const int version = SchemaVersion();
   const bool ok = version == RECORD_SCHEMA || (version == 0 && Exec(SCHEMA_V2));
   if (!ok || !Exec("COMMIT")) {
     Rollback();
@@ -334,18 +340,13 @@ bool TRecordDb::CreateSchema()
 bool TRecordDb::MigrateFrom1()
 {
   if (!Exec("BEGIN IMMEDIATE")) return false;
-  sqlite3_stmt* st = nullptr;
-  int version = -1;
-  if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK &&
-      sqlite3_step(st) == SQLITE_ROW)
-    version = sqlite3_column_int(st, 0);
-  sqlite3_finalize(st);
+  const int version = SchemaVersion();
   if (version == RECORD_SCHEMA) return Exec("COMMIT"); // another copy migrated it meanwhile
   bool ok = version == 1 && Exec(MIGRATE_1_TO_2);
   // Version 1 kept no bonuses: each finished game is played back to count them.
   std::vector<int64_t> finished;
   if (ok) {
-    st = Prepare("SELECT id FROM games WHERE state = 1");
+    sqlite3_stmt* st = Prepare("SELECT id FROM games WHERE state = 1");
     while (st && sqlite3_step(st) == SQLITE_ROW)
       finished.push_back(sqlite3_column_int64(st, 0));
   }

@@ -81,6 +81,8 @@ private:
   bool Exec(const char* sql);
   sqlite3_stmt* Prepare(const char* sql);
   TRecordProblem Check();
+  // The schema version the file says it has; -1 when it cannot be read.
+  int SchemaVersion();
   bool CreateSchema();
   bool MigrateFrom1();
   bool WriteSummaries(int64_t id, const TGameState& state);

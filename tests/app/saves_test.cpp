@@ -74,6 +74,27 @@ struct stat StatOf(const QString& path)
 }
 
 const QStringList SLOW_FSYNC = {"-e", "trace=fsync", "-e", "inject=fsync:delay_exit=250000"};
+
+// Five copies, each with a new entry, started in the folder under strace and ended together;
+// how many of their entries the score file then lacks.
+int EndFiveCopiesTogether(const QString& home, int round, const QStringList& strace)
+{
+  std::vector<std::unique_ptr<TCopy>> copies;
+  std::vector<int> scores;
+  for (int i = 0; i < 5; ++i) {
+    scores.push_back(100 + 10 * round + i);
+    copies.push_back(std::make_unique<TCopy>(
+        home, QStringList{"score", QString::number(scores.back())}, strace));
+  }
+  for (auto& copy : copies)
+    EXPECT_TRUE(copy->Ready());
+  for (auto& copy : copies)
+    copy->Signal(SIGTERM);
+  for (auto& copy : copies)
+    EXPECT_TRUE(copy->EndedCleanly());
+  EXPECT_EQ(Strays(home), QStringList());
+  return Missing(home, scores);
+}
 } // namespace
 
 // Five copies ended together on a disk whose every fsync takes 0.25 s once lost two of their
@@ -84,22 +105,8 @@ TEST(Saves, FiveCopiesEndedTogetherOnASlowDiskLoseNoEntry)
   for (int round = 0; round < 3; ++round) {
     QTemporaryDir home;
     Prepare(home.path());
-    std::vector<std::unique_ptr<TCopy>> copies;
-    std::vector<int> scores;
-    for (int i = 0; i < 5; ++i) {
-      scores.push_back(100 + 10 * round + i);
-      copies.push_back(std::make_unique<TCopy>(
-          home.path(), QStringList{"score", QString::number(scores.back())}, SLOW_FSYNC));
-    }
-    for (auto& copy : copies)
-      ASSERT_TRUE(copy->Ready());
-    for (auto& copy : copies)
-      copy->Signal(SIGTERM);
-    for (auto& copy : copies)
-      EXPECT_TRUE(copy->EndedCleanly());
-    lost += Missing(home.path(), scores);
+    lost += EndFiveCopiesTogether(home.path(), round, SLOW_FSYNC);
     entries += 5;
-    EXPECT_EQ(Strays(home.path()), QStringList());
     ++rounds;
   }
   std::printf("five copies ended together, every fsync 0.25 s: %d rounds, %d of %d entries lost\n",
@@ -123,23 +130,8 @@ TEST(Saves, WithoutLocksFiveCopiesEndedTogetherLoseNoEntry)
     if (folder) {
       ASSERT_TRUE(QDir().mkpath(Data(home.path()) + "/wurfwummel.lock"));
     }
-    std::vector<std::unique_ptr<TCopy>> copies;
-    std::vector<int> scores;
-    for (int i = 0; i < 5; ++i) {
-      scores.push_back(100 + 10 * round + i);
-      copies.push_back(std::make_unique<TCopy>(home.path(),
-                                               QStringList{"score", QString::number(scores.back())},
-                                               folder ? SLOW_FSYNC : noLocks));
-    }
-    for (auto& copy : copies)
-      ASSERT_TRUE(copy->Ready());
-    for (auto& copy : copies)
-      copy->Signal(SIGTERM);
-    for (auto& copy : copies)
-      EXPECT_TRUE(copy->EndedCleanly());
-    lost += Missing(home.path(), scores);
+    lost += EndFiveCopiesTogether(home.path(), round, folder ? SLOW_FSYNC : noLocks);
     entries += 5;
-    EXPECT_EQ(Strays(home.path()), QStringList());
     ++rounds;
   }
   std::printf("five copies ended together without locks (flock failing, a folder at the lock): "
