@@ -33,7 +33,12 @@ const char* const CHOICE_FILE = "/wurfwummel.cpu";
 const char* const PAIR_FILE = "/wurfwummel.new";
 
 TApp::TApp() = default;
-TApp::~TApp() = default;
+TApp::~TApp()
+{
+  // An analysis window closed before its work was done leaves its thread to stop by itself;
+  // the objects it works with must outlast it.
+  WaitForAnalyses();
+}
 
 TApp* TApp::Create()
 {

@@ -55,6 +55,9 @@ void TFigureReporter::ReportRuns(const std::vector<Run>& runs)
     f.realNs = run.GetAdjustedRealTime() * NanosecondsPer(run.time_unit);
     const auto bytes = run.counters.find("bytes");
     f.bytes = bytes == run.counters.end() ? 0 : double(bytes->second);
+    const auto wait = run.counters.find("longest_wait_ms");
+    if (wait != run.counters.end())
+      f.longestWaitMs = std::max(f.longestWaitMs, double(wait->second));
     f.median = median;
   }
 }
@@ -92,8 +95,8 @@ int TFigureReporter::PrintTable() const
   line("Start-up resuming a game (2 players, 40 turns)", "BM_StartupResume", "BM_StartupBaseline",
        1, "");
   line("Record: one action written and synced", "BM_RecordWriteAction", nullptr, 1, "");
-  line("Record: a die held through the main loop", "BM_RecordHoldInWindow", "BM_SetTextRepaint",
-       1, "");
+  line("Record: a die held through the main loop", "BM_RecordHoldInWindow", "BM_SetTextRepaint", 1,
+       "");
   line("Statistics window, 10,000 games, opened", "BM_StatisticsOpen10000", nullptr, 1,
        "<= 100 ms");
   line("Click on a free cell, main loop's handling", "BM_ClickCell", "BM_SetTextRepaint", 1,
@@ -107,6 +110,17 @@ int TFigureReporter::PrintTable() const
   line("Analysis of a whole game of \"Leicht\"", "BM_AnalyseWholeGame/level:0", nullptr, 1,
        "<= 2 s CPU");
   line("Analysis of a whole game of \"Stark\"", "BM_AnalyseWholeGame/level:2", nullptr, 1, "");
+  line("Analysis window, closed after 5 ms", "BM_AnalysisWindowOpenAndClose/close_ms:5", nullptr, 1,
+       "");
+  line("Analysis window, closed after 300 ms", "BM_AnalysisWindowOpenAndClose/close_ms:300",
+       nullptr, 1, "");
+  double waited = -1;
+  for (const char* name :
+       {"BM_AnalysisWindowOpenAndClose/close_ms:5", "BM_AnalysisWindowOpenAndClose/close_ms:300"})
+    if (const TFigure* f = Find(name)) waited = std::max(waited, f->longestWaitMs);
+  if (waited >= 0)
+    std::printf("%-46s %10.1f ms %19s  %s\n", "  the game's loop waited at most", waited, "",
+                "<= 50 ms");
   line("Scoring rules, all 46,656 throws, all rows", "BM_ScoringAllThrows", nullptr, 1, "");
   line("  per throw", "BM_ScoringAllThrows", nullptr, 46656, "");
 

@@ -23,6 +23,7 @@ private:
     double cpuNs = 0;
     double realNs = 0;
     double bytes = 0;
+    double longestWaitMs = -1; // the longest wait of the game's loop, where measured
     bool median = false;
   };
   std::map<std::string, TFigure> figures_;

@@ -11,8 +11,11 @@
 #include "gui/timer.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <iterator>
+#include <mutex>
 #include <thread>
 
 namespace
@@ -42,33 +45,89 @@ int AnalysisThreads()
 
 // The work on its own thread: its own analyser (Stark's tables are built there, not in the
 // window's loop), progress and result read by the window's timer, a cancel flag that the
-// analyser checks between decisions. The window's end sets it and joins the thread.
+// analyser checks between decisions. The thread shares the work with the window, so that a
+// window that closes need not wait: it sets the flag and leaves the thread to end by itself.
+// Stark's tables, built by the first analysis in a process, take longer than any decision, and
+// joining there held the closing window for most of a tenth of a second.
 struct TAnalysisWork {
   std::atomic<bool> cancel{false};
   std::atomic<int> done{0}, total{0};
-  std::atomic<bool> ready{false};
+  std::atomic<bool> ready{false}, ended{false};
   TGameReview review; // written by the thread before ready, read by the window after it
   std::thread thread;
 
-  explicit TAnalysisWork(const TPlayedGame& game)
-  {
-    running += 1;
-    thread = std::thread([this, game] {
-      TGameAnalyser analyser;
-      review = analyser.Analyse(game, &cancel, [this](int d, int t) {
-        done.store(d);
-        total.store(t);
-      });
-      ready.store(true, std::memory_order_release);
-    });
-  }
-  ~TAnalysisWork()
-  {
-    cancel.store(true);
-    if (thread.joinable()) thread.join();
-    running -= 1;
-  }
+  static std::shared_ptr<TAnalysisWork> Start(const TPlayedGame& game);
+  // Sets the flag and hands the thread to WaitForAnalyses.
+  static void Close(std::shared_ptr<TAnalysisWork> work);
 };
+
+namespace
+{
+struct TClosed {
+  std::shared_ptr<TAnalysisWork> work;
+  std::thread thread;
+};
+
+std::mutex closedLock;
+// The threads of closed windows, each stopping at its analyser's next look at the cancel flag.
+std::vector<TClosed>& Closed()
+{
+  static std::vector<TClosed> closed;
+  return closed;
+}
+
+// Joins the closed windows' threads that have ended, or all of them.
+void JoinClosed(bool all)
+{
+  std::vector<TClosed> joining;
+  {
+    const std::lock_guard lock(closedLock);
+    auto& closed = Closed();
+    auto stays = std::partition(closed.begin(), closed.end(), [all](const TClosed& c) {
+      return !all && !c.work->ended.load(std::memory_order_acquire);
+    });
+    std::move(stays, closed.end(), std::back_inserter(joining));
+    closed.erase(stays, closed.end());
+  }
+  for (TClosed& c : joining)
+    c.thread.join();
+}
+} // namespace
+
+void WaitForAnalyses()
+{
+  JoinClosed(true);
+}
+
+std::shared_ptr<TAnalysisWork> TAnalysisWork::Start(const TPlayedGame& game)
+{
+  JoinClosed(false);
+  auto work = std::make_shared<TAnalysisWork>();
+  running += 1;
+  work->thread = std::thread([w = work.get(), game] {
+    {
+      TGameAnalyser analyser;
+      w->review = analyser.Analyse(game, &w->cancel, [w](int d, int t) {
+        w->done.store(d);
+        w->total.store(t);
+      });
+    }
+    running -= 1;
+    w->ready.store(true, std::memory_order_release);
+    w->ended.store(true, std::memory_order_release);
+  });
+  return work;
+}
+
+void TAnalysisWork::Close(std::shared_ptr<TAnalysisWork> work)
+{
+  if (!work) return;
+  work->cancel.store(true);
+  std::thread thread = std::move(work->thread);
+  if (!thread.joinable()) return;
+  const std::lock_guard lock(closedLock);
+  Closed().push_back({std::move(work), std::move(thread)});
+}
 
 TAnalysisForm::TAnalysisForm() = default;
 TAnalysisForm::~TAnalysisForm() = default;
@@ -80,7 +139,7 @@ int TAnalysisForm::Open(TApp* app, const std::vector<TAction>& actions)
     for (const TRecordPlayer& player : game_.players)
       names_.push_back(SeatName(player));
   // The game's decisions go off at once: the window is built meanwhile.
-  if (readable) work_ = std::make_unique<TAnalysisWork>(game_.played);
+  if (readable) work_ = TAnalysisWork::Start(game_.played);
   started_ = Now();
 
   Window =
@@ -145,7 +204,7 @@ int TAnalysisForm::Open(TApp* app, const std::vector<TAction>& actions)
   }
   StopTimer(timer_);
   // Closing stops the work: the analyser sees the flag after the decision at hand.
-  work_.reset();
+  TAnalysisWork::Close(std::move(work_));
   // The balances go with their window.
   Balance.clear();
   for (TGadget** g :
@@ -169,7 +228,7 @@ void TAnalysisForm::Poll()
     return;
   }
   review_ = std::make_unique<TGameReview>(std::move(work_->review));
-  work_.reset();
+  TAnalysisWork::Close(std::move(work_));
   Progress->SetShow(0);
   Fill(*review_);
 }

@@ -16,8 +16,12 @@ class TApp;
 struct TAnalysisWork;
 struct TGameReview;
 
-// Analysis threads running now, in every window: a closed window leaves none behind.
+// Analysis threads running now, in every window. A closed window's thread stops at its next
+// decision, without the window waiting for it.
 int AnalysisThreads();
+// Joins the threads of closed windows: before the objects they use go, as at the end of a test.
+// The program itself ends at once and need not.
+void WaitForAnalyses();
 // The window shows its progress bar once the work has taken this long.
 constexpr int ANALYSIS_PROGRESS_MS = 500;
 
@@ -50,7 +54,7 @@ private:
 
   TRecordedGame game_;
   std::vector<QString> names_;
-  std::unique_ptr<TAnalysisWork> work_;
+  std::shared_ptr<TAnalysisWork> work_;
   std::unique_ptr<TGameReview> review_;
   int timer_ = 0;
   int64_t started_ = 0;
