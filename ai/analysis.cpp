@@ -3,6 +3,7 @@
 #include "ai/wording.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 using std::size_t;
@@ -142,16 +143,64 @@ TGameReview TGameAnalyser::AnalyseTurns(const std::vector<TPlayedTurn>& turns,
   return review;
 }
 
-double TGameAnalyser::Shift(const TSheetState& sheet) const
+int ShiftFeature(int row, int column)
+{
+  return int(&SectionOf(row) - SECTIONS.data()) * SHEET_COLUMNS + column;
+}
+
+std::array<double, SHIFT_FEATURES> ShiftFeatures(const TSheetState& sheet)
+{
+  std::array<double, SHIFT_FEATURES> x{};
+  for (int row = 0; row < SHEET_ROWS; ++row)
+    for (int column = 0; column < SHEET_COLUMNS; ++column)
+      if (sheet.IsFree(row, column)) x[size_t(ShiftFeature(row, column))] += 1;
+  return x;
+}
+
+namespace
+{
+// The calibration for `free` free cells after an entry, of a sheet with these features.
+double ShiftAt(const TModelShift& table, size_t free, const std::array<double, SHIFT_FEATURES>& x)
+{
+  double shift = table.level[free];
+  for (size_t f = 0; f < x.size(); ++f)
+    shift += table.weight[free][f] * x[f];
+  return shift;
+}
+} // namespace
+
+double ModelShift(const TModelShift& shift, const TSheetState& sheet)
 {
   const int free = sheet.FreeCount();
-  return free == 0 || Stark.PlaysExactly(sheet) ? 0 : MODEL_SHIFT[size_t(free - 1)];
+  return free < MODEL_SHIFTS ? ShiftAt(shift, size_t(free), ShiftFeatures(sheet)) : 0;
+}
+
+TTurnPlanner TGameAnalyser::Plan(const TSheetState& sheet) const
+{
+  const int free = sheet.FreeCount();
+  TCellOffsets offsets{};
+  if (free < 1 || Stark.PlaysExactly(sheet))
+    return TTurnPlanner(Stark.OffsetFinals(sheet, offsets), MAX_THROWS_LEFT);
+  // Each entry leaves one free cell fewer, and one fewer of its section in its column: the
+  // calibration of the sheet it leaves is what all entries share, less that cell's weight.
+  const size_t after = size_t(free - 1);
+  for (int row = 0; row < SHEET_ROWS; ++row)
+    for (int column = 0; column < SHEET_COLUMNS; ++column)
+      offsets[size_t(row * SHEET_COLUMNS + column)] =
+          -Shift->weight[after][size_t(ShiftFeature(row, column))];
+  std::vector<double> finals = Stark.OffsetFinals(sheet, offsets);
+  const double common = ShiftAt(*Shift, after, ShiftFeatures(sheet));
+  for (double& value : finals)
+    value += common;
+  // Stark's own play of the turn, worth what the calibration says: a plan that chose by the
+  // calibrated worths would be worth more than Stark's play by its own choice of them.
+  return TTurnPlanner(std::move(finals), Stark.Plan(sheet));
 }
 
 double TGameAnalyser::TurnStart(const TSheetState& sheet) const
 {
   if (sheet.FreeCount() == 0) return sheet.GrandTotal();
-  return Stark.Plan(sheet).TurnValue() + Shift(sheet);
+  return Plan(sheet).TurnValue();
 }
 
 bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetState& from,
@@ -165,8 +214,10 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
   // quicker judgement of the best choice differs from the deeper one, the difference goes to the
   // remainder.
   auto decided = [&](TDecisionReview&& d, double reference, double before) {
-    d.lost = std::max(0.0, reference - d.valueDone);
-    if (d.lost < ROUNDING) d.lost = 0;
+    // Below zero where the calibrated worths rate the choice above Stark's own: Stark's model
+    // misjudged the position, and the game gained what a clipped loss would have hidden.
+    d.lost = reference - d.valueDone;
+    if (std::abs(d.lost) < ROUNDING) d.lost = 0;
     d.verdict = VerdictFor(d.lost);
     review.lost += d.lost;
     review.remainder += d.valueDone + d.lost - before;
@@ -181,12 +232,11 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
     const TPlayedTurn& turn = turns[t];
     if (run.Cancelled()) return false;
     if (sheet.FreeCount() == 0) break;
-    // One plan serves every decision of the turn: Stark's worth of ending the turn with each
-    // throw, with 0, 1 or 2 throws left.
-    const TTurnPlanner& plan = Stark.Plan(sheet);
+    // One plan serves every decision of the turn: the worth of ending the turn with each throw,
+    // with 0, 1 or 2 throws left.
+    const TTurnPlanner plan = Plan(sheet);
     const bool exact = Stark.PlaysExactly(sheet);
-    const double shift = Shift(sheet);
-    const double start = plan.TurnValue() + shift;
+    const double start = plan.TurnValue();
     if (t == 0)
       review.start = start;
     else
@@ -197,7 +247,7 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
     for (size_t j = 0; j < turn.throws.size(); ++j) {
       const TFaces& dice = turn.throws[j].faces;
       const int throwsLeft = MAX_THROWS_LEFT - int(j);
-      const double after = plan.ThrowValue(sets.IndexOfFaces(dice), throwsLeft) + shift;
+      const double after = plan.ThrowValue(sets.IndexOfFaces(dice), throwsLeft);
       review.throws.push_back({int(t), int(j) + 1, now, after});
       review.course.push_back({int(t), -1, after});
       review.luck += after - now;
@@ -216,9 +266,8 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
       d.exact = exact;
       // Keeping all six is ending the turn: the dice go to a cell as they are.
       auto value = [&](const THolds& keep) {
-        return shift + (AllHeld(keep)
-                            ? plan.ThrowValue(sets.IndexOfFaces(dice), 0)
-                            : plan.KeepValue(sets.IndexOf(HeldCounts(dice, keep)), throwsLeft));
+        return AllHeld(keep) ? plan.ThrowValue(sets.IndexOfFaces(dice), 0)
+                             : plan.KeepValue(sets.IndexOf(HeldCounts(dice, keep)), throwsLeft);
       };
       d.doneHolds = again ? turn.throws[j + 1].holds : ALL_HELD;
       d.bestHolds = Stark.ChooseHolds(sheet, dice, d.held, throwsLeft);
@@ -246,12 +295,12 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
     d.bestWords = EntryWords(d.bestCell.row, d.bestCell.column, d.bestPoints);
     // The worth of the dice as they lie, Stark's entry included, which the last throw's luck
     // ended with: the plan's judgement of the sheet each entry leaves.
-    const double before = shift + plan.ThrowValue(sets.IndexOfFaces(d.dice), 0);
+    const double before = plan.ThrowValue(sets.IndexOfFaces(d.dice), 0);
     // The two entries are judged by playing the next turn on the sheet each leaves, as Stark
     // will. The plan's quicker judgement of them (by the sheet model one turn ahead) is what
     // Stark chooses by, and is exact where Stark plays exactly; elsewhere it overstates what a
-    // cell away from Stark's choice costs. Stark's entry first, so that the next turn finds its
-    // plan ready. From here on the plan above is no longer this turn's.
+    // cell away from Stark's choice costs. Stark's entry first, so that the next turn finds the
+    // worths of the sheet the entry made ready.
     TSheetState best = sheet, done = sheet;
     best.Enter(d.bestCell.row, d.bestCell.column, d.bestPoints);
     done.Enter(turn.row, turn.column, turn.points);

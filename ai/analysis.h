@@ -22,6 +22,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // How a decision is marked, by the points it lost against Stark's choice.
@@ -44,15 +45,30 @@ TVerdict VerdictFor(double lost);
 std::string VerdictWords(TVerdict verdict);
 
 // Stark's worths away from its end-game solver are on its sheet model's scale, which misses the
-// expected final total by a few hundred points early in a game and by less later, and its
-// planning of a turn judges the sheet it starts from a little above what the previous turn's
-// entry expected of it. So the analysis adds to each worth that is not exact what Stark's own
-// games show it misses on average, by the free cells left after the turn's entry (0 to 62): every
-// choice of a turn leaves the same number, so no choice's loss changes, but the expectations
-// read as final totals and the remainder averages zero on Stark's games. Fitted by
-// bench/analyse --fit (ai/analysisshift.cpp).
+// expected final total by a few hundred points early in a game, and its plan of a turn judges
+// the sheet it starts from differently from the turn before, which judged it by the model one
+// turn nearer. On sheets like Stark's own the difference is about the same for every sheet; on
+// sheets unlike them (a player who leaves the number rows for last) it grows, and summed over a
+// game of "Leicht" it had counted a third more points lost than the game lost. So the analysis
+// calibrates every worth that is not exact by the sheet an entry leaves: a level, and a weight
+// for the free cells of each section in each column, by the free cells left (0 to 62). They are
+// fitted (bench/analyse --fit, ai/analysisshift.cpp) so that what a turn expects of the sheet an
+// entry leaves is on average what the next turn's plan expects of it, along games of all three
+// strengths, and the exact end-game anchors them. Every choice of a turn leaves the same number
+// of free cells, so the level never changes a loss; the weights do, as they should.
 constexpr int MODEL_SHIFTS = SHEET_ROWS * SHEET_COLUMNS;
-extern const std::array<double, MODEL_SHIFTS> MODEL_SHIFT;
+constexpr int SHIFT_FEATURES = int(std::tuple_size_v<decltype(SECTIONS)>) * SHEET_COLUMNS;
+struct TModelShift {
+  std::array<double, MODEL_SHIFTS> level;
+  std::array<std::array<double, SHIFT_FEATURES>, MODEL_SHIFTS> weight;
+};
+extern const TModelShift MODEL_SHIFT;
+// The feature a cell counts for: its section and its column.
+int ShiftFeature(int row, int column);
+// How many cells of each section are free in each column.
+std::array<double, SHIFT_FEATURES> ShiftFeatures(const TSheetState& sheet);
+// What a calibration adds to the worth of this sheet, just after an entry.
+double ModelShift(const TModelShift& shift, const TSheetState& sheet);
 
 enum class TDecisionKind { Holds, Cell };
 
@@ -122,8 +138,9 @@ public:
   // done decisions out of total, called after each decision.
   using TProgress = std::function<void(int done, int total)>;
 
-  // Builds Stark's tables: a good part of a second the first time in a process.
-  TGameAnalyser() = default;
+  // Builds Stark's tables: a good part of a second the first time in a process. The
+  // calibration must outlive the analyser; another than the fitted one is for fitting it.
+  explicit TGameAnalyser(const TModelShift& shift = MODEL_SHIFT) : Shift(&shift) {}
 
   // The whole game. A game whose record cannot be true (faces outside 1 to 6, a held die that
   // changed, an occupied cell entered, points that the dice do not score, more than three throws)
@@ -141,14 +158,17 @@ public:
   // Empty when the turns can be true from this sheet; else what does not fit.
   static std::string Check(const std::vector<TPlayedTurn>& turns, const TSheetState& from);
 
+  // Stark's plan of a turn on this sheet, each entry's worth calibrated (MODEL_SHIFT); Stark's
+  // exact plan where it plays exactly.
+  TTurnPlanner Plan(const TSheetState& sheet) const;
+  // Expected final total from this sheet before the next turn's throw: the plan's worth.
+  double TurnStart(const TSheetState& sheet) const;
+
 private:
   struct TRun;
-  // What MODEL_SHIFT adds to Stark's worths of a turn on this sheet.
-  double Shift(const TSheetState& sheet) const;
-  // Expected final total from this sheet before the next turn's throw, as Stark plans the turn.
-  double TurnStart(const TSheetState& sheet) const;
   bool Player(const std::vector<TPlayedTurn>& turns, const TSheetState& from, TRun& run,
               TPlayerReview& review) const;
 
   TStarkPlayer Stark;
+  const TModelShift* Shift;
 };

@@ -169,6 +169,13 @@ std::vector<double> TStarkPlayer::Finals(const TSheetState& sheet) const
   return Strategy.TurnFinals(sheet);
 }
 
+std::vector<double> TStarkPlayer::OffsetFinals(const TSheetState& sheet,
+                                               const TCellOffsets& offsets) const
+{
+  if (Exact(sheet)) return Endgame.FinalValues(sheet);
+  return Strategy.TurnFinals(sheet, offsets);
+}
+
 TCellChoice TStarkPlayer::ChooseCell(const TSheetState& sheet, const TFaces& dice) const
 {
   if (!ValidDice(dice) || !Exact(sheet)) return Strategy.ChooseCell(sheet, dice);

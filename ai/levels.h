@@ -71,6 +71,10 @@ public:
   // Whether the player plays the rest of the game from this sheet perfectly (TEndgame), so
   // that its worths are the exact ones.
   bool PlaysExactly(const TSheetState& sheet) const { return Exact(sheet); }
+  // What ending the turn with each throw is worth in the cell the player chooses, with an offset
+  // on each cell's entry where it judges by its model; the exact worths, untouched, where it
+  // plays exactly.
+  std::vector<double> OffsetFinals(const TSheetState& sheet, const TCellOffsets& offsets) const;
 
 protected:
   std::vector<double> Finals(const TSheetState& sheet) const override;

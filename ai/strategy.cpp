@@ -171,6 +171,33 @@ std::vector<double> TStrategy::FinalValues(const TSheetState& sheet) const
   return ModelFinalValues(sheet);
 }
 
+std::vector<double> TStrategy::TurnFinals(const TSheetState& sheet,
+                                          const TCellOffsets& offsets) const
+{
+  const bool deep = Deep && sheet.FreeCount() > 1;
+  const std::vector<TEntryGain> modelGains =
+      deep ? std::vector<TEntryGain>() : ModelFor(sheet).Gains(sheet);
+  const std::vector<TEntryGain>& gains = deep ? EntryGains(sheet) : modelGains;
+  const double base = deep ? 0 : ModelFor(sheet).Value(sheet);
+  const auto& points = ThrowPoints();
+  std::vector<double> finals(FULL_THROWS, base);
+  if (gains.empty()) return finals;
+  for (size_t i = 0; i < size_t(FULL_THROWS); ++i) {
+    // The cell chosen as ChooseCell chooses it: the first of the best.
+    double best = -std::numeric_limits<double>::infinity();
+    size_t cell = 0;
+    for (const TEntryGain& gain : gains) {
+      const double value = gain.Gain(points[i][size_t(gain.row)]);
+      if (value > best) {
+        best = value;
+        cell = size_t(gain.row * SHEET_COLUMNS + gain.column);
+      }
+    }
+    finals[i] += best + offsets[cell];
+  }
+  return finals;
+}
+
 std::vector<double> TStrategy::ModelFinalValues(const TSheetState& sheet) const
 {
   const TSheetValue& model = ModelFor(sheet);

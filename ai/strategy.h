@@ -22,6 +22,8 @@
 #include <vector>
 
 using THolds = std::array<bool, DICE>; // die 1 first, true = held
+// Something added to the worth of entering each cell, whatever its points: by row, then column.
+using TCellOffsets = std::array<double, SHEET_ROWS * SHEET_COLUMNS>;
 
 struct TCellChoice {
   int row = -1;    // 0 to 20, in sheet order; -1 when no cell is free
@@ -62,6 +64,9 @@ public:
   // Worth of ending the turn with each throw of six dice (TDiceSets ordinal), on which every
   // decision of the turn is planned.
   std::vector<double> TurnFinals(const TSheetState& sheet) const { return FinalValues(sheet); }
+  // The same for the cell that ChooseCell enters with each throw, with an offset on each cell's
+  // entry: the game analysis judges Stark's own choices so, calibrated by the cell entered.
+  std::vector<double> TurnFinals(const TSheetState& sheet, const TCellOffsets& offsets) const;
   // Expected final total when the next turn starts from this sheet and is played on the model
   // alone, exactly over every throw.
   double NextTurnValue(const TSheetState& sheet) const;

@@ -91,6 +91,31 @@ TTurnPlanner::TTurnPlanner(std::vector<double> final, int throwsLeft)
   }
 }
 
+TTurnPlanner::TTurnPlanner(std::vector<double> final, const TTurnPlanner& policy)
+    : Planned(policy.Planned)
+{
+  const TLayout& layout = TLayout::Get();
+  const TDiceSets& sets = TDiceSets::Get();
+  Worth[0] = std::move(final);
+  for (int t = 1; t <= Planned; ++t) {
+    std::vector<double>& keep = Keep[size_t(t)];
+    keep.resize(ALL_SETS + 1);
+    const std::vector<double>& after = Worth[size_t(t - 1)];
+    std::copy(after.begin(), after.end(), keep.begin() + SMALL_SETS);
+    for (int p = SMALL_SETS - 1; p >= 0; --p) {
+      const auto& up = layout.plus[size_t(p)];
+      keep[size_t(p)] = (keep[size_t(up[0])] + keep[size_t(up[1])] + keep[size_t(up[2])] +
+                         keep[size_t(up[3])] + keep[size_t(up[4])] + keep[size_t(up[5])]) /
+                        6;
+    }
+    std::vector<double>& worth = Worth[size_t(t)];
+    worth.resize(FULL_THROWS);
+    for (int i = 0; i < FULL_THROWS; ++i)
+      worth[size_t(i)] =
+          keep[size_t(layout.position[size_t(policy.BestKeep(sets.FullIndex(i), t))])];
+  }
+}
+
 double TTurnPlanner::KeepValue(int keep, int throwsLeft) const
 {
   const int t = std::clamp(throwsLeft, 1, Planned);

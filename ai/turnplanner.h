@@ -18,6 +18,9 @@ public:
   // final[i]: worth of ending the turn with the i-th throw of six dice (TDiceSets::FullIndex).
   // Plans for up to throwsLeft (at least one) further throws.
   TTurnPlanner(std::vector<double> final, int throwsLeft);
+  // The worths of the same turn when the dice are kept as `policy` keeps them, whatever the
+  // finals here would advise: what another's play of the turn is worth by these finals.
+  TTurnPlanner(std::vector<double> final, const TTurnPlanner& policy);
 
   // Expected worth of keeping the multiset `keep` and throwing the other dice, with
   // throwsLeft (1 or 2) throws still to come, this one included.

@@ -6,10 +6,11 @@
 //   analyse [games] [seed] [--level leicht|mittel|stark|first]
 //   analyse [games] [seed] --fit FILE
 //
-// --fit plays the games with "Stark" and writes ai/analysisshift.cpp to FILE: for each number of
-// free cells left after an entry, what Stark's worth after the entry misses on average of its
-// worth at the start of the next turn (itself shifted), fitted from the last cells up, with
-// nothing where the end-game solver plays exactly.
+// --fit plays the games with each strength and writes ai/analysisshift.cpp to FILE: for each
+// number of free cells left after an entry, what Stark's worth after the entry misses of its
+// worth at the start of the next turn (itself calibrated), as a level and a weight for each
+// section's free cells in each column, fitted from the last cells up, with nothing where the
+// end-game solver plays exactly.
 // "first" enters every turn's first throw in the first free cell, without throwing again.
 // Game g's dice come from std::mt19937 seeded with {seed, g}, as in bench/simulate.
 
@@ -31,61 +32,134 @@
 
 namespace
 {
-// One turn of a Stark game, away from the end-game solver: the worth after its entry and the
-// next turn's worth at its start (the final total after the last entry), unshifted.
-struct TGap {
-  int freeAfter = 0;
-  double gap = 0;
-  bool nextExact = false;
+// A sheet just after an entry made away from the end-game solver, and what the turn that made
+// the entry expected of it: Stark's quick judgement, before any calibration.
+struct TSample {
+  TSheetState sheet;
+  double expected = 0;
 };
 
-std::vector<TGap> Gaps(const TStarkPlayer& stark, const std::vector<TPlayedTurn>& turns)
+void Samples(const TStarkPlayer& stark, const std::vector<TPlayedTurn>& turns,
+             std::vector<TSample>& samples)
 {
-  std::vector<TGap> gaps;
   TSheetState sheet;
   for (const TPlayedTurn& turn : turns) {
-    const bool exact = stark.PlaysExactly(sheet);
-    const double after = stark.CellValue(sheet, turn.throws.back().faces, turn.row, turn.column);
+    if (stark.PlaysExactly(sheet)) break; // from here on every worth is exact
+    const double expected = stark.CellValue(sheet, turn.throws.back().faces, turn.row, turn.column);
     sheet.Enter(turn.row, turn.column, turn.points);
-    if (exact) break; // from here on every worth is exact
-    TGap g;
-    g.freeAfter = sheet.FreeCount();
-    g.nextExact = g.freeAfter == 0 || stark.PlaysExactly(sheet);
-    g.gap = (g.freeAfter == 0 ? sheet.GrandTotal() : stark.Plan(sheet).TurnValue()) - after;
-    gaps.push_back(g);
+    samples.push_back({sheet, expected});
   }
-  return gaps;
 }
 
+// Least squares of y on the features, centred, with a small ridge against features that stay
+// together (their sum is the free count): the level and the weights of one free count.
+void FitCount(const std::vector<std::array<double, SHIFT_FEATURES>>& x,
+              const std::vector<double>& y, double& level,
+              std::array<double, SHIFT_FEATURES>& weight)
+{
+  constexpr size_t F = SHIFT_FEATURES;
+  const double n = double(y.size());
+  std::array<double, F> mx{};
+  double my = 0;
+  for (size_t i = 0; i < y.size(); ++i) {
+    my += y[i] / n;
+    for (size_t f = 0; f < F; ++f)
+      mx[f] += x[i][f] / n;
+  }
+  std::array<std::array<double, F>, F> a{};
+  std::array<double, F> b{};
+  for (size_t i = 0; i < y.size(); ++i)
+    for (size_t f = 0; f < F; ++f) {
+      b[f] += (x[i][f] - mx[f]) * (y[i] - my);
+      for (size_t g = 0; g < F; ++g)
+        a[f][g] += (x[i][f] - mx[f]) * (x[i][g] - mx[g]);
+    }
+  double trace = 0;
+  for (size_t f = 0; f < F; ++f)
+    trace += a[f][f];
+  for (size_t f = 0; f < F; ++f)
+    a[f][f] += 1e-3 * trace / F + 1e-9;
+  // Gaussian elimination; the matrix is symmetric positive definite.
+  std::array<double, F> w = b;
+  for (size_t c = 0; c < F; ++c)
+    for (size_t r = c + 1; r < F; ++r) {
+      const double m = a[r][c] / a[c][c];
+      for (size_t k = c; k < F; ++k)
+        a[r][k] -= m * a[c][k];
+      w[r] -= m * w[c];
+    }
+  for (size_t c = F; c-- > 0;) {
+    for (size_t k = c + 1; k < F; ++k)
+      w[c] -= a[c][k] * w[k];
+    w[c] /= a[c][c];
+  }
+  weight = w;
+  level = my;
+  for (size_t f = 0; f < F; ++f)
+    level -= w[f] * mx[f];
+}
+
+// From the last cells up, so that the calibration of the next turn's entries is known: for each
+// free count, what the next turn's plan expects of the sheets, calibrated, less what the turns
+// that made them expected, fitted on the sheets' features.
 int Fit(int games, unsigned seed, const std::string& file)
 {
   const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
-  std::vector<std::vector<TGap>> found(static_cast<size_t>(threads));
+  const TLevel levels[] = {TLevel::Leicht, TLevel::Mittel, TLevel::Stark};
+  std::vector<std::vector<TSample>> found(static_cast<size_t>(threads));
   std::vector<std::thread> workers;
   for (int t = 0; t < threads; ++t)
     workers.emplace_back([&, t] {
       const TStarkPlayer stark;
-      for (int g = t; g < games; g += threads) {
-        std::seed_seq seq{seed, unsigned(g)};
-        std::mt19937 rng(seq);
-        const auto gaps = Gaps(stark, PlayRecorded(stark, rng));
-        found[size_t(t)].insert(found[size_t(t)].end(), gaps.begin(), gaps.end());
+      for (TLevel level : levels) {
+        const auto player = MakePlayer(level);
+        for (int g = t; g < games; g += threads) {
+          std::seed_seq seq{seed, unsigned(g)};
+          std::mt19937 rng(seq);
+          Samples(stark, PlayRecorded(*player, rng), found[size_t(t)]);
+        }
       }
     });
   for (std::thread& w : workers)
     w.join();
-  constexpr int CELLS = SHEET_ROWS * SHEET_COLUMNS;
-  std::array<double, CELLS> sum{}, shift{};
-  std::array<int, CELLS> count{};
-  // From the last cells up, so that the next turn's shift is known.
-  for (int k = 1; k < CELLS; ++k) {
-    for (const auto& gaps : found)
-      for (const TGap& g : gaps)
-        if (g.freeAfter == k) {
-          sum[size_t(k)] += g.gap + (g.nextExact ? 0 : shift[size_t(k - 1)]);
-          ++count[size_t(k)];
+  std::vector<std::vector<const TSample*>> byFree(MODEL_SHIFTS);
+  for (const auto& samples : found)
+    for (const TSample& sample : samples)
+      byFree[size_t(sample.sheet.FreeCount())].push_back(&sample);
+
+  static TModelShift fitted{};
+  std::vector<std::unique_ptr<TGameAnalyser>> analysers;
+  for (int t = 0; t < threads; ++t)
+    analysers.push_back(std::make_unique<TGameAnalyser>(fitted));
+  std::array<double, MODEL_SHIFTS> spread{}, left{};
+  for (size_t k = 1; k < size_t(MODEL_SHIFTS); ++k) {
+    const auto& samples = byFree[k];
+    if (samples.empty()) continue;
+    std::vector<double> y(samples.size());
+    std::vector<std::array<double, SHIFT_FEATURES>> x(samples.size());
+    workers.clear();
+    for (int t = 0; t < threads; ++t)
+      workers.emplace_back([&, t] {
+        for (size_t i = size_t(t); i < samples.size(); i += size_t(threads)) {
+          y[i] = analysers[size_t(t)]->TurnStart(samples[i]->sheet) - samples[i]->expected;
+          x[i] = ShiftFeatures(samples[i]->sheet);
         }
-    shift[size_t(k)] = count[size_t(k)] ? sum[size_t(k)] / count[size_t(k)] : shift[size_t(k - 1)];
+      });
+    for (std::thread& w : workers)
+      w.join();
+    FitCount(x, y, fitted.level[k], fitted.weight[k]);
+    double mean = 0, sq = 0, res = 0;
+    for (size_t i = 0; i < y.size(); ++i) {
+      mean += y[i] / double(y.size());
+      double e = y[i] - fitted.level[k];
+      for (size_t f = 0; f < size_t(SHIFT_FEATURES); ++f)
+        e -= fitted.weight[k][f] * x[i][f];
+      res += e * e / double(y.size());
+    }
+    for (double v : y)
+      sq += (v - mean) * (v - mean) / double(y.size());
+    spread[k] = std::sqrt(sq);
+    left[k] = std::sqrt(res);
   }
   FILE* f = std::fopen(file.c_str(), "w");
   if (!f) {
@@ -94,19 +168,29 @@ int Fit(int games, unsigned seed, const std::string& file)
   }
   std::fprintf(
       f,
-      "// Written by bench/analyse --fit %d %u from Stark's own games; see MODEL_SHIFT.\n\n"
-      "#include \"ai/analysis.h\"\n\n"
-      "// By the free cells left after a turn's entry, 0 to %d.\n"
-      "const std::array<double, MODEL_SHIFTS> MODEL_SHIFT = {\n",
-      games, seed, CELLS - 1);
-  for (int k = 0; k < CELLS; ++k)
-    std::fprintf(f, "%s%.3f,%s", k % 9 == 0 ? "    " : " ", shift[size_t(k)],
-                 k % 9 == 8 || k == CELLS - 1 ? "\n" : "");
-  std::fprintf(f, "};\n");
+      "// Written by bench/analyse --fit %d %u from games of all three strengths; see "
+      "MODEL_SHIFT.\n\n#include \"ai/analysis.h\"\n\n"
+      "// By the free cells left after an entry, 0 to %d: the level, then for each section "
+      "in sheet order\n// the weight of its free cells in the x1, x2 and x3 columns.\n"
+      "const TModelShift MODEL_SHIFT = {\n    {\n",
+      games, seed, MODEL_SHIFTS - 1);
+  for (int k = 0; k < MODEL_SHIFTS; ++k)
+    std::fprintf(f, "%s%.3f,%s", k % 8 == 0 ? "        " : " ", fitted.level[size_t(k)],
+                 k % 8 == 7 || k == MODEL_SHIFTS - 1 ? "\n" : "");
+  std::fprintf(f, "    },\n    {{\n");
+  for (int k = 0; k < MODEL_SHIFTS; ++k) {
+    std::fprintf(f, "        {");
+    for (int w = 0; w < SHIFT_FEATURES; ++w)
+      std::fprintf(f, "%s%.3f", w ? ", " : "", fitted.weight[size_t(k)][size_t(w)]);
+    std::fprintf(f, "},\n");
+  }
+  std::fprintf(f, "    }},\n};\n");
   std::fclose(f);
-  for (int k = 0; k < CELLS; ++k)
-    std::printf("free %2d: %6d turns away from the exact end-game, shift %8.2f\n", k,
-                count[size_t(k)], shift[size_t(k)]);
+  for (int k = 1; k < MODEL_SHIFTS; ++k)
+    std::printf("free %2d: %6zu sheets; next turn's worth less the entry's: spread %6.2f, left "
+                "after the fit %6.2f; level %8.2f\n",
+                k, byFree[size_t(k)].size(), spread[size_t(k)], left[size_t(k)],
+                fitted.level[size_t(k)]);
   return 0;
 }
 
@@ -148,16 +232,17 @@ double At(std::vector<double> v, double p)
 
 void Spread(const char* what, const std::vector<double>& losses)
 {
-  static const double edges[] = {1e-9, 0.5, 1, 2, 5, 10, 20, 40, 80, 160};
-  std::printf("  %-6s %zu decisions, mean loss %.3f; p50 %.2f p75 %.2f p90 %.2f p95 %.2f "
-              "p99 %.2f max %.1f\n",
-              what, losses.size(), Mean(losses), At(losses, 0.5), At(losses, 0.75), At(losses, 0.9),
-              At(losses, 0.95), At(losses, 0.99), At(losses, 1.0));
+  static const double edges[] = {0, 1e-9, 0.5, 1, 2, 5, 10, 20, 40, 80, 160};
+  std::printf("  %-6s %zu decisions, mean loss %.3f; min %.1f p1 %.2f p50 %.2f p75 %.2f p90 %.2f "
+              "p95 %.2f p99 %.2f max %.1f\n",
+              what, losses.size(), Mean(losses), At(losses, 0), At(losses, 0.01), At(losses, 0.5),
+              At(losses, 0.75), At(losses, 0.9), At(losses, 0.95), At(losses, 0.99),
+              At(losses, 1.0));
   double total = 0;
   for (double x : losses)
     total += x;
   std::printf("         loss from  share of decisions  share of points lost\n");
-  double lo = 0;
+  double lo = -1e18;
   for (size_t b = 0; b <= std::size(edges); ++b) {
     const double hi = b < std::size(edges) ? edges[b] : 1e18;
     size_t n = 0;
@@ -167,8 +252,10 @@ void Spread(const char* what, const std::vector<double>& losses)
         ++n;
         points += x;
       }
-    char from[16] = "   none";
-    if (b > 0) std::snprintf(from, sizeof from, "%7.2f", b == 1 ? 0.0 : lo);
+    // Below zero: better than Stark's own choice by the calibrated worths.
+    char from[16] = "  below";
+    if (b == 1) std::snprintf(from, sizeof from, "   none");
+    if (b > 1) std::snprintf(from, sizeof from, "%7.2f", b == 2 ? 0.0 : lo);
     std::printf("         %s %12.2f %% %18.2f %%\n", from,
                 100.0 * double(n) / double(losses.size()),
                 total > 0 ? 100.0 * points / total : 0.0);

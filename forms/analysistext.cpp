@@ -31,6 +31,13 @@ QString Prefix(const QString& name)
 {
   return name.isEmpty() ? QString() : name + ", ";
 }
+
+// What a decision lost, or gained where the worths rate it above Stark's own choice.
+QString Lost(const TDecisionReview& decision)
+{
+  if (decision.lost <= -0.05) return Points(-decision.lost) + " Punkte besser als Stark";
+  return Points(decision.lost) + " Punkte verloren";
+}
 } // namespace
 
 QString SeatName(const TRecordPlayer& player)
@@ -65,7 +72,7 @@ QString BalanceText(const QString& name, const TPlayerReview& review)
   lines << name;
   lines << "Erwartet zu Beginn: " + Points(review.start);
   lines << "Glück der Würfel: " + Points(review.luck, true);
-  lines << "Verlorene Punkte: " + Points(-review.lost);
+  lines << "Verlorene Punkte: " + Points(-review.lost, true);
   // Two decimals: a good player's loss per decision is a few tenths.
   lines << "Je Entscheidung: " + German().toString(review.LostPerDecision(), 'f', 2) + " (" +
                QString::number(review.decisions.size()) +
@@ -92,13 +99,13 @@ QString DecisionLine(const QString& name, const TDecisionReview& decision)
     line += "ebenso";
   else
     line += Utf8(decision.bestWords) + " → " + Points(decision.valueBest);
-  return line + "; " + Points(decision.lost) + " verloren, " + Verdict(decision.verdict);
+  return line + "; " + Lost(decision) + ", " + Verdict(decision.verdict);
 }
 
 QString DecisionSpoken(const QString& name, const TDecisionReview& decision)
 {
   return Prefix(name) + DecisionPlace(decision) + ": " + Utf8(decision.doneWords) + ", " +
-         Points(decision.lost) + " Punkte verloren, " + Verdict(decision.verdict);
+         Lost(decision) + ", " + Verdict(decision.verdict);
 }
 
 std::vector<TDecisionRef> GameOrder(const TGameReview& review)
@@ -131,7 +138,7 @@ QString PositionText(const QString& name, const TDecisionReview& decision)
   lines << dice;
   lines << "Gewählt: " + Utf8(decision.doneWords) + ", danach " + Points(decision.valueDone);
   lines << "Stark:   " + Utf8(decision.bestWords) + ", danach " + Points(decision.valueBest);
-  lines << "Verloren: " + Points(decision.lost) + " Punkte, " + Verdict(decision.verdict) +
+  lines << "Ergebnis: " + Lost(decision) + ", " + Verdict(decision.verdict) +
                (decision.exact ? " (genau berechnet)" : "");
   lines << "";
   const bool cells = decision.kind == TDecisionKind::Cell;

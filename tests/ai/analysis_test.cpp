@@ -113,6 +113,9 @@ TEST(Analysis, WeakPlayLosesAndTheFirstFreeCellLosesMost)
     ExpectSumsAddUp(review.players[p]);
   }
   EXPECT_GT(casual.lost, 400);
+  // What it loses is what its game fell short by, not what Stark's model misjudges of sheets
+  // unlike its own: only a small part is left to the model.
+  EXPECT_LT(std::abs(casual.remainder), 0.2 * casual.lost);
   EXPECT_GT(worst.lost, 2 * casual.lost);
   EXPECT_GT(worst.verdicts[size_t(TVerdict::Blunder)], 10);
   // Its decisions are never to throw again and always the first free cell.
@@ -213,7 +216,7 @@ TEST(Analysis, EndgameWorthsAreExact)
           best = std::max(best, d.throwsLeft == 1 ? keepOnce(k) : keepTwice(k));
         EXPECT_NEAR(d.valueBest, best, 1e-9);
       }
-      EXPECT_NEAR(d.lost, std::max(0.0, d.valueBest - d.valueDone), 1e-6);
+      EXPECT_NEAR(d.lost, d.valueBest - d.valueDone, 1e-6);
     }
   }
 }

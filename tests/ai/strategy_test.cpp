@@ -300,7 +300,7 @@ TEST(StrategyChoices, FoldedCellsGiveEachThrowsBestCell)
   for (int round = 0; round < 200; ++round) {
     struct TCell {
       int row;
-      std::array<double, 2> scale;  // worth of a score: scale[0] + scale[1] * its points
+      std::array<double, 2> scale; // worth of a score: scale[0] + scale[1] * its points
       double missed;
     };
     std::vector<TCell> cells;
@@ -328,5 +328,59 @@ TEST(StrategyChoices, FoldedCellsGiveEachThrowsBestCell)
       }
       ASSERT_EQ(std::max(best[size_t(i)], floor), plain) << "round " << round << ", throw " << i;
     }
+  }
+}
+
+// Stark's own play of a turn valued by other worths, as the game analysis values it: each throw
+// ends in the cell that ChooseCell picks, worth that cell's value plus its offset, and the dice
+// are kept as Stark's plan keeps them. Without offsets that is the plan itself; with them it is
+// never worth more than a plan that chooses by them, and one throw before the last is the mean
+// over every outcome of the dice Stark throws again, counted here the plain way.
+TEST(StrategyChoices, StarksPlayValuedByOtherWorths)
+{
+  const TStrategy strategy;
+  const TDiceSets& sets = TDiceSets::Get();
+  TSheetState sheet;
+  std::mt19937 rng(11);
+  for (int row = 0; row < SHEET_ROWS; row += 2)
+    sheet.Enter(row, int(rng() % SHEET_COLUMNS), row < NUMBER_ROWS ? 2 * (row + 1) : 0);
+  const std::vector<double> finals = strategy.TurnFinals(sheet);
+  const std::vector<double> unmoved = strategy.TurnFinals(sheet, TCellOffsets{});
+  TCellOffsets offsets{};
+  std::uniform_real_distribution<double> offset(-30, 30);
+  for (double& o : offsets)
+    o = offset(rng);
+  const std::vector<double> moved = strategy.TurnFinals(sheet, offsets);
+  for (int i = 0; i < FULL_THROWS; ++i) {
+    ASSERT_NEAR(unmoved[size_t(i)], finals[size_t(i)], 1e-9) << i;
+    const TFaces& dice = sets.Faces(sets.FullIndex(i));
+    const TCellChoice cell = strategy.ChooseCell(sheet, dice);
+    ASSERT_NEAR(moved[size_t(i)],
+                strategy.CellValue(sheet, dice, cell.row, cell.column) +
+                    offsets[size_t(cell.row * SHEET_COLUMNS + cell.column)],
+                1e-9)
+        << i;
+  }
+
+  const TTurnPlanner stark(finals, MAX_THROWS_LEFT);
+  const TTurnPlanner itself(finals, stark), valued(moved, stark), chooser(moved, MAX_THROWS_LEFT);
+  EXPECT_NEAR(itself.TurnValue(), stark.TurnValue(), 1e-9);
+  EXPECT_LT(valued.TurnValue(), chooser.TurnValue());
+  for (int i = 0; i < FULL_THROWS; ++i) {
+    const int full = sets.FullIndex(i);
+    for (int left = 0; left <= MAX_THROWS_LEFT; ++left) {
+      ASSERT_NEAR(itself.ThrowValue(full, left), stark.ThrowValue(full, left), 1e-9);
+      ASSERT_LE(valued.ThrowValue(full, left), chooser.ThrowValue(full, left) + 1e-9);
+    }
+    const int keep = stark.BestKeep(full, 1);
+    const TCounts kept = sets.Counts(keep);
+    double mean = 0;
+    for (const TDiceSets::TOutcome& o : sets.Outcomes(DICE - sets.Size(keep))) {
+      TCounts all = kept;
+      for (size_t f = 0; f < all.size(); ++f)
+        all[f] += sets.Counts(o.set)[f];
+      mean += o.probability * moved[size_t(sets.FullOrdinal(sets.IndexOf(all)))];
+    }
+    ASSERT_NEAR(valued.ThrowValue(full, 1), mean, 1e-9) << i;
   }
 }
