@@ -1,11 +1,15 @@
 // Makes the README's screenshots from the real game on Qt's offscreen platform, so that they
 // can be made again whenever the look changes. Not part of the game and never installed.
-// Usage: screenshots standard|compact|highscore|hint FILE.png
+// Usage: screenshots standard|compact|highscore|hint|analysis FILE.png
 // (cmake --build build --target screenshots writes all three into dist/screenshots/.)
 
+#include "ai/player.h"
 #include "app/app.h"
+#include "app/computer.h"
 #include "app/images.h"
+#include "app/recorder.h"
 #include "dice/dicefield.h"
+#include "forms/analysisform.h"
 #include "forms/highscoreform.h"
 #include "gui/event.h"
 #include "gui/gadget.h"
@@ -13,13 +17,16 @@
 #include "sheet/pointfield.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <unistd.h>
 
 namespace
@@ -69,6 +76,23 @@ void ShowAHint(TApp& app)
   Pump(app);
 }
 
+// Twenty turns as "Leicht" would play them, one throw each, for the analysis window.
+void PlayTurns(TApp& app)
+{
+  const auto casual = MakePlayer(TLevel::Leicht);
+  TDicefield& dice = *app.DiceField[0];
+  for (int turn = 0; turn < 20; ++turn) {
+    app.Act(dice.Button);
+    TFaces faces{};
+    for (size_t i = 0; i < faces.size(); ++i)
+      faces[i] = dice.Dice[i + 1];
+    const TCellChoice cell = casual->ChooseCell(SheetOf(app, 0), faces);
+    app.Act(SheetCell(app, 0, cell.row, cell.column));
+    app.Act(dice.Fill);
+    app.Record->Observe();
+  }
+}
+
 bool Save(QWidget* widget, const char* file)
 {
   if (!widget->grab().save(QString::fromLocal8Bit(file), "PNG")) {
@@ -81,9 +105,10 @@ bool Save(QWidget* widget, const char* file)
 
 int main(int argc, char** argv)
 {
-  if (argc != 3 || (std::strcmp(argv[1], "standard") != 0 && std::strcmp(argv[1], "compact") != 0 &&
-                    std::strcmp(argv[1], "highscore") != 0 && std::strcmp(argv[1], "hint") != 0)) {
-    std::fprintf(stderr, "usage: %s standard|compact|highscore|hint FILE.png\n", argv[0]);
+  const char* modes[] = {"standard", "compact", "highscore", "hint", "analysis"};
+  if (argc != 3 || std::none_of(std::begin(modes), std::end(modes),
+                                [&](const char* m) { return std::strcmp(argv[1], m) == 0; })) {
+    std::fprintf(stderr, "usage: %s standard|compact|highscore|hint|analysis FILE.png\n", argv[0]);
     return 2;
   }
   const char* file = argv[2];
@@ -112,6 +137,32 @@ int main(int argc, char** argv)
       ok = false;
     });
     THighscoreForm().Open(&app);
+  } else if (std::strcmp(argv[1], "analysis") == 0) {
+    PlayTurns(app);
+    QWidget* main = app.Window->Native();
+    // Shot once the list has filled in, with the costliest decision chosen.
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, [&ok, main, file, poll] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w == main) continue;
+        QListWidget* list = w->findChild<QListWidget*>();
+        if (!list || list->count() == 0) return;
+        poll->stop();
+        int worst = 0;
+        for (int i = 0; i < list->count(); ++i)
+          if (list->item(i)->text().contains("grober Fehler")) worst = i;
+        list->setCurrentRow(worst);
+        QTest::keyClick(list, Qt::Key_Up);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTimer::singleShot(200, [&ok, w, file] {
+          ok = Save(w, file);
+          w->close();
+        });
+        return;
+      }
+    });
+    poll->start(50);
+    TAnalysisForm().Open(&app, app.Record->ActionsToAnalyse());
   } else if (std::strcmp(argv[1], "hint") == 0) {
     ShowAHint(app);
     ok = Save(app.Window->Native(), file);
