@@ -5,12 +5,18 @@
 //
 //   analyse [games] [seed] [--level leicht|mittel|stark|first]
 //   analyse [games] [seed] --fit FILE
+//   analyse [games] [seed] --level L --rollouts ROLLS
 //
 // --fit plays the games with each strength and writes ai/analysisshift.cpp to FILE: for each
 // number of free cells left after an entry, what Stark's worth after the entry misses of its
 // worth at the start of the next turn (itself calibrated), as a level and a weight for each
 // section's free cells in each column, fitted from the last cells up, with nothing where the
 // end-game solver plays exactly.
+// --rollouts checks the entries of the games' turns away from the end-game solver, every seventh
+// that Stark would have made otherwise, against what playing on with Stark makes of each: the
+// mean of ROLLS games played by Stark from the sheet each choice leaves, the same dice for both.
+// It prints the analysis's loss, Stark's own judgement of it (its plans of the two sheets,
+// uncalibrated) and the played one, on average and each with its error against the played one.
 // "first" enters every turn's first throw in the first free cell, without throwing again.
 // Game g's dice come from std::mt19937 seeded with {seed, g}, as in bench/simulate.
 
@@ -262,18 +268,95 @@ void Spread(const char* what, const std::vector<double>& losses)
     lo = hi;
   }
 }
+// The mean final total of `rolls` games that Stark plays on from this sheet, game r's dice from
+// std::mt19937 seeded with {5, decision, r}.
+double PlayedOn(const TStarkPlayer& stark, const TSheetState& from, int decision, int rolls)
+{
+  double sum = 0;
+  for (int r = 0; r < rolls; ++r) {
+    std::seed_seq seq{5u, unsigned(decision), unsigned(r)};
+    std::mt19937 rng(seq);
+    TSheetState sheet = from;
+    for (const TPlayedTurn& turn : PlayRecorded(stark, rng, from))
+      sheet.Enter(turn.row, turn.column, turn.points);
+    sum += sheet.GrandTotal();
+  }
+  return sum / rolls;
+}
+
+int Rollouts(int games, unsigned seed, const TPlayer& player, int rolls)
+{
+  struct TCheck {
+    TSheetState best, done;
+    double analysis = 0, own = 0, played = 0;
+  };
+  std::vector<TCheck> checks;
+  {
+    const TGameAnalyser analyser;
+    const TStarkPlayer stark;
+    long seen = 0;
+    for (int g = 0; g < games; ++g) {
+      std::seed_seq seq{seed, unsigned(g)};
+      std::mt19937 rng(seq);
+      TPlayedGame game;
+      game.players.push_back(PlayRecorded(player, rng));
+      const TGameReview review = analyser.Analyse(game);
+      for (const TDecisionReview& d : review.players[0].decisions) {
+        const bool same =
+            d.bestCell.row == d.doneCell.row && d.bestCell.column == d.doneCell.column;
+        if (d.kind != TDecisionKind::Cell || d.exact || same || ++seen % 7) continue;
+        TCheck& c = checks.emplace_back();
+        c.best = c.done = d.sheet;
+        c.best.Enter(d.bestCell.row, d.bestCell.column, d.bestPoints);
+        c.done.Enter(d.doneCell.row, d.doneCell.column, d.donePoints);
+        c.analysis = d.lost;
+        c.own = stark.Plan(c.best).TurnValue() - stark.Plan(c.done).TurnValue();
+      }
+    }
+  }
+  const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+  std::vector<std::thread> workers;
+  for (int t = 0; t < threads; ++t)
+    workers.emplace_back([&, t] {
+      const TStarkPlayer stark;
+      for (size_t i = size_t(t); i < checks.size(); i += size_t(threads))
+        checks[i].played = PlayedOn(stark, checks[i].best, int(i), rolls) -
+                           PlayedOn(stark, checks[i].done, int(i), rolls);
+    });
+  for (std::thread& w : workers)
+    w.join();
+  std::vector<double> analysis, own, played, analysisError, ownError;
+  for (const TCheck& c : checks) {
+    analysis.push_back(c.analysis);
+    own.push_back(c.own);
+    played.push_back(c.played);
+    analysisError.push_back(c.analysis - c.played);
+    ownError.push_back(c.own - c.played);
+  }
+  std::printf("%zu entries unlike Stark's, %d games played on from each choice:\n", checks.size(),
+              rolls);
+  std::printf("  lost by the analysis %.2f (error %+.2f, sd %.1f); by Stark's own plans %.2f "
+              "(error %+.2f, sd %.1f); played on %.2f (sd %.1f)\n",
+              Mean(analysis), Mean(analysisError), Sd(analysisError), Mean(own), Mean(ownError),
+              Sd(ownError), Mean(played), Sd(played));
+  return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
   std::vector<std::string> numbers;
   std::string level = "leicht", fitFile;
+  int rolls = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--level" && i + 1 < argc)
       level = argv[++i];
     else if (arg == "--fit" && i + 1 < argc)
       fitFile = argv[++i];
+    else if (arg == "--rollouts" && i + 1 < argc)
+      rolls = std::max(1, std::atoi(argv[++i]));
     else
       numbers.push_back(arg);
   }
@@ -287,7 +370,7 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "--level needs leicht, mittel, stark or first\n");
     std::exit(2);
   };
-  make();
+  if (rolls > 0) return Rollouts(games, seed, *make(), rolls);
 
   const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
   std::vector<TStats> runs(static_cast<size_t>(threads));
