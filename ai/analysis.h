@@ -2,15 +2,14 @@
 
 // The analysis of a played game: every decision of every player (the dice held before the
 // second and the third throw, the cell entered) set beside what "Stark" would have done, both
-// valued by Stark as the expected final total after them, and the luck of every throw as the
-// change of that expectation. For each player,
-//   start + luck - lost + remainder = the total (or, in a game under way, its expectation now),
-// where the remainder is where Stark's own worths are not exact: a turn's throws and holds are
-// valued by Stark's plan of the turn, which judges the sheet each entry would leave by its sheet
-// model one turn ahead, while the entries themselves are valued by playing the next turn on that
-// sheet, as Stark will; the remainder is how far the second judgement of Stark's own entry
-// differs from the first. Where Stark plays the rest of a game exactly (its end-game solver),
-// both are exact and the remainder is zero from there on.
+// valued as the expected final total when Stark plays on from there, and the luck of every throw
+// as the change of that expectation. For each player,
+//   start + luck - lost + remainder = the total (or, in a game under way, its expectation now).
+// A turn's throws and holds are valued by Stark's plan of the turn (its choices, worth what the
+// calibrated sheet model below says of the sheet each entry leaves), an entry by the plan of the
+// next turn on the sheet it leaves; the remainder is how far the second judgement of Stark's own
+// entry differs from the first. Where Stark plays the rest of a game exactly (its end-game
+// solver), both are exact and the remainder is zero from there on.
 //
 // Pure and single-threaded: the window runs it on a worker thread with an analyser of its own,
 // asks for progress, and stops it through the cancel flag, which is checked between decisions.
@@ -31,11 +30,11 @@ constexpr int VERDICTS = 4;
 
 // Points lost from which a decision is "ungenau", a "Fehler", a "grober Fehler", chosen from the
 // losses of "Leicht" and "Mittel" over 1,000 games each (bench/analyse). Below 2 (a twentieth
-// of a per cent of a total) are the near-ties: 70 % of Mittel's decisions (57 % lose nothing
-// at all), yet only 4 % of the points it loses. From 10, about Mittel's worst tenth, which
-// holds 60 % of its loss. From 40, about a per cent of a total, a struck ×3 cell or a bonus
-// given up: 1.3 decisions in Mittel's game, 6.7 in Leicht's, 30 when every throw goes to the
-// first free cell.
+// of a per cent of a total) are the near-ties: three quarters of Mittel's decisions (57 % lose
+// nothing at all, 10 % come out a little better than Stark's own), yet under 4 % of the points
+// it loses. From 10, about Mittel's worst twelfth, which holds 84 % of its loss. From 40, about
+// a per cent of a total, a struck ×3 cell or a bonus given up: 1.7 decisions in Mittel's game,
+// 5.7 in Leicht's, 30 when every throw goes to the first free cell.
 constexpr double INACCURATE_LOSS = 2;
 constexpr double MISTAKE_LOSS = 10;
 constexpr double BLUNDER_LOSS = 40;
@@ -49,7 +48,7 @@ std::string VerdictWords(TVerdict verdict);
 // the sheet it starts from differently from the turn before, which judged it by the model one
 // turn nearer. On sheets like Stark's own the difference is about the same for every sheet; on
 // sheets unlike them (a player who leaves the number rows for last) it grows, and summed over a
-// game of "Leicht" it had counted a third more points lost than the game lost. So the analysis
+// game of "Leicht" it would count a third more points lost than the game lost. So the analysis
 // calibrates every worth that is not exact by the sheet an entry leaves: a level, and a weight
 // for the free cells of each section in each column, by the free cells left (0 to 62). They are
 // fitted (bench/analyse --fit, ai/analysisshift.cpp) so that what a turn expects of the sheet an
@@ -89,7 +88,9 @@ struct TDecisionReview {
   std::string doneWords, bestWords;
   // Expected final total after each choice, as Stark values it.
   double valueDone = 0, valueBest = 0;
-  double lost = 0; // valueBest - valueDone, never below 0
+  // valueBest - valueDone: below 0 where the worths rate the choice above Stark's own, which
+  // Stark's model, not exact away from the end-game, misjudged.
+  double lost = 0;
   TVerdict verdict = TVerdict::Good;
   bool exact = false; // valued by the end-game solver: no model in it
 };

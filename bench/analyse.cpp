@@ -12,11 +12,11 @@
 // worth at the start of the next turn (itself calibrated), as a level and a weight for each
 // section's free cells in each column, fitted from the last cells up, with nothing where the
 // end-game solver plays exactly.
-// --rollouts checks the entries of the games' turns away from the end-game solver, every seventh
-// that Stark would have made otherwise, against what playing on with Stark makes of each: the
-// mean of ROLLS games played by Stark from the sheet each choice leaves, the same dice for both.
-// It prints the analysis's loss, Stark's own judgement of it (its plans of the two sheets,
-// uncalibrated) and the played one, on average and each with its error against the played one.
+// --rollouts checks the decisions away from the end-game solver, every seventh that Stark would
+// have taken otherwise, against what playing on with Stark makes of each: the mean of ROLLS games
+// played on by Stark from each choice, the same dice for both. It prints, for holds and entries,
+// the analysis's loss, Stark's own judgement of it (its plans, uncalibrated) and the played one,
+// on average and each with its error against the played one.
 // "first" enters every turn's first throw in the first free cell, without throwing again.
 // Game g's dice come from std::mt19937 seeded with {seed, g}, as in bench/simulate.
 
@@ -268,28 +268,84 @@ void Spread(const char* what, const std::vector<double>& losses)
     lo = hi;
   }
 }
-// The mean final total of `rolls` games that Stark plays on from this sheet, game r's dice from
-// std::mt19937 seeded with {5, decision, r}.
-double PlayedOn(const TStarkPlayer& stark, const TSheetState& from, int decision, int rolls)
+// The final total of a game that Stark plays on from this sheet, with these dice kept and the
+// others thrown again with throwsLeft throws to come, its cell still to choose (throwsLeft 0 and
+// all kept: the turn ends with the dice as they are).
+double PlayedOn(const TStarkPlayer& stark, const TSheetState& from, TFaces dice, const THolds& keep,
+                int throwsLeft, std::mt19937& rng)
 {
-  double sum = 0;
-  for (int r = 0; r < rolls; ++r) {
-    std::seed_seq seq{5u, unsigned(decision), unsigned(r)};
-    std::mt19937 rng(seq);
-    TSheetState sheet = from;
-    for (const TPlayedTurn& turn : PlayRecorded(stark, rng, from))
-      sheet.Enter(turn.row, turn.column, turn.points);
-    sum += sheet.GrandTotal();
+  std::uniform_int_distribution<int> die(1, 6);
+  const THolds all = {true, true, true, true, true, true};
+  THolds holds = keep;
+  for (int left = throwsLeft; left >= 1 && holds != all; --left) {
+    for (size_t i = 0; i < DICE; ++i)
+      if (!holds[i]) dice[i] = die(rng);
+    if (left > 1) holds = stark.ChooseHolds(from, dice, holds, left - 1);
   }
+  const TCellChoice cell = stark.ChooseCell(from, dice);
+  TSheetState sheet = from;
+  sheet.Enter(cell.row, cell.column, RowPoints(cell.row, dice));
+  for (const TPlayedTurn& turn : PlayRecorded(stark, rng, sheet))
+    sheet.Enter(turn.row, turn.column, turn.points);
+  return sheet.GrandTotal();
+}
+
+// A decision that differs from Stark's: the analysis's loss, Stark's own judgement of it (its
+// uncalibrated plans) and what playing on with Stark makes of it.
+struct TCheck {
+  TDecisionReview decision;
+  double own = 0, played = 0;
+};
+
+// The mean of `rolls` games played on from Stark's choice less that from the one made, game r of
+// both with the dice of std::mt19937 seeded with {5, check, r}.
+double PlayedOn(const TStarkPlayer& stark, const TDecisionReview& d, int check, int rolls)
+{
+  const THolds all = {true, true, true, true, true, true};
+  double sum = 0;
+  for (int r = 0; r < rolls; ++r)
+    for (int side = 0; side < 2; ++side) {
+      std::seed_seq seq{5u, unsigned(check), unsigned(r)};
+      std::mt19937 rng(seq);
+      const double sign = side == 0 ? 1 : -1;
+      if (d.kind == TDecisionKind::Holds) {
+        const THolds& keep = side == 0 ? d.bestHolds : d.doneHolds;
+        sum += sign * PlayedOn(stark, d.sheet, d.dice, keep, keep == all ? 0 : d.throwsLeft, rng);
+        continue;
+      }
+      const TCellChoice& cell = side == 0 ? d.bestCell : d.doneCell;
+      TSheetState sheet = d.sheet;
+      sheet.Enter(cell.row, cell.column, side == 0 ? d.bestPoints : d.donePoints);
+      for (const TPlayedTurn& turn : PlayRecorded(stark, rng, sheet))
+        sheet.Enter(turn.row, turn.column, turn.points);
+      sum += sign * sheet.GrandTotal();
+    }
   return sum / rolls;
+}
+
+double OwnLoss(const TStarkPlayer& stark, const TDecisionReview& d)
+{
+  const TDiceSets& sets = TDiceSets::Get();
+  const THolds all = {true, true, true, true, true, true};
+  if (d.kind == TDecisionKind::Cell) {
+    TSheetState best = d.sheet, done = d.sheet;
+    best.Enter(d.bestCell.row, d.bestCell.column, d.bestPoints);
+    done.Enter(d.doneCell.row, d.doneCell.column, d.donePoints);
+    auto start = [&](const TSheetState& s) {
+      return s.FreeCount() == 0 ? s.GrandTotal() : stark.Plan(s).TurnValue();
+    };
+    return start(best) - start(done);
+  }
+  const TTurnPlanner& plan = stark.Plan(d.sheet);
+  auto value = [&](const THolds& keep) {
+    return keep == all ? plan.ThrowValue(sets.IndexOfFaces(d.dice), 0)
+                       : plan.KeepValue(sets.IndexOf(HeldCounts(d.dice, keep)), d.throwsLeft);
+  };
+  return value(d.bestHolds) - value(d.doneHolds);
 }
 
 int Rollouts(int games, unsigned seed, const TPlayer& player, int rolls)
 {
-  struct TCheck {
-    TSheetState best, done;
-    double analysis = 0, own = 0, played = 0;
-  };
   std::vector<TCheck> checks;
   {
     const TGameAnalyser analyser;
@@ -302,15 +358,8 @@ int Rollouts(int games, unsigned seed, const TPlayer& player, int rolls)
       game.players.push_back(PlayRecorded(player, rng));
       const TGameReview review = analyser.Analyse(game);
       for (const TDecisionReview& d : review.players[0].decisions) {
-        const bool same =
-            d.bestCell.row == d.doneCell.row && d.bestCell.column == d.doneCell.column;
-        if (d.kind != TDecisionKind::Cell || d.exact || same || ++seen % 7) continue;
-        TCheck& c = checks.emplace_back();
-        c.best = c.done = d.sheet;
-        c.best.Enter(d.bestCell.row, d.bestCell.column, d.bestPoints);
-        c.done.Enter(d.doneCell.row, d.doneCell.column, d.donePoints);
-        c.analysis = d.lost;
-        c.own = stark.Plan(c.best).TurnValue() - stark.Plan(c.done).TurnValue();
+        if (d.exact || d.doneWords == d.bestWords || ++seen % 7) continue;
+        checks.push_back({d, OwnLoss(stark, d), 0});
       }
     }
   }
@@ -320,28 +369,30 @@ int Rollouts(int games, unsigned seed, const TPlayer& player, int rolls)
     workers.emplace_back([&, t] {
       const TStarkPlayer stark;
       for (size_t i = size_t(t); i < checks.size(); i += size_t(threads))
-        checks[i].played = PlayedOn(stark, checks[i].best, int(i), rolls) -
-                           PlayedOn(stark, checks[i].done, int(i), rolls);
+        checks[i].played = PlayedOn(stark, checks[i].decision, int(i), rolls);
     });
   for (std::thread& w : workers)
     w.join();
-  std::vector<double> analysis, own, played, analysisError, ownError;
-  for (const TCheck& c : checks) {
-    analysis.push_back(c.analysis);
-    own.push_back(c.own);
-    played.push_back(c.played);
-    analysisError.push_back(c.analysis - c.played);
-    ownError.push_back(c.own - c.played);
-  }
-  std::printf("%zu entries unlike Stark's, %d games played on from each choice:\n", checks.size(),
+  std::printf("decisions unlike Stark's, every seventh, %d games played on from each choice:\n",
               rolls);
-  std::printf("  lost by the analysis %.2f (error %+.2f, sd %.1f); by Stark's own plans %.2f "
-              "(error %+.2f, sd %.1f); played on %.2f (sd %.1f)\n",
-              Mean(analysis), Mean(analysisError), Sd(analysisError), Mean(own), Mean(ownError),
-              Sd(ownError), Mean(played), Sd(played));
+  for (const TDecisionKind kind : {TDecisionKind::Holds, TDecisionKind::Cell}) {
+    std::vector<double> analysis, own, played, analysisError, ownError;
+    for (const TCheck& c : checks) {
+      if (c.decision.kind != kind) continue;
+      analysis.push_back(c.decision.lost);
+      own.push_back(c.own);
+      played.push_back(c.played);
+      analysisError.push_back(c.decision.lost - c.played);
+      ownError.push_back(c.own - c.played);
+    }
+    std::printf("  %-7s %4zu: lost by the analysis %.2f (error %+.2f, sd %.1f); by Stark's own "
+                "plans %.2f (error %+.2f, sd %.1f); played on %.2f (standard error %.2f)\n",
+                kind == TDecisionKind::Cell ? "entries" : "holds", played.size(), Mean(analysis),
+                Mean(analysisError), Sd(analysisError), Mean(own), Mean(ownError), Sd(ownError),
+                Mean(played), Sd(played) / std::sqrt(double(std::max<size_t>(played.size(), 1))));
+  }
   return 0;
 }
-
 } // namespace
 
 int main(int argc, char** argv)
