@@ -93,13 +93,13 @@ QString BalanceText(const QString& name, const TPlayerReview& review)
 
 QString DecisionLine(const QString& name, const TDecisionReview& decision)
 {
-  QString line = Prefix(name) + DecisionPlace(decision) + ": " + Utf8(decision.doneWords) + " → " +
-                 Points(decision.valueDone) + "; Stark: ";
-  if (decision.doneWords == decision.bestWords)
-    line += "ebenso";
-  else
-    line += Utf8(decision.bestWords) + " → " + Points(decision.valueBest);
-  return line + "; " + Lost(decision) + ", " + Verdict(decision.verdict);
+  // The class and the points first: the list is narrower than most lines, and they are what a
+  // player looks down it for. The position beside it shows the whole decision.
+  QString line = Prefix(name) + DecisionPlace(decision) + ": " + Verdict(decision.verdict);
+  if (std::fabs(decision.lost) >= 0.05) line += ", " + Lost(decision);
+  line += " – " + Utf8(decision.doneWords) + " → " + Points(decision.valueDone) + "; Stark: ";
+  if (decision.doneWords == decision.bestWords) return line + "ebenso";
+  return line + Utf8(decision.bestWords) + " → " + Points(decision.valueBest);
 }
 
 QString DecisionSpoken(const QString& name, const TDecisionReview& decision)
