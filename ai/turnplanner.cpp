@@ -55,6 +55,25 @@ struct TLayout {
 };
 } // namespace
 
+const std::vector<double>& TTurnPlanner::FillKeeps(int t)
+{
+  // Keeping k and throwing the rest is throwing one die first and then keeping it too, so a
+  // keep is worth the mean of the six keeps one die larger; six dice are the throw itself.
+  // Kept by position here; KeepValue and BestKeep translate set indices.
+  const TLayout& layout = TLayout::Get();
+  std::vector<double>& keep = Keep[size_t(t)];
+  keep.resize(ALL_SETS + 1);
+  const std::vector<double>& after = Worth[size_t(t - 1)];
+  std::copy(after.begin(), after.end(), keep.begin() + SMALL_SETS);
+  for (int p = SMALL_SETS - 1; p >= 0; --p) {
+    const auto& up = layout.plus[size_t(p)];
+    keep[size_t(p)] = (keep[size_t(up[0])] + keep[size_t(up[1])] + keep[size_t(up[2])] +
+                       keep[size_t(up[3])] + keep[size_t(up[4])] + keep[size_t(up[5])]) /
+                      6;
+  }
+  return keep;
+}
+
 TTurnPlanner::TTurnPlanner(std::vector<double> final, int throwsLeft)
     : Planned(std::clamp(throwsLeft, 1, MAX_THROWS_LEFT))
 {
@@ -64,19 +83,7 @@ TTurnPlanner::TTurnPlanner(std::vector<double> final, int throwsLeft)
   std::array<double, ALL_SETS + 1> bestBelow;
   bestBelow[TLayout::NONE] = -std::numeric_limits<double>::infinity();
   for (int t = 1; t <= Planned; ++t) {
-    // Keeping k and throwing the rest is throwing one die first and then keeping it too, so a
-    // keep is worth the mean of the six keeps one die larger; six dice are the throw itself.
-    // Kept by position here; KeepValue and BestKeep translate set indices.
-    std::vector<double>& keep = Keep[size_t(t)];
-    keep.resize(ALL_SETS + 1);
-    const std::vector<double>& after = Worth[size_t(t - 1)];
-    std::copy(after.begin(), after.end(), keep.begin() + SMALL_SETS);
-    for (int p = SMALL_SETS - 1; p >= 0; --p) {
-      const auto& up = layout.plus[size_t(p)];
-      keep[size_t(p)] = (keep[size_t(up[0])] + keep[size_t(up[1])] + keep[size_t(up[2])] +
-                         keep[size_t(up[3])] + keep[size_t(up[4])] + keep[size_t(up[5])]) /
-                        6;
-    }
+    const std::vector<double>& keep = FillKeeps(t);
     // The best keep inside each multiset: its own worth or the best inside one die fewer.
     std::vector<double>& worth = Worth[size_t(t)];
     worth.resize(FULL_THROWS);
@@ -98,16 +105,7 @@ TTurnPlanner::TTurnPlanner(std::vector<double> final, const TTurnPlanner& policy
   const TDiceSets& sets = TDiceSets::Get();
   Worth[0] = std::move(final);
   for (int t = 1; t <= Planned; ++t) {
-    std::vector<double>& keep = Keep[size_t(t)];
-    keep.resize(ALL_SETS + 1);
-    const std::vector<double>& after = Worth[size_t(t - 1)];
-    std::copy(after.begin(), after.end(), keep.begin() + SMALL_SETS);
-    for (int p = SMALL_SETS - 1; p >= 0; --p) {
-      const auto& up = layout.plus[size_t(p)];
-      keep[size_t(p)] = (keep[size_t(up[0])] + keep[size_t(up[1])] + keep[size_t(up[2])] +
-                         keep[size_t(up[3])] + keep[size_t(up[4])] + keep[size_t(up[5])]) /
-                        6;
-    }
+    const std::vector<double>& keep = FillKeeps(t);
     std::vector<double>& worth = Worth[size_t(t)];
     worth.resize(FULL_THROWS);
     for (int i = 0; i < FULL_THROWS; ++i)

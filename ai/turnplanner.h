@@ -33,6 +33,9 @@ public:
   double TurnValue() const;
 
 private:
+  // Keep[t] from Worth[t - 1].
+  const std::vector<double>& FillKeeps(int t);
+
   int Planned;
   // Worth[t][ordinal]: throw worth with t throws left; Keep[t][set]: keep worth with t left.
   std::array<std::vector<double>, MAX_THROWS_LEFT + 1> Worth;

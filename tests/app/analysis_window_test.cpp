@@ -30,21 +30,6 @@ namespace
 {
 constexpr const char* TITLE = "Wurfwummel - Spielanalyse";
 
-QWidget* Named(QWidget* window, const QString& name)
-{
-  for (QWidget* child : window->findChildren<QWidget*>())
-    if (child->accessibleName() == name) return child;
-  return nullptr;
-}
-
-// What a screen reader reads of a text control.
-QString Text(QWidget* widget)
-{
-  QAccessibleInterface* ia = widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
-  if (!ia || !ia->textInterface()) return QString();
-  return ia->textInterface()->text(0, ia->textInterface()->characterCount());
-}
-
 QListWidget* Decisions(QWidget* window)
 {
   return qobject_cast<QListWidget*>(Named(window, "Entscheidungen"));

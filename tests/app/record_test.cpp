@@ -389,11 +389,7 @@ TEST_F(Record, ADatabaseOfThePreviousVersionIsMigratedAndItsGameResumed)
   int points = -1;
   WhenWindow("Wurfwummel - Statistik", [&](QWidget* w) {
     for (QWidget* child : w->findChildren<QWidget*>()) {
-      if (child->accessibleName() == "Ergebnisse je Spieler und Spielart") {
-        QAccessibleInterface* ia = QAccessible::queryAccessibleInterface(child);
-        if (ia && ia->textInterface())
-          table = ia->textInterface()->text(0, ia->textInterface()->characterCount());
-      }
+      if (child->accessibleName() == "Ergebnisse je Spieler und Spielart") table = Text(child);
       if (child->accessibleName() == "Gesamtpunkte jedes beendeten Spiels") {
         summary = child->accessibleDescription();
         points = 1;
@@ -432,11 +428,7 @@ TEST_F(Record, StatisticsShowEachPersonAndKindAndTheChartEveryFinishedTotal)
   bool closed = false;
   WhenWindow("Wurfwummel - Statistik", [&](QWidget* w) {
     for (QWidget* child : w->findChildren<QWidget*>()) {
-      if (child->accessibleName() == "Ergebnisse je Spieler und Spielart") {
-        QAccessibleInterface* ia = QAccessible::queryAccessibleInterface(child);
-        if (ia && ia->textInterface())
-          table = ia->textInterface()->text(0, ia->textInterface()->characterCount());
-      }
+      if (child->accessibleName() == "Ergebnisse je Spieler und Spielart") table = Text(child);
     }
     for (QWidget* child : w->findChildren<QWidget*>())
       if (child->accessibleName() == "Gesamtpunkte jedes beendeten Spiels")

@@ -8,6 +8,7 @@
 #include "store/safefile.h"
 #include "store/scorefile.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -254,4 +255,18 @@ bool RegularFileAt(const QString& path)
   struct stat st {
   };
   return lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+QWidget* Named(QWidget* window, const QString& name)
+{
+  for (QWidget* child : window->findChildren<QWidget*>())
+    if (child->accessibleName() == name) return child;
+  return nullptr;
+}
+
+QString Text(QWidget* widget)
+{
+  QAccessibleInterface* ia = widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
+  if (!ia || !ia->textInterface()) return QString();
+  return ia->textInterface()->text(0, ia->textInterface()->characterCount());
 }

@@ -97,3 +97,7 @@ void Later(std::function<void()> action);
 void RunSteps(std::vector<std::function<void()>> steps);
 // Runs a function once a visible window with that title exists (from inside its loop).
 void WhenWindow(const QString& title, std::function<void(QWidget*)> action);
+// The window's control with this accessible name, or null.
+QWidget* Named(QWidget* window, const QString& name);
+// What a screen reader reads of a text control.
+QString Text(QWidget* widget);
