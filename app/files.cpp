@@ -12,81 +12,12 @@
 #include "store/rc4.h"
 #include "store/safefile.h"
 #include "store/settingsfile.h"
+#include "app/datafiles.h"
 #include <QStringList>
 #include <algorithm>
 
 namespace
 {
-QByteArray ScorePath()
-{
-  return AppDir + SCORE_FILE;
-}
-
-QByteArray SettingsPath()
-{
-  return AppDir + SETTINGS_FILE;
-}
-
-QByteArray ChoicePath()
-{
-  return AppDir + CHOICE_FILE;
-}
-
-TFilePair PlayerPair()
-{
-  return TFilePair(AppDir + PAIR_FILE, {SettingsPath(), ChoicePath()});
-}
-
-// Temporary files are removed only while this copy holds the lock, so no copy is inside a save
-// then (a stopped one keeps the lock); their age spares, besides, a copy on a file system
-// without locks that writes one at this moment.
-constexpr int LEFTOVER_AGE = 5 * 60;
-
-std::vector<QString> DefaultScores()
-{
-  return std::vector<QString>(SCORE_ENTRIES, RC4(ScoreRecord(0, DEFAULT_PLAYER), ScoreKey));
-}
-
-// A score file is read whole or not at all: records that were not read could not be written
-// back, and a save would drop them. False for a file too large for that.
-bool ReadWhole(const QByteArray& bytes, std::vector<QString>& records)
-{
-  if (bytes.size() > SCORE_READ_LIMIT) return false;
-  records = ParseScoreFile(bytes);
-  return WriteScoreFile(records).size() <= SCORE_READ_LIMIT;
-}
-
-TFileState ReadScoreBytes(QByteArray& bytes)
-{
-  return ReadFileHead(ScorePath(), SCORE_READ_LIMIT + 1, bytes);
-}
-
-// The names of a copy's kept-aside file: what it would have written, had it been able to save.
-const QByteArray ASIDE_PREFIX = "wurfwummel.aside.";
-const std::vector<QByteArray> ASIDE_NAMES = {"wurfwummel.cfg", "wurfwummel.cpu", "wurfwummel.scr"};
-constexpr qsizetype ASIDE_LIMIT = 64 * 1024;
-
-// Where the names and the choice must be written one after the other, the choice goes first
-// when the computer plays afterwards, else the names: half-way, the computer then either plays
-// already or still, and never becomes a person called "Computer".
-size_t FirstOfPair(bool computerPlays)
-{
-  return computerPlays ? 1 : 0;
-}
-
-// Enters records into the score file; the caller holds the lock. False when the file cannot
-// be read whole, or written.
-bool MergeIntoScoreFile(const std::vector<QString>& records)
-{
-  QByteArray bytes;
-  std::vector<QString> onDisk = DefaultScores();
-  const TFileState state = ReadScoreBytes(bytes);
-  if (state == TFileState::Unreadable) return false;
-  if (state == TFileState::Read && !ReadWhole(bytes, onDisk)) return false;
-  const QByteArray out = WriteScoreFile(MergeScores(onDisk, records));
-  return (state == TFileState::Read && out == bytes) || WriteFileSafely(ScorePath(), out);
-}
-
 struct TPlayerFiles {
   std::vector<QString> names;
   TFileState namesState = TFileState::Absent;
@@ -126,115 +57,6 @@ TPlayerFiles ReadPlayerFiles()
 }
 
 } // namespace
-
-int TApp::OpenScore()
-{
-  QByteArray bytes;
-  TFileState state = ReadScoreBytes(bytes);
-  std::vector<QString> records;
-  if (state == TFileState::Read && !ReadWhole(bytes, records)) {
-    ScoreTooLarge = true;
-    state = TFileState::Unreadable;
-  }
-  switch (state) {
-  case TFileState::Absent:
-    CreateScore();
-    break;
-  case TFileState::Unreadable:
-    // Play on with the default list, and leave the file alone.
-    ScoreUnreadable = true;
-    Score = DefaultScores();
-    break;
-  case TFileState::Read:
-    Score = records;
-    ScoreSeen = bytes;
-    break;
-  }
-  return 0;
-}
-
-int TApp::CreateScore()
-{
-  if (Score) return 0;
-  Score = DefaultScores();
-  SaveScore();
-  return 0;
-}
-
-int TApp::SaveScore()
-{
-  TFolderLock lock(AppDir, TFolderLock::TRY);
-  // Another copy is saving: this list goes into the file at the next save, at the latest when
-  // the game ends. Start-up never waits.
-  if (lock.Busy()) return 0;
-  WriteScores();
-  return 0;
-}
-
-void TApp::WriteScores()
-{
-  if (!Score || ScoreUnreadable) return;
-  // The file may only be replaced while it still holds what the list was merged with; under
-  // the lock nobody else writes it, and without one a change is merged again.
-  for (int round = 0; round < 16; ++round) {
-    QByteArray bytes;
-    std::vector<QString> onDisk;
-    const TFileState state = ReadScoreBytes(bytes);
-    if (state == TFileState::Unreadable || (state == TFileState::Read && !ReadWhole(bytes, onDisk)))
-      return;
-    std::vector<QString> merged = *Score;
-    if (state == TFileState::Read && bytes != ScoreSeen) merged = MergeScores(onDisk, NewScores);
-    // The new entries keep their highlight at the ranks they now have.
-    for (size_t p = 0; p < ScoreIndex.size(); ++p) {
-      if (ScoreIndex[p] <= 0 || size_t(ScoreIndex[p]) > Score->size()) continue;
-      const QString& mine = (*Score)[size_t(ScoreIndex[p] - 1)];
-      const auto at = std::find(merged.begin(), merged.end(), mine);
-      const int rank = int(at - merged.begin()) + 1;
-      ScoreIndex[p] = at == merged.end() || rank > SCORE_ENTRIES ? -1 : rank;
-    }
-    Score = merged;
-    // A file whose records are those of the list is left as it is, whatever its line ends.
-    const bool same = state == TFileState::Read && merged == onDisk;
-    const QByteArray out = same ? bytes : WriteScoreFile(merged);
-    TWriteResult result = TWriteResult::Written;
-    if (!same)
-      result = WriteFileIf(ScorePath(), out, [&] {
-        QByteArray now;
-        return ReadScoreBytes(now) == state && now == bytes;
-      });
-    if (result == TWriteResult::Changed) continue;
-    if (result == TWriteResult::Written) {
-      NewScores.clear();
-      ScoreSeen = out;
-    }
-    return;
-  }
-}
-
-bool TApp::CheckScore()
-{
-  if (!Score) return false;
-  ScoreIndex = {-1, -1};
-  // The list is of games played without help; the person was told before the first hint.
-  if (HintUsed) return false;
-  bool result = false;
-  for (int p = 0; p < PlayerCount && p < 2; ++p) {
-    const int total = GrandTotal(p);
-    // A player without points never enters, and takes nothing from another's entry.
-    if (total == 0) continue;
-    const int j = InsertScore(*Score, total, PlayerName[size_t(p)]);
-    if (j < 0) continue;
-    NewScores.push_back((*Score)[size_t(j)]);
-    ScoreIndex[size_t(p)] = j + 1;
-    result = true;
-    // An entry at or above player 0's pushes that one down a rank, or off the list.
-    if (p == 1 && ScoreIndex[0] > 0 && j + 1 <= ScoreIndex[0]) {
-      ScoreIndex[0] += 1;
-      if (ScoreIndex[0] > std::min(int(Score->size()), SCORE_ENTRIES)) ScoreIndex[0] = -1;
-    }
-  }
-  return result;
-}
 
 void TApp::LoadPlayers()
 {
@@ -348,6 +170,9 @@ QByteArray TApp::PutAside() const
   TParts parts = {pair[0], pair[1], std::nullopt};
   if (!NewScores.empty() && !ScoreUnreadable) parts[2] = WriteScoreFile(NewScores);
   if (!parts[0] && !parts[1] && !parts[2]) return QByteArray();
+  // The record learns first that the finished games' entries go aside: the next start then
+  // leaves them to the merge of this file.
+  if (parts[2]) ListingAside();
   return WriteNewFile(AppDir + "/" + ASIDE_PREFIX, WriteJournal(ASIDE_NAMES, parts));
 }
 

@@ -185,6 +185,9 @@ bool TApp::IsFull()
   ShowResult();
   if (Record) Record->GameFinished();
   if (CheckScore()) {
+  // Its entries are marked in the record once the list with them is written; until then the
+  // record has it as finished without them, and a start after a crash enters them.
+  if (Record && Record->LastFinished() != 0) ListingGames.push_back(Record->LastFinished());
     THighscoreForm().Open(this);
     NewGame();
   } else if (Confirm(END_QUESTION, 0) == 1) {

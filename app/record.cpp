@@ -8,6 +8,7 @@
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "gui/driver.h"
+#include "gui/timer.h"
 #include "sheet/cells.h"
 #include "store/ownerrights.h"
 
@@ -20,11 +21,11 @@ const char* const RECORD_FILE = "/wurfwummel.db";
 
 namespace
 {
-// A start waits this long for another copy's short write; longer means another program keeps
-// the file locked.
-constexpr int START_BUSY_MS = 1000;
-// The writing thread waits longer: nobody waits for it.
-constexpr int WRITER_BUSY_MS = 5000;
+// The writing thread waits only a moment inside SQLite: a longer lock is waited out by trying
+// again, with the actions kept in memory meanwhile, so that an end never waits long.
+constexpr int WRITER_BUSY_MS = 250;
+// While something waits to be written, the game looks this often whether the record refuses it.
+constexpr int TROUBLE_POLL_MS = 500;
 
 int64_t NewGameId()
 {
@@ -38,33 +39,6 @@ std::string Utf8(const QString& text)
   return text.toUtf8().toStdString();
 }
 } // namespace
-
-QString RecordProblemText(TRecordProblem problem)
-{
-  const QString file = QString::fromLatin1(RECORD_FILE + 1);
-  switch (problem) {
-  case TRecordProblem::None:
-    return QString();
-  case TRecordProblem::Locked:
-    return "Die Spielchronik " + file +
-           " ist gerade anderweitig gesperrt, darum spielt Wurfwummel diesmal ohne Fortsetzen "
-           "und ohne Statistik.";
-  case TRecordProblem::ReadOnly:
-    return "Die Spielchronik " + file +
-           " ist schreibgeschützt, darum spielt Wurfwummel diesmal ohne Fortsetzen und ohne "
-           "Statistik.";
-  case TRecordProblem::Newer:
-    return "Die Spielchronik " + file +
-           " stammt von einer neueren Wurfwummel-Version, darum spielt Wurfwummel diesmal ohne "
-           "Fortsetzen und ohne Statistik.";
-  case TRecordProblem::Foreign:
-  case TRecordProblem::Unreadable:
-    break;
-  }
-  return "Die Spielchronik " + file +
-         " ist beschädigt oder keine Wurfwummel-Datei, darum spielt Wurfwummel diesmal ohne "
-         "Fortsetzen und ohne Statistik.";
-}
 
 TRecorder::TRecorder(TApp& app) : app_(app) {}
 
@@ -90,14 +64,14 @@ void TRecorder::Start()
     // A folder the game cannot create files in plays on without a record, silently, as it
     // does without its other files there; the start says which of those it cannot read.
     if (!TRecordDb::CreateEmpty(path_)) return;
+    fresh_ = true;
   } else {
     reader_ = TRecordDb::Open(path_, START_BUSY_MS, problem_);
     if (!reader_) return;
   }
-  locks_ = std::make_unique<TGameLocks>(path_);
+  locks_ = std::make_unique<TGameLocks>((AppDir + GAME_LOCK_FILE).toStdString());
   const std::string path = path_;
-  writer_ = std::make_unique<TRecordWriter>([path] {
-    TRecordProblem problem;
+  writer_ = std::make_unique<TRecordWriter>([path](TRecordProblem& problem) {
     return TRecordDb::Open(path, WRITER_BUSY_MS, problem);
   });
   if (fresh || !Resume()) GameStarted();
@@ -127,10 +101,9 @@ bool TRecorder::Resume()
     const int64_t id = candidate.id;
     if (played && ::GameFinished(state)) {
       finished_ = actions;
-      // Its last entry was written, its end was not: it ends now, as it would have.
-      writer_->Post([id, state](TRecordDb& db) {
-        return db.EndGame(id, TGameEnd::Finished, RecordNow(), &state);
-      });
+      // Its last entry was written, its end was not: it ends now, as it would have, and its
+      // high-score entries are made when the start lists the finished games.
+      PostFinished(id, state, candidate.hintUsed);
       continue;
     }
     const bool fits = played && state.players == Lineup() && app_.ShowGame(state);
@@ -243,11 +216,7 @@ void TRecorder::GameFinished()
   if (!writer_ || game_ == 0) return;
   entryPending_ = false;
   Observe();
-  const int64_t id = game_;
-  const TGameState state = shadow_;
-  writer_->Post([id, state](TRecordDb& db) {
-    return db.EndGame(id, TGameEnd::Finished, RecordNow(), &state);
-  });
+  PostFinished(game_, shadow_, app_.HintUsed);
   game_ = 0;
   finished_ = std::move(actions_);
   actions_.clear();
@@ -283,7 +252,11 @@ void TRecorder::Rethrown(int seat)
 
 void TRecorder::Observe()
 {
-  if (!writer_ || game_ == 0) return;
+  if (!writer_) return;
+  if (game_ == 0) {
+    WatchTrouble();
+    return;
+  }
   const std::vector<TRecordPlayer> lineup = Lineup();
   if (lineup != shadow_.players || app_.CurrentPlayer != shadow_.turn) {
     TAction action;
@@ -319,6 +292,7 @@ void TRecorder::Observe()
   }
   // An entry waits for the throw that follows it.
   if (!entryPending_) Send();
+  WatchTrouble();
 }
 
 void TRecorder::MarkHintUsed()
@@ -328,6 +302,17 @@ void TRecorder::MarkHintUsed()
   writer_->Post([id](TRecordDb& db) { return db.MarkHintUsed(id); });
 }
 
+void TRecorder::PostFinished(int64_t id, const TGameState& state, bool hintUsed)
+{
+  // Until its entries are in the high-score list, no other copy lists them.
+  if (!hintUsed) locks_->Keep(id);
+  writer_->Post([id, state, hintUsed](TRecordDb& db) {
+    return db.EndGame(id, TGameEnd::Finished, RecordNow(), &state) &&
+           (hintUsed || db.AddUnlisted(id));
+  });
+  if (!hintUsed) lastFinished_ = id;
+}
+
 void TRecorder::Flush()
 {
   entryPending_ = false;
@@ -335,124 +320,18 @@ void TRecorder::Flush()
   if (writer_) writer_->Flush();
 }
 
-TRecordDb* TRecorder::Reader()
+void TRecorder::WatchTrouble()
 {
-  if (!writer_) return nullptr;
-  const TOwnerRights rights;
-  if (!reader_) {
-    // Made by the writing thread at the first start: it is there once the writer is done.
-    writer_->Flush();
-    reader_ = TRecordDb::Open(path_, START_BUSY_MS, problem_);
+  if (!writer_ || telling_) return;
+  const TRecordProblem trouble = writer_->Trouble();
+  if (trouble != TRecordProblem::None && !told_.count(trouble)) {
+    // Once a run for each kind: the actions wait in memory and go in as soon as they can.
+    told_.insert(trouble);
+    telling_ = true;
+    Notify(RecordTroubleText(trouble));
+    telling_ = false;
   }
-  return reader_.get();
+  // Looked at again while something waits, even when the person does nothing.
+  if (writer_->Waiting() && !TimerPending(poll_)) poll_ = StartTimer(TROUBLE_POLL_MS);
 }
 
-bool TRecorder::ReadStatistics(TStatistics& stats)
-{
-  const TOwnerRights rights; // SQLite opens its journal files on the first read
-  TRecordDb* reader = Reader();
-  return reader && reader->ReadStatistics(stats);
-}
-
-std::vector<TAction> TRecorder::ActionsToAnalyse()
-{
-  // A game just begun has nothing decided yet: the one before it tells more.
-  for (const TAction& action : actions_)
-    if (action.kind == TActionKind::Hold || action.kind == TActionKind::Entry ||
-        (action.kind == TActionKind::Throw && action.roll > 0))
-      return actions_;
-  if (!finished_.empty()) return finished_;
-  // Finished in an earlier run: the record has it.
-  std::vector<TStatsRow> rows;
-  const TStatsRow* last = nullptr;
-  if (FinishedGames(rows))
-    for (const TStatsRow& row : rows)
-      if (!last || row.ended > last->ended) last = &row;
-  std::vector<TAction> actions;
-  if (last && LoadGame(last->game, actions)) return actions;
-  return actions_;
-}
-
-bool TRecorder::LoadGame(int64_t id, std::vector<TAction>& actions)
-{
-  const TOwnerRights rights; // SQLite opens its journal files on the first read
-  TRecordDb* reader = Reader();
-  if (!reader) return false;
-  // The game's last actions may still be on their way to the disk.
-  writer_->Flush();
-  return reader->LoadActions(id, actions);
-}
-
-bool TRecorder::FinishedGames(std::vector<TStatsRow>& rows)
-{
-  const TOwnerRights rights; // SQLite opens its journal files on the first read
-  TRecordDb* reader = Reader();
-  return reader && reader->StatsRows(rows);
-}
-
-void TApp::OpenRecord()
-{
-  Record = std::make_unique<TRecorder>(*this);
-  Record->Start();
-  // Said once, and only about a file that is there but cannot be used; a folder where nothing
-  // can be written is as silent as for the other files.
-  if (Record->Problem() != TRecordProblem::None) {
-    if (QFile::exists(AppPath + RECORD_FILE) || QFile::symLinkTarget(AppPath + RECORD_FILE) != "")
-      Notify(RecordProblemText(Record->Problem()));
-  }
-  // A game resumed in the computer's turn goes on with the computer playing.
-  if (Computer) Computer->Schedule();
-}
-
-bool TApp::ShowGame(const TGameState& state)
-{
-  if (int(state.seats.size()) != PlayerCount || int(DiceField.size()) != PlayerCount) return false;
-  Last = nullptr;
-  const int turn = state.turn;
-  bool changed = false;
-  for (int p = 0; p < PlayerCount; ++p) {
-    const TSeatState& seat = state.seats[size_t(p)];
-    const size_t i = size_t(p);
-    for (int row = 0; row < SHEET_ROWS; ++row)
-      for (int column = 0; column < SHEET_COLUMNS; ++column) {
-        TGadget* cell = SheetCell(*this, p, row, column);
-        if (!cell) return false;
-        // A start's sheets are empty: only what the record changes is touched.
-        if (seat.sheet.IsFree(row, column)) {
-          if (!GadgetDisabled(cell) && cell->GetText() == CELL_FREE) continue;
-          cell->SetText(CELL_FREE);
-          cell->SetEnabled(1);
-        } else {
-          cell->SetText(QString::number(seat.sheet.Cell(row, column)));
-          cell->SetEnabled(0);
-        }
-        changed = true;
-      }
-    TDicefield& dice = *DiceField[i];
-    dice.Count = seat.rolls;
-    for (int d = 1; d <= DICE; ++d) {
-      dice.Dice[size_t(d)] = seat.dice[size_t(d - 1)];
-      dice.Active[size_t(d)] = seat.holds[size_t(d - 1)] ? 1 : 0;
-    }
-    dice.Button->SetEnabled(seat.rolls < MAX_ROLLS ? 1 : 0);
-    dice.Fill->SetEnabled(0);
-    for (int d = 1; d <= DICE; ++d)
-      dice.ShowDie(d);
-    if (!changed) continue;
-    // The sums and totals follow the cells, as after the player's own last action.
-    CurrentPlayer = p;
-    ForScoringSections(*this, i, [](auto& section) {
-      if constexpr (requires { section.Refresh(); }) section.Refresh();
-    });
-    Winpointfield[i]->Procedure(TEvent());
-  }
-  for (int p = 0; p < PlayerCount; ++p) {
-    CurrentPlayer = p;
-    UpdateOpponentLine();
-  }
-  CurrentPlayer = turn == 0 ? 1 : 0;
-  if (PlayerCount == 1) CurrentPlayer = 0;
-  ShowTurn(turn);
-  if (changed) Describe();
-  return true;
-}

@@ -11,6 +11,7 @@
 
 #include <QString>
 #include <memory>
+#include <set>
 
 class TApp;
 class TGadget;
@@ -19,6 +20,8 @@ extern const char* const RECORD_FILE; // "/wurfwummel.db"
 
 // The one sentence that says why the record cannot be used; empty when it can.
 QString RecordProblemText(TRecordProblem problem);
+// The one sentence that says why the actions wait in memory for the record.
+QString RecordTroubleText(TRecordProblem trouble);
 
 class TRecorder
 {
@@ -49,7 +52,8 @@ public:
   void Observe();
   // A hint was shown in the game under way.
   void MarkHintUsed();
-  // Waits until everything is on disk.
+  // Waits until everything is on disk, or until the record refuses it (then it waits in
+  // memory, and an end gives it up after a moment).
   void Flush();
 
   bool ReadStatistics(TStatistics& stats);
@@ -64,12 +68,29 @@ public:
   // The seats of the finished games, by game and seat.
   bool FinishedGames(std::vector<TStatsRow>& rows);
 
+  // The high-score entries of finished games: the game that ended last in this run (0 when none
+  // is waiting for its entries); the finished games whose entries have not reached the list,
+  // but those another copy is listing; the score file with their entries is about to be
+  // written as the digest says; it was (both wait for the record, briefly).
+  int64_t LastFinished() const { return lastFinished_; }
+  std::vector<TRecordDb::TUnlisted> Unlisted();
+  void Listing(const std::vector<int64_t>& games, const std::string& digest);
+  void Listed(const std::vector<int64_t>& games);
+
 private:
+  // A start waits this long for another copy's short write; longer means another program keeps
+  // the file locked.
+  static constexpr int START_BUSY_MS = 1000;
   std::vector<TRecordPlayer> Lineup() const;
   // Records an action; Send hands what was recorded since the last Send to the writer as one.
   void Post(const TAction& action);
   void Send();
   bool Resume();
+  // A game whose sheets are full ends in the record; unless a hint was used its high-score
+  // entries are due.
+  void PostFinished(int64_t id, const TGameState& state, bool hintUsed);
+  // Says once in a run when the record refuses writes, and keeps looking while they wait.
+  void WatchTrouble();
   TAction Throw(int seat, int roll) const;
   // The reading connection, opened when first needed.
   TRecordDb* Reader();
@@ -90,4 +111,9 @@ private:
   std::vector<std::pair<int, TAction>> pending_;
   bool entryPending_ = false;
   int64_t startedAt_ = 0; // a game begun and not yet written
+  int64_t lastFinished_ = 0;
+  bool fresh_ = false; // the record was made by this start
+  int poll_ = 0; // the timer that looks at the record's trouble
+  bool telling_ = false;
+  std::set<TRecordProblem> told_;
 };

@@ -1,13 +1,15 @@
 #include "store/gamelock.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+const char* const GAME_LOCK_FILE = "/wurfwummel.games";
 
 namespace
 {
-// SQLite locks bytes around 1 GiB; the games' bytes lie from 1 TiB on.
-constexpr off_t LOCK_BASE = off_t(1) << 40;
-constexpr int64_t LOCK_SPAN = int64_t(1) << 40;
+// Game ids are positive and below 2^62: each is the offset of its own byte.
+constexpr int64_t LOCK_SPAN = int64_t(1) << 62;
 
 struct flock ByteOf(int64_t game, short type)
 {
@@ -15,7 +17,7 @@ struct flock ByteOf(int64_t game, short type)
   };
   lock.l_type = type;
   lock.l_whence = SEEK_SET;
-  lock.l_start = LOCK_BASE + off_t((game % LOCK_SPAN + LOCK_SPAN) % LOCK_SPAN);
+  lock.l_start = off_t((game % LOCK_SPAN + LOCK_SPAN) % LOCK_SPAN);
   lock.l_len = 1;
   return lock;
 }
@@ -23,33 +25,63 @@ struct flock ByteOf(int64_t game, short type)
 
 TGameLocks::TGameLocks(const std::string& path)
 {
-  fd_ = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  // The file stays empty; only its byte ranges are locked.
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
+               0666);
+  struct stat st {
+  };
+  if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(fd_);
+    fd_ = -1;
+  }
 }
 
 TGameLocks::~TGameLocks()
 {
-  // Closing this descriptor would also drop SQLite's own locks on the file if this process
-  // still had the database open; the owner closes the database first.
   if (fd_ >= 0) ::close(fd_);
+}
+
+bool TGameLocks::Lock(int64_t game)
+{
+  if (fd_ < 0) return true;
+  struct flock lock = ByteOf(game, F_WRLCK);
+  return ::fcntl(fd_, F_OFD_SETLK, &lock) == 0;
+}
+
+void TGameLocks::Unlock(int64_t game)
+{
+  if (fd_ < 0) return;
+  struct flock lock = ByteOf(game, F_UNLCK);
+  ::fcntl(fd_, F_OFD_SETLK, &lock);
 }
 
 bool TGameLocks::Take(int64_t game)
 {
   if (game == held_) return true;
+  if (!kept_.count(game) && !Lock(game)) return false;
   Release();
-  if (fd_ < 0) return true;
-  struct flock lock = ByteOf(game, F_WRLCK);
-  if (::fcntl(fd_, F_OFD_SETLK, &lock) != 0) return false;
   held_ = game;
   return true;
 }
 
 void TGameLocks::Release()
 {
-  if (fd_ < 0 || held_ == 0) return;
-  struct flock lock = ByteOf(held_, F_UNLCK);
-  ::fcntl(fd_, F_OFD_SETLK, &lock);
+  if (held_ != 0 && !kept_.count(held_)) Unlock(held_);
   held_ = 0;
+}
+
+bool TGameLocks::Keep(int64_t game)
+{
+  if (kept_.count(game)) return true;
+  if (game != held_ && !Lock(game)) return false;
+  kept_.insert(game);
+  return true;
+}
+
+void TGameLocks::Drop(int64_t game)
+{
+  if (!kept_.erase(game)) return;
+  if (game != held_) Unlock(game);
 }
 
 bool TGameLocks::HeldElsewhere(int64_t game) const

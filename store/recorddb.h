@@ -17,8 +17,11 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// This version's schema; version 1 had no hint mark and no bonus counts.
-constexpr int RECORD_SCHEMA = 2;
+// This version's schema; version 1 had no hint mark and no bonus counts, version 2 neither the
+// mark of the game's files nor the games whose high-score entries are still to be written.
+constexpr int RECORD_SCHEMA = 3;
+// PRAGMA application_id of the game's records ("WWDB").
+constexpr int RECORD_APPLICATION_ID = 0x57574442;
 
 // Why a database cannot be used.
 enum class TRecordProblem {
@@ -28,7 +31,11 @@ enum class TRecordProblem {
   Newer,      // written by a newer version of the game
   Locked,     // another program keeps it locked
   ReadOnly,   // no permission to write it
+  Unwritable, // the disk is full, or refuses to write
 };
+
+// What an SQLite result code means for the record.
+TRecordProblem RecordProblemOf(int code);
 
 // How a game ended in the record.
 enum class TGameEnd { Open = 0, Finished = 1, Abandoned = 2 };
@@ -74,19 +81,45 @@ public:
   bool EndGame(int64_t id, TGameEnd end, int64_t at, const TGameState* state);
   bool MarkHintUsed(int64_t id);
 
+  // The finished games whose high-score entries have not yet reached the list. An entry is
+  // each seat with points, by seat; file is the digest of the score file that was being written
+  // with them, empty before such a write.
+  struct TUnlisted {
+    int64_t game = 0;
+    std::string file;
+    std::vector<std::pair<std::string, int>> entries; // name, total
+  };
+  bool Unlisted(std::vector<TUnlisted>& games);
+  // A finished game waits for its entries (in EndGame's transaction).
+  bool AddUnlisted(int64_t id);
+  // The score file with the game's entries is about to be written as the digest says.
+  bool SetListing(int64_t id, const std::string& file);
+  // Its entries are in the list (or never will be).
+  bool SetListed(int64_t id);
+  // The SQLite result code of the last step that failed here.
+  int Error() const;
+
   sqlite3* Handle() const { return db_; }
 
 private:
   explicit TRecordDb(sqlite3* db);
   bool Exec(const char* sql);
   sqlite3_stmt* Prepare(const char* sql);
+  static std::string Text(sqlite3_stmt* st, int column);
   TRecordProblem Check();
+  // A PRAGMA's number; false, with the error kept, when it cannot be read.
+  bool Pragma(const char* sql, int& value);
+  // Whether the tables are exactly those of the version, with their columns; empty tells
+  // whether there are none at all.
+  bool TablesAre(int version, bool& empty);
   // The schema version the file says it has; -1 when it cannot be read.
   int SchemaVersion();
   bool CreateSchema();
-  bool MigrateFrom1();
+  bool Migrate();
+  bool FillBonuses();
   bool WriteSummaries(int64_t id, const TGameState& state);
   sqlite3* db_ = nullptr;
+  int error_ = 0;
 };
 
 // The time now in milliseconds since 1970.

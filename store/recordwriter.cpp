@@ -2,13 +2,19 @@
 
 #include "store/ownerrights.h"
 
-#include <chrono>
+#include <sqlite3.h>
 #include <vector>
 
 namespace
 {
-// A transaction that another copy keeps waiting is tried again this often before it is given up.
-constexpr int TRIES = 5;
+using TClock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// A lock of another copy lasts a few syncs; one kept longer than this is said.
+constexpr milliseconds LOCK_SAID_AFTER{2000};
+// How often a refused write is tried again: soon for a lock, less often for a full disk.
+constexpr milliseconds LOCK_RETRY{200};
+constexpr milliseconds DISK_RETRY{1000};
 } // namespace
 
 TRecordWriter::TRecordWriter(TOpener open)
@@ -39,10 +45,23 @@ void TRecordWriter::Post(TJob job)
   wake_.notify_one();
 }
 
-void TRecordWriter::Flush()
+bool TRecordWriter::Flush(int maxMs)
 {
   std::unique_lock lock(mutex_);
-  done_.wait(lock, [this] { return queue_.empty() && !busy_; });
+  auto idle = [this] {
+    return (queue_.empty() && !busy_) || trouble_ != TRecordProblem::None;
+  };
+  if (maxMs < 0)
+    done_.wait(lock, idle);
+  else
+    done_.wait_for(lock, milliseconds(maxMs), idle);
+  return queue_.empty() && !busy_;
+}
+
+void TRecordWriter::SetEndWait(int milliseconds)
+{
+  std::lock_guard lock(mutex_);
+  endWaitMs_ = milliseconds;
 }
 
 int TRecordWriter::Committed() const
@@ -57,32 +76,96 @@ int TRecordWriter::Failed() const
   return failed_;
 }
 
+TRecordProblem TRecordWriter::Trouble() const
+{
+  std::lock_guard lock(mutex_);
+  return trouble_;
+}
+
+bool TRecordWriter::Waiting() const
+{
+  std::lock_guard lock(mutex_);
+  return !queue_.empty() || busy_;
+}
+
+int TRecordWriter::TryBatch(std::vector<TJob>& batch)
+{
+  bool ok = db_->Begin();
+  for (auto& job : batch)
+    ok = ok && job(*db_);
+  ok = ok && db_->Commit();
+  if (ok) return SQLITE_OK;
+  // The code of the step that failed, before the rollback replaces it.
+  const int code = db_->Error();
+  db_->Rollback();
+  return code == SQLITE_OK ? SQLITE_ERROR : code;
+}
+
 void TRecordWriter::Run(const TOpener& open)
 {
-  std::unique_ptr<TRecordDb> db = open();
   std::unique_lock lock(mutex_);
-  db_ = std::move(db);
+  TClock::time_point retryAt{}, troubleSince{}, endBy = TClock::time_point::max();
+  bool troubled = false;
   for (;;) {
-    wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-    if (queue_.empty()) break; // stopping with nothing left
+    if (stop_ && endBy == TClock::time_point::max())
+      endBy = TClock::now() + milliseconds(endWaitMs_);
+    const bool pastEnd = TClock::now() >= endBy;
+    if (queue_.empty() && stop_) break;
+    if (pastEnd) {
+      // Ending: what the record still refuses is given up, not waited for.
+      failed_ += int(queue_.size());
+      queue_.clear();
+      break;
+    }
+    if (queue_.empty() || TClock::now() < retryAt) {
+      if (queue_.empty())
+        wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+      else
+        wake_.wait_until(lock, std::min(retryAt, endBy)); // or until something comes in
+      continue;
+    }
     // Whatever came in while the last commit was syncing goes into one transaction.
-    std::vector<TJob> batch(std::make_move_iterator(queue_.begin()),
-                            std::make_move_iterator(queue_.end()));
-    queue_.clear();
+    std::vector<TJob> batch(queue_.begin(), queue_.end());
+    const size_t taken = batch.size();
     busy_ = true;
     lock.unlock();
-    bool ok = false;
-    for (int attempt = 0; attempt < TRIES && !ok && db_; ++attempt) {
-      ok = db_->Begin();
-      for (auto& job : batch)
-        ok = ok && job(*db_);
-      ok = ok && db_->Commit();
-      if (!ok) db_->Rollback();
+    int code = SQLITE_CANTOPEN;
+    TRecordProblem problem = TRecordProblem::None;
+    if (!db_) {
+      db_ = open(problem);
+      if (!db_ && problem == TRecordProblem::Unreadable) problem = TRecordProblem::Unwritable;
+    }
+    if (db_) {
+      code = TryBatch(batch);
+      problem = RecordProblemOf(code);
+      // After an I/O error SQLite may keep the connection unusable: the next try opens anew.
+      if ((code & 0xff) == SQLITE_IOERR || (code & 0xff) == SQLITE_CANTOPEN) db_.reset();
     }
     lock.lock();
     busy_ = false;
-    (ok ? committed_ : failed_) += 1;
-    if (queue_.empty()) done_.notify_all();
+    const bool retry = problem == TRecordProblem::Locked ||
+                       problem == TRecordProblem::Unwritable ||
+                       problem == TRecordProblem::ReadOnly;
+    if (code == SQLITE_OK) {
+      queue_.erase(queue_.begin(), queue_.begin() + std::ptrdiff_t(taken));
+      committed_ += 1;
+      troubled = false;
+      trouble_ = TRecordProblem::None;
+    } else if (retry) {
+      // Kept, in order, ahead of what comes later; tried again in a moment.
+      const TClock::time_point now = TClock::now();
+      if (!troubled) troubleSince = now;
+      troubled = true;
+      const bool locked = problem == TRecordProblem::Locked;
+      retryAt = now + (locked ? LOCK_RETRY : DISK_RETRY);
+      if (!locked || now - troubleSince >= LOCK_SAID_AFTER)
+        trouble_ = locked ? TRecordProblem::Locked : TRecordProblem::Unwritable;
+    } else {
+      // Neither now nor later: a record that is not the game's any more, or a damaged one.
+      queue_.erase(queue_.begin(), queue_.begin() + std::ptrdiff_t(taken));
+      failed_ += 1;
+    }
+    done_.notify_all();
   }
   busy_ = false;
   done_.notify_all();

@@ -50,7 +50,8 @@ QStringList Strays(const QString& home)
        QDir(Data(home))
            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System))
     if (!QStringList{"wurfwummel.cfg", "wurfwummel.scr", "wurfwummel.cpu", "wurfwummel.lock",
-                     "wurfwummel.db", "wurfwummel.db-wal", "wurfwummel.db-shm"}
+                     "wurfwummel.db", "wurfwummel.db-wal", "wurfwummel.db-shm",
+                     "wurfwummel.games"}
              .contains(name))
       strays << name;
   return strays;
@@ -439,7 +440,8 @@ TEST(Saves, AStartAsRootLocksNoUserOut)
   for (const QString& p : {empty.path() + "/Tollmark", Data(empty.path())})
     EXPECT_EQ(StatOf(p).st_uid, NOBODY) << p.toStdString();
   for (const char* file :
-       {"/wurfwummel.cfg", "/wurfwummel.scr", "/wurfwummel.lock", "/wurfwummel.db"}) {
+       {"/wurfwummel.cfg", "/wurfwummel.scr", "/wurfwummel.lock", "/wurfwummel.db",
+        "/wurfwummel.games"}) {
     EXPECT_EQ(StatOf(Data(empty.path()) + file).st_uid, NOBODY) << file;
     EXPECT_EQ(StatOf(Data(empty.path()) + file).st_mode & 07777, fresh) << file;
   }
