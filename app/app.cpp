@@ -109,8 +109,9 @@ void TApp::Start()
 
 void TApp::Quit()
 {
-  // The last action reaches the disk before the process ends.
-  if (Record) Record->Flush();
+  // The last action reaches the disk before the process ends; a record that refuses it holds up
+  // the end for a few seconds at most.
+  if (Record) Record->FlushAtEnd();
   SaveAtEnd();
   EndProgram(0);
 }

@@ -24,6 +24,9 @@ namespace
 // The writing thread waits only a moment inside SQLite: a longer lock is waited out by trying
 // again, with the actions kept in memory meanwhile, so that an end never waits long.
 constexpr int WRITER_BUSY_MS = 250;
+// An end waits this long at most for a record that refuses writes; what it still refuses then
+// is lost.
+constexpr int END_FLUSH_MS = 3000;
 // While something waits to be written, the game looks this often whether the record refuses it.
 constexpr int TROUBLE_POLL_MS = 500;
 
@@ -318,6 +321,13 @@ void TRecorder::Flush()
   entryPending_ = false;
   Send();
   if (writer_) writer_->Flush();
+}
+
+void TRecorder::FlushAtEnd()
+{
+  entryPending_ = false;
+  Send();
+  if (writer_) writer_->FlushAtEnd(END_FLUSH_MS);
 }
 
 void TRecorder::WatchTrouble()

@@ -55,6 +55,8 @@ public:
   // Waits until everything is on disk, or until the record refuses it (then it waits in
   // memory, and an end gives it up after a moment).
   void Flush();
+  // The end of the run: tries once more what waits, for a few seconds at most.
+  void FlushAtEnd();
 
   bool ReadStatistics(TStatistics& stats);
   int64_t Game() const { return game_; }
@@ -67,6 +69,9 @@ public:
   bool LoadGame(int64_t id, std::vector<TAction>& actions);
   // The seats of the finished games, by game and seat.
   bool FinishedGames(std::vector<TStatsRow>& rows);
+  // The seats of up to count finished games, the one ended last first, leaving out the skip
+  // games that ended last: the statistics window's list, a page at a time.
+  bool FinishedGames(int skip, int count, std::vector<TStatsRow>& rows);
 
   // The high-score entries of finished games: the game that ended last in this run (0 when none
   // is waiting for its entries); the finished games whose entries have not reached the list,

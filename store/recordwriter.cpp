@@ -14,7 +14,7 @@ using std::chrono::milliseconds;
 constexpr milliseconds LOCK_SAID_AFTER{2000};
 // How often a refused write is tried again: soon for a lock, less often for a full disk.
 constexpr milliseconds LOCK_RETRY{200};
-constexpr milliseconds DISK_RETRY{1000};
+constexpr milliseconds DISK_RETRY{500};
 } // namespace
 
 TRecordWriter::TRecordWriter(TOpener open)
@@ -55,6 +55,15 @@ bool TRecordWriter::Flush(int maxMs)
     done_.wait(lock, idle);
   else
     done_.wait_for(lock, milliseconds(maxMs), idle);
+  return queue_.empty() && !busy_;
+}
+
+bool TRecordWriter::FlushAtEnd(int maxMs)
+{
+  std::unique_lock lock(mutex_);
+  hurry_ = true;
+  wake_.notify_all();
+  done_.wait_for(lock, milliseconds(maxMs), [this] { return queue_.empty() && !busy_; });
   return queue_.empty() && !busy_;
 }
 
@@ -117,7 +126,7 @@ void TRecordWriter::Run(const TOpener& open)
       queue_.clear();
       break;
     }
-    if (queue_.empty() || TClock::now() < retryAt) {
+    if (queue_.empty() || (TClock::now() < retryAt && !hurry_)) {
       if (queue_.empty())
         wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
       else
@@ -157,7 +166,7 @@ void TRecordWriter::Run(const TOpener& open)
       if (!troubled) troubleSince = now;
       troubled = true;
       const bool locked = problem == TRecordProblem::Locked;
-      retryAt = now + (locked ? LOCK_RETRY : DISK_RETRY);
+      retryAt = now + (locked || hurry_ ? LOCK_RETRY : DISK_RETRY);
       if (!locked || now - troubleSince >= LOCK_SAID_AFTER)
         trouble_ = locked ? TRecordProblem::Locked : TRecordProblem::Unwritable;
     } else {

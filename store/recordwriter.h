@@ -33,6 +33,8 @@ public:
   // Waits until everything posted so far is committed (or given up), at most maxMs (no limit
   // when negative), and not at all while the record refuses writes; true when nothing waits.
   bool Flush(int maxMs = -1);
+  // The end: tries what waits at once and again until maxMs, however the record refused it.
+  bool FlushAtEnd(int maxMs);
   // How long the end waits for a record that refuses writes.
   void SetEndWait(int milliseconds);
   // Batches committed, and batches given up (the record cannot be used, or refused them for good).
@@ -51,7 +53,7 @@ private:
   mutable std::mutex mutex_;
   std::condition_variable wake_, done_;
   std::deque<TJob> queue_;
-  bool busy_ = false, stop_ = false;
+  bool busy_ = false, stop_ = false, hurry_ = false;
   int committed_ = 0, failed_ = 0;
   TRecordProblem trouble_ = TRecordProblem::None;
   int endWaitMs_ = 2000;

@@ -105,6 +105,33 @@ public:
     }
     return true;
   }
+  // Reads what the copy prints up to a line that begins with word; false when it ends first.
+  bool WaitFor(const QByteArray& word)
+  {
+    for (;;) {
+      while (process_.canReadLine()) {
+        const QList<QByteArray> words = process_.readLine().trimmed().split(' ');
+        if (words.value(0) == "state") states_ << QString::fromUtf8(words.value(1));
+        if (words.value(0) == "notify") {
+          notes_ << QString::fromUtf8(words.mid(1).join(' '));
+          notices_ += 1;
+        }
+        if (words.value(0) == "ready" && words.size() >= 4) {
+          pid_ = pid_t(words[1].toInt());
+          ready_ = true;
+        }
+        if (words.value(0) == word) return true;
+      }
+      if (process_.state() == QProcess::NotRunning || !process_.waitForReadyRead(30000))
+        return false;
+    }
+  }
+  // Lets a waiting copy go on.
+  void GoOn()
+  {
+    process_.write("\n");
+    process_.waitForBytesWritten(5000);
+  }
   bool Saved() const { return saved_; }
   // What the copy printed of its game: the state after each action ("play"), the game it
   // records, how many messages it showed, its slowest action in milliseconds ("timed").
@@ -127,6 +154,8 @@ public:
   QString Names() const { return names_; }
   bool Computer() const { return computer_; }
   void Signal(int sig) { ::kill(pid_, sig); }
+  // Before it is ready too.
+  void Kill() { process_.kill(); }
   bool Running() { return process_.state() != QProcess::NotRunning; }
   // True when the copy ended by itself with exit code 0.
   bool EndedCleanly()

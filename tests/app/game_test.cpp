@@ -1,3 +1,4 @@
+#include "app/recorder.h"
 #include "dice/dicefield.h"
 #include "sheet/patternfield.h"
 #include "sheet/pointfield.h"
@@ -6,6 +7,7 @@
 #include "sheet/wummelfield.h"
 #include "store/highscore.h"
 #include "store/rc4.h"
+#include "store/scorefile.h"
 #include "tests/support/support.h"
 
 #include <QApplication>
@@ -237,6 +239,29 @@ TEST_F(Game, TotalsOfATwoPlayerGameAndTheHighScoreDialog)
   EXPECT_EQ(RecordScore((*app_->Score)[1]), total0 - 3 * 270);
   EXPECT_EQ(RecordName((*app_->Score)[1]), "Berta");
   EXPECT_EQ(app_->GrandTotal(0), 0); // and a new game has begun
+
+  // Killed now: the record has the game finished, the score file (written at the end of the
+  // run) not yet its entries. Once the next start did not add them either; now it does, once.
+  app_->Record->Flush();
+  const QString file = DataPath() + "/wurfwummel.scr";
+  auto count = [&file](int total, const char* name) {
+    int n = 0;
+    for (const QString& record : ParseScoreFile(ReadAll(file)))
+      n += RecordScore(record) == total && RecordName(record) == name;
+    return n;
+  };
+  EXPECT_EQ(count(total0, "Spieler1"), 0);
+  for (int start = 0; start < 2; ++start) {
+    app_->Destroy(); // nothing saved, as after a kill
+    app_.reset();
+    PlayerCount = 0;
+    StartApp();
+    EXPECT_EQ(count(total0, "Spieler1"), 1) << start;
+    EXPECT_EQ(count(total0 - 3 * 270, "Berta"), 1) << start;
+  }
+  // And a run that ends as usual writes them no second time.
+  app_->SaveGame();
+  EXPECT_EQ(count(total0, "Spieler1"), 1);
 }
 
 TEST_F(Game, NewGameWhilePlayerTwoIsToMove)

@@ -7,6 +7,7 @@
 //               "state <the game as shown>", then by "saved" once the record holds it
 //   timed N     N such actions without waiting for the record, then "slowest <ms>": the
 //               longest any of them kept the window busy
+//   wait        prints "waiting", then waits for a line on standard input
 // It prints "record <game id>" and "state <the game as shown>" when it has started, and
 // "notify <text>" for every message instead of showing a box.
 // Then it prints "ready <pid> <names, joined by |> <1 when the computer plays, else 0>" and
@@ -133,6 +134,12 @@ int main(int argc, char** argv)
       }
       std::printf("slowest %lld\n", (long long)slowest);
       std::fflush(stdout);
+    } else if (std::strcmp(argv[i], "wait") == 0) {
+      // Until the test says go on (a line on standard input); the writing thread runs on.
+      std::printf("waiting\n");
+      std::fflush(stdout);
+      char line[16];
+      if (!std::fgets(line, sizeof line, stdin)) break;
     } else if (std::strcmp(argv[i], "save") == 0) {
       app.SaveGame();
       std::printf("saved\n");
