@@ -59,7 +59,8 @@ inline TFileState ReadScoreBytes(QByteArray& bytes)
 
 // The names of a copy's kept-aside file: what it would have written, had it been able to save.
 inline const QByteArray ASIDE_PREFIX = "wurfwummel.aside.";
-inline const std::vector<QByteArray> ASIDE_NAMES = {"wurfwummel.cfg", "wurfwummel.cpu", "wurfwummel.scr"};
+inline const std::vector<QByteArray> ASIDE_NAMES = {"wurfwummel.cfg", "wurfwummel.cpu",
+                                                    "wurfwummel.scr"};
 constexpr qsizetype ASIDE_LIMIT = 64 * 1024;
 
 // Where the names and the choice must be written one after the other, the choice goes first
@@ -82,4 +83,3 @@ inline bool MergeIntoScoreFile(const std::vector<QString>& records)
   const QByteArray out = WriteScoreFile(MergeScores(onDisk, records));
   return (state == TFileState::Read && out == bytes) || WriteFileSafely(ScorePath(), out);
 }
-

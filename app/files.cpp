@@ -5,6 +5,7 @@
 #include "store/highscore.h"
 
 #include "app/computer.h"
+#include "app/datafiles.h"
 #include "gui/driver.h"
 #include "gui/event.h"
 #include "gui/toolkit.h"
@@ -12,7 +13,6 @@
 #include "store/rc4.h"
 #include "store/safefile.h"
 #include "store/settingsfile.h"
-#include "app/datafiles.h"
 #include <QStringList>
 #include <algorithm>
 

@@ -74,9 +74,8 @@ void TRecorder::Start()
   }
   locks_ = std::make_unique<TGameLocks>((AppDir + GAME_LOCK_FILE).toStdString());
   const std::string path = path_;
-  writer_ = std::make_unique<TRecordWriter>([path](TRecordProblem& problem) {
-    return TRecordDb::Open(path, WRITER_BUSY_MS, problem);
-  });
+  writer_ = std::make_unique<TRecordWriter>(
+      [path](TRecordProblem& problem) { return TRecordDb::Open(path, WRITER_BUSY_MS, problem); });
   if (fresh || !Resume()) GameStarted();
 }
 
@@ -344,4 +343,3 @@ void TRecorder::WatchTrouble()
   // Looked at again while something waits, even when the person does nothing.
   if (writer_->Waiting() && !TimerPending(poll_)) poll_ = StartTimer(TROUBLE_POLL_MS);
 }
-

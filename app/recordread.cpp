@@ -120,6 +120,13 @@ bool TRecorder::FinishedGames(std::vector<TStatsRow>& rows)
   return reader && reader->StatsRows(rows);
 }
 
+bool TRecorder::FinishedGames(int skip, int count, std::vector<TStatsRow>& rows)
+{
+  const TOwnerRights rights; // SQLite opens its journal files on the first read
+  TRecordDb* reader = Reader();
+  return reader && reader->FinishedPage(skip, count, rows);
+}
+
 void TApp::OpenRecord()
 {
   Record = std::make_unique<TRecorder>(*this);

@@ -131,7 +131,6 @@ bool TApp::CheckScore()
   return result;
 }
 
-
 void TApp::ListFinishedGames()
 {
   if (!Record || !Score || ScoreUnreadable) return;

@@ -26,8 +26,8 @@ struct flock ByteOf(int64_t game, short type)
 TGameLocks::TGameLocks(const std::string& path)
 {
   // The file stays empty; only its byte ranges are locked.
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
-               0666);
+  fd_ =
+      ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
   struct stat st {
   };
   if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {

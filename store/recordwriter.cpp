@@ -48,9 +48,7 @@ void TRecordWriter::Post(TJob job)
 bool TRecordWriter::Flush(int maxMs)
 {
   std::unique_lock lock(mutex_);
-  auto idle = [this] {
-    return (queue_.empty() && !busy_) || trouble_ != TRecordProblem::None;
-  };
+  auto idle = [this] { return (queue_.empty() && !busy_) || trouble_ != TRecordProblem::None; };
   if (maxMs < 0)
     done_.wait(lock, idle);
   else
@@ -152,8 +150,7 @@ void TRecordWriter::Run(const TOpener& open)
     }
     lock.lock();
     busy_ = false;
-    const bool retry = problem == TRecordProblem::Locked ||
-                       problem == TRecordProblem::Unwritable ||
+    const bool retry = problem == TRecordProblem::Locked || problem == TRecordProblem::Unwritable ||
                        problem == TRecordProblem::ReadOnly;
     if (code == SQLITE_OK) {
       queue_.erase(queue_.begin(), queue_.begin() + std::ptrdiff_t(taken));

@@ -164,7 +164,8 @@ int64_t ReadLikeAnotherProgram(const QString& db, const char* sql)
   sqlite3_stmt* st = nullptr;
   int64_t n = -1;
   if (sqlite3_open(QFile::encodeName(db).constData(), &other) == SQLITE_OK &&
-      sqlite3_prepare_v2(other, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+      sqlite3_prepare_v2(other, sql, -1, &st, nullptr) == SQLITE_OK &&
+      sqlite3_step(st) == SQLITE_ROW)
     n = sqlite3_column_int64(st, 0);
   sqlite3_finalize(st);
   sqlite3_close(other);
@@ -262,9 +263,9 @@ TEST(RecordSaves, KilledInTheFirstWriteOfANewRecordTheNextStartUsesIt)
     QTemporaryDir home;
     Prepare(home.path());
     {
-      TCopy crashing(home.path(), {},
-                     {"-e", "trace=pwrite64", "-e",
-                      QString("inject=pwrite64:signal=KILL:when=%1").arg(when)});
+      TCopy crashing(
+          home.path(), {},
+          {"-e", "trace=pwrite64", "-e", QString("inject=pwrite64:signal=KILL:when=%1").arg(when)});
       crashing.Ready();
       crashing.Drain();
     }
