@@ -17,6 +17,9 @@ namespace
 {
 constexpr int WIDTH = 700, HEIGHT = 680, MARGIN = 10, TABLE_H = 150, SUMMARY_H = 40, GAMES_H = 96;
 constexpr int ANALYSIS_W = 130;
+// Finished games in the list at first, and added each time its last line is chosen.
+constexpr int PAGE_GAMES = 100;
+const char* const OLDER_GAMES = "Ältere Spiele zeigen";
 
 // A decimal comma, and no dot between thousands, as the totals on the sheet are written.
 QLocale German()
@@ -31,9 +34,18 @@ QString Day(int64_t ms)
   return QDateTime::fromMSecsSinceEpoch(ms).toString("dd.MM.yyyy");
 }
 
-QString Count(int n, const char* one, const char* many)
+QString Count(int64_t n, const char* one, const char* many)
 {
   return QString::number(n) + " " + QString::fromUtf8(n == 1 ? one : many);
+}
+
+// A stretch of time in whole days, hours or minutes.
+QString Stretch(int64_t ms)
+{
+  const int64_t minute = 60000, hour = 60 * minute, day = 24 * hour;
+  if (ms >= 2 * day) return Count((ms + day / 2) / day, "Tag", "Tage");
+  if (ms >= 2 * hour) return Count((ms + hour / 2) / hour, "Stunde", "Stunden");
+  return Count(std::max<int64_t>(1, (ms + minute / 2) / minute), "Minute", "Minuten");
 }
 } // namespace
 
@@ -70,23 +82,17 @@ QString StatsLineText(const TStatsLine& line)
 
 QString StatsSummary(const TStatistics& stats)
 {
-  if (stats.games.empty()) return "Noch kein Spiel beendet.";
-  std::vector<int> totals;
-  int best = 0;
-  int64_t sum = 0;
-  for (const TStatsGame& game : stats.games) {
-    totals.push_back(game.total);
-    best = std::max(best, game.total);
-    sum += game.total;
-  }
-  const std::vector<double> means = MovingMean(totals, STATS_MEAN_WINDOW);
+  if (stats.games == 0) return "Noch kein Spiel beendet.";
   const QLocale de = German();
-  const int n = int(totals.size());
-  return Count(n, "beendetes Spiel", "beendete Spiele") + " vom " + Day(stats.games.front().ended) +
-         " bis zum " + Day(stats.games.back().ended) + ": im Schnitt " +
-         de.toString(double(sum) / n, 'f', 1) + " Punkte, zuletzt (" +
-         QString::number(std::min(n, STATS_MEAN_WINDOW)) + " Spiele) " +
-         de.toString(means.back(), 'f', 1) + ", bestes Spiel " + QString::number(best) + ".";
+  const int n = stats.games;
+  QString text =
+      Count(n, "beendetes Spiel", "beendete Spiele") + " vom " + Day(stats.first) + " bis zum " +
+      Day(stats.last) + ": im Schnitt " + de.toString(double(stats.sum) / n, 'f', 1) +
+      " Punkte, zuletzt (" + QString::number(std::min(n, STATS_MEAN_WINDOW)) + " Spiele) " +
+      de.toString(stats.recent, 'f', 1) + ", bestes Spiel " + QString::number(stats.best) + ".";
+  if (stats.stretch)
+    text += " Im Diagramm steht jeder Punkt für den Schnitt von " + Stretch(stats.stretch) + ".";
+  return text;
 }
 
 QString FinishedGameText(const std::vector<TStatsRow>& rows)
@@ -116,24 +122,11 @@ int TStatsForm::Open(TApp* app)
   SetAccessibleName(Games, "Beendete Spiele");
   Analysis = CreateButton("Spielanalyse", cw - MARGIN - ANALYSIS_W, y, ANALYSIS_W, 26, Window,
                           BUTTON_PUSH);
-  // The games by id, the one ended last first, as the list shows them.
-  std::vector<int64_t> ids;
-  std::vector<TStatsRow> rows;
-  if (app->Record && app->Record->FinishedGames(rows)) {
-    std::vector<std::vector<TStatsRow>> games;
-    for (const TStatsRow& row : rows) {
-      if (games.empty() || games.back().front().game != row.game) games.emplace_back();
-      games.back().push_back(row);
-    }
-    std::stable_sort(games.begin(), games.end(), [](const auto& a, const auto& b) {
-      return a.front().ended > b.front().ended;
-    });
-    for (const std::vector<TStatsRow>& game : games) {
-      AddListLine(Games, FinishedGameText(game));
-      ids.push_back(game.front().game);
-    }
-  }
-  if (ids.empty())
+  app_ = app;
+  ids_.clear();
+  lines_.clear();
+  ReadGames();
+  if (ids_.empty())
     Analysis->SetEnabled(0);
   else
     SelectListLine(Games, 0);
@@ -163,15 +156,18 @@ int TStatsForm::Open(TApp* app)
 
   TChartData data;
   data.title = "Gesamtpunkte jedes beendeten Spiels";
-  data.valueName = "Gesamtpunkte";
-  data.meanName = "gleitender Schnitt über " + QString::number(STATS_MEAN_WINDOW) + " Spiele";
-  std::vector<int> totals;
-  for (const TStatsGame& game : stats.games) {
-    data.x.push_back(game.ended);
-    data.values.push_back(game.total);
-    totals.push_back(game.total);
+  if (stats.stretch) {
+    data.valueName = "Gesamtpunkte, Schnitt je " + Stretch(stats.stretch);
+    data.meanName = "gleitender Schnitt über " + Stretch(STATS_MEAN_WINDOW * stats.stretch);
+  } else {
+    data.valueName = "Gesamtpunkte";
+    data.meanName = "gleitender Schnitt über " + QString::number(STATS_MEAN_WINDOW) + " Spiele";
   }
-  data.means = MovingMean(totals, STATS_MEAN_WINDOW);
+  for (const TStatsPoint& point : stats.points) {
+    data.x.push_back(point.at);
+    data.values.push_back(point.Mean());
+  }
+  data.means = MovingMean(stats);
   data.summary = read ? StatsSummary(stats) : table;
   SetChartData(Chart, data);
   Summary->SetText(data.summary);
@@ -183,10 +179,17 @@ int TStatsForm::Open(TApp* app)
     const int id = WaitEvent();
     if (ClosesDialog(id)) break;
     if (id == EVENT_GADGETACTION && EventSource() == Okay) break;
+    if (id == EVENT_GADGETSELECT && EventSource() == Games && EventData() == int(ids_.size())) {
+      // The last line: the next older games, the first of them chosen.
+      const int first = int(ids_.size());
+      ReadGames();
+      SelectListLine(Games, std::min(first, int(ids_.size()) - 1));
+    }
     if (id == EVENT_GADGETACTION && EventSource() == Analysis) {
       const int line = ListSelection(Games);
       std::vector<TAction> actions;
-      if (line >= 0 && line < int(ids.size()) && app->Record->LoadGame(ids[size_t(line)], actions))
+      if (line >= 0 && line < int(ids_.size()) &&
+          app->Record->LoadGame(ids_[size_t(line)], actions))
         TAnalysisForm().Open(app, actions);
       else
         TAnalysisForm().Open(app, {});
@@ -197,4 +200,26 @@ int TStatsForm::Open(TApp* app)
     *g = nullptr;
   }
   return 0;
+}
+
+void TStatsForm::ReadGames()
+{
+  // One more than a page tells whether older games follow.
+  std::vector<TStatsRow> rows;
+  if (!app_->Record || !app_->Record->FinishedGames(int(ids_.size()), PAGE_GAMES + 1, rows)) return;
+  std::vector<std::vector<TStatsRow>> games;
+  for (const TStatsRow& row : rows) {
+    if (games.empty() || games.back().front().game != row.game) games.emplace_back();
+    games.back().push_back(row);
+  }
+  const bool older = games.size() > size_t(PAGE_GAMES);
+  games.resize(std::min(games.size(), size_t(PAGE_GAMES)));
+  for (const std::vector<TStatsRow>& game : games) {
+    lines_.push_back(FinishedGameText(game));
+    ids_.push_back(game.front().game);
+  }
+  ClearList(Games);
+  for (const QString& line : lines_)
+    AddListLine(Games, line);
+  if (older) AddListLine(Games, QString::fromUtf8(OLDER_GAMES));
 }

@@ -3,17 +3,17 @@
 // The statistics window: for each person and kind of game the finished games, mean, best,
 // wins, losses and bonuses reached, and a chart of every finished game's total over time with
 // its moving mean, summed up in words for screen readers, and the list of finished games, each
-// of which opens in the analysis window. Opened from "Anzeige > Statistik".
+// of which opens in the analysis window. Opened from "Anzeige > Statistik". A long history is
+// read as the chart can show it, and its games a page at a time.
 
 #include "gui/gadget.h"
 #include "store/recordstats.h"
 
 #include <QString>
+#include <cstdint>
+#include <vector>
 
 class TApp;
-
-// Games in the chart's moving mean.
-constexpr int STATS_MEAN_WINDOW = 10;
 
 // The words for a kind of game ("allein", "zu zweit", "gegen Leicht", ...).
 QString GameKindText(TGameKind kind);
@@ -37,4 +37,11 @@ public:
   TGadget* Okay = nullptr;
 
   int Open(TApp* app);
+
+private:
+  // Adds the next page of older finished games to the list.
+  void ReadGames();
+  TApp* app_ = nullptr;
+  std::vector<int64_t> ids_; // the games of the list's lines
+  std::vector<QString> lines_;
 };

@@ -67,6 +67,9 @@ public:
   bool LoadActions(int64_t game, std::vector<TAction>& actions);
   // The finished games' seats, by game and seat.
   bool StatsRows(std::vector<TStatsRow>& rows);
+  // The seats of up to count finished games, by game (the one ended last first) and seat,
+  // leaving out the skip games that ended last.
+  bool FinishedPage(int skip, int count, std::vector<TStatsRow>& rows);
   // The finished games' statistics, as the statistics window shows them.
   bool ReadStatistics(TStatistics& stats);
 

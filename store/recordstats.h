@@ -1,8 +1,9 @@
 #pragma once
 
 // The statistics of the finished games in the record: per person and kind of game the games,
-// mean, best, wins, losses and bonuses reached, and every finished game's total in the order
-// the games ended. Pure: the record store hands it the rows, the statistics window shows it.
+// mean, best, wins, losses and bonuses reached, and the course of every finished game's total
+// in the order the games ended, as many points as the chart can show. Pure: the record store
+// computes them, the statistics window shows them.
 
 #include <array>
 #include <cstdint>
@@ -37,20 +38,47 @@ struct TStatsLine {
   double Mean() const { return games ? double(sum) / games : 0.0; }
 };
 
-// A person's total in one finished game.
-struct TStatsGame {
-  int64_t ended = 0;
-  std::string name;
-  TGameKind kind = TGameKind::Alone;
-  int total = 0;
+// Totals in the chart's moving mean, and in the last stretch the summary names.
+constexpr int STATS_MEAN_WINDOW = 10;
+// The chart's columns, about its width in pixels in the statistics window: a history of more
+// totals than that is read as the mean of each column's stretch of time, all the chart can show.
+constexpr int STATS_COLUMNS = 600;
+
+// A point of the chart: one person's total in one finished game, or, for a long history, the
+// totals of the games that ended within one column's stretch of time.
+struct TStatsPoint {
+  int column = 0; // its place: the total's index, or the column of time
+  int64_t at = 0; // when its games ended, on average; milliseconds since 1970
+  int games = 0;
+  int64_t sum = 0;
+  double Mean() const { return games ? double(sum) / games : 0.0; }
+  bool operator==(const TStatsPoint&) const = default;
 };
 
 struct TStatistics {
   std::vector<TStatsLine> lines; // by name, then kind
-  std::vector<TStatsGame> games; // in the order the games ended
+  // Every person's total of every finished game:
+  int games = 0;
+  int64_t sum = 0;
+  int best = 0;
+  int64_t first = 0, last = 0; // when the first and the last of them ended
+  double recent = 0;           // the mean of the last STATS_MEAN_WINDOW of them
+  // The chart, in the order the games ended: each total a point (stretch 0), or for more than
+  // STATS_COLUMNS totals each column a point, stretch milliseconds long.
+  int64_t stretch = 0;
+  std::vector<TStatsPoint> points;
 };
 
-// Rows ordered by game, then seat. The computer's seats count only as the opponent.
+// The rules of the statistics over every seat of the finished games, ordered by game (in the
+// order the games ended), then seat; the record computes the same in SQL. The computer's seats
+// count only as the opponent.
 TStatistics CollectStatistics(const std::vector<TStatsRow>& rows);
-// The mean of each value with up to window - 1 values before it.
-std::vector<double> MovingMean(const std::vector<int>& values, int window);
+// How long a column's stretch of time is when the finished games ended from first to last; the
+// column of a game that ended at is (at - first) / stretch, at most STATS_COLUMNS - 1.
+inline int64_t StatsStretch(int64_t first, int64_t last)
+{
+  return (last - first) / STATS_COLUMNS + 1;
+}
+// For each point the mean of its totals and those of the points before it within
+// STATS_MEAN_WINDOW totals or, for columns, STATS_MEAN_WINDOW columns.
+std::vector<double> MovingMean(const TStatistics& stats);

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QListWidget>
 #include <QTest>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -473,4 +474,57 @@ TEST_F(Record, StatisticsShowEachPersonAndKindAndTheChartEveryFinishedTotal)
   EXPECT_TRUE(summary.startsWith("5 beendete Spiele vom 14.11.2023 bis zum 18.11.2023: im Schnitt "
                                  "3220,0 Punkte, zuletzt (5 Spiele) 3220,0, bestes Spiel 4000."))
       << summary.toStdString();
+}
+
+// A long history: the chart a point for each stretch of time, the list of finished games a page
+// at a time, the newest first, its last line bringing the next page with its first game chosen.
+TEST_F(Record, ALongHistoryIsReadAsTheWindowCanShowIt)
+{
+  StartApp();
+  Close();
+  // 1,000 games of Anna alone, one an hour, scoring 3000 to 3009 in turn.
+  ASSERT_TRUE(Sql(Db(), R"(
+    WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000)
+    INSERT INTO games(id, started, ended, state)
+      SELECT i * 7919, 1700000000000 + i * 3600000 - 600000, 1700000000000 + i * 3600000, 1 FROM n;
+    WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000)
+    INSERT INTO players(game, seat, name, computer, level, total)
+      SELECT i * 7919, 0, 'Anna', 0, '', 3000 + i % 10 FROM n;)"));
+  StartApp();
+  QString table, summary, newest, chosen;
+  int lines = 0, more = 0, row = -1;
+  WhenWindow("Wurfwummel - Statistik", [&](QWidget* w) {
+    table = Text(Named(w, "Ergebnisse je Spieler und Spielart"));
+    summary = Named(w, "Gesamtpunkte jedes beendeten Spiels")->accessibleDescription();
+    auto* list = qobject_cast<QListWidget*>(Named(w, "Beendete Spiele"));
+    ASSERT_TRUE(list);
+    lines = list->count();
+    newest = list->item(0)->text();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_End);
+    RunSteps({[&, w, list] {
+      more = list->count();
+      row = list->currentRow();
+      chosen = list->currentItem() ? list->currentItem()->text() : QString();
+      w->close();
+    }});
+  });
+  ChooseMenu("Statistik");
+  EXPECT_TRUE(table.startsWith("Anna, allein: 1000 Spiele, Schnitt 3004,5, bestes 3009"))
+      << table.toStdString();
+  EXPECT_TRUE(summary.startsWith("1000 beendete Spiele vom 14.11.2023 bis zum 26.12.2023: im "
+                                 "Schnitt 3004,5 Punkte, zuletzt (10 Spiele) 3004,5, bestes "
+                                 "Spiel 3009. Im Diagramm steht jeder Punkt für den Schnitt von "
+                                 "100 Minuten."))
+      << summary.toStdString();
+  // A page of games and the line for older ones; choosing it adds the next page.
+  EXPECT_EQ(lines, 101);
+  EXPECT_EQ(more, 201);
+  EXPECT_EQ(row, 100);
+  const QString at =
+      QDateTime::fromMSecsSinceEpoch(1700000000000 + 1000 * 3600000LL).toString("dd.MM.yyyy HH:mm");
+  EXPECT_EQ(newest, at + ": Anna 3000");
+  const QString page =
+      QDateTime::fromMSecsSinceEpoch(1700000000000 + 900 * 3600000LL).toString("dd.MM.yyyy HH:mm");
+  EXPECT_EQ(chosen, page + ": Anna 3000");
 }
