@@ -1,6 +1,8 @@
+#include "dice/dicefield.h"
 #include "forms/playerform.h"
 #include "gui/runtime.h"
 #include "sheet/winpointfield.h"
+#include "sheet/wummelfield.h"
 #include "store/highscore.h"
 #include "store/rc4.h"
 #include "store/safefile.h"
@@ -111,6 +113,9 @@ TEST_F(Terminate, AnOpenQuestionIsAnsweredAsCancelAndTheGameEnds)
   TRealBoxes* driver = boxes.get();
   SetSystemDriver(std::move(boxes));
   StartApp();
+  // With an entry made, a new name asks before the game under way ends.
+  Click(app_->Chancefield[0]->Points[0]->Array[0]);
+  Click(app_->DiceField[0]->Fill);
   QElapsedTimer timer;
   timer.start();
   TPlayerForm form;
@@ -218,11 +223,12 @@ TEST(RealProgram, TwoCopiesEndedTogetherNeverMixTheirFiles)
     EXPECT_TRUE(first.EndedCleanly());
     EXPECT_TRUE(second.EndedCleanly());
     const QByteArray nowCfg = ReadAll(cfg);
-    // The record of the games (wurfwummel.db and its journals) aside, three files.
+    // The record of the games (wurfwummel.db, its journals and the copies' game locks) aside,
+    // three files.
     const bool whole = (nowCfg == a || nowCfg == b) && ReadAll(scr) == scores &&
                        QDir(Data(home))
                                .entryList(QDir::Files | QDir::Hidden)
-                               .filter(QRegularExpression("^(?!wurfwummel\\.db)"))
+                               .filter(QRegularExpression("^(?!wurfwummel\\.(db|games))"))
                                .size() == 3;
     mixed += whole ? 0 : 1;
     ++rounds;
