@@ -44,6 +44,7 @@ const std::vector<TTable>& TablesOf(int version)
   return version == 1 ? v1 : version == 2 ? v2 : v3;
 }
 
+// The tables of version 2.
 const char* const SCHEMA = R"(
 CREATE TABLE games(
   id INTEGER PRIMARY KEY,
@@ -85,11 +86,6 @@ CREATE TABLE actions(
   points INTEGER NOT NULL DEFAULT 0,
   PRIMARY KEY(game, seq)) WITHOUT ROWID;
 CREATE INDEX games_by_state ON games(state, ended);
-CREATE TABLE unlisted(
-  game INTEGER PRIMARY KEY REFERENCES games(id),
-  file TEXT);
-PRAGMA application_id = 1465336898;
-PRAGMA user_version = 3;
 )";
 
 // What version 2 added to version 1.
@@ -103,8 +99,9 @@ CREATE INDEX games_by_state ON games(state, ended);
 PRAGMA user_version = 2;
 )";
 
-// What version 3 added to version 2: the finished games whose high-score entries have not yet
-// reached the list (the games finished before are in it as far as anyone can tell), and the mark.
+// What version 3 added to version 2, and so the end of a new schema: the finished games whose
+// high-score entries have not yet reached the list (those of an older record are in it as far
+// as anyone can tell), and the mark.
 const char* const MIGRATE_2_TO_3 = R"(
 CREATE TABLE unlisted(
   game INTEGER PRIMARY KEY REFERENCES games(id),
@@ -315,7 +312,8 @@ bool TRecordDb::CreateSchema()
   // Another copy may be creating it at this moment: whoever comes second finds it made.
   if (!Exec("BEGIN IMMEDIATE")) return false;
   const int version = SchemaVersion();
-  const bool ok = version == RECORD_SCHEMA || (version == 0 && Exec(SCHEMA));
+  const bool ok =
+      version == RECORD_SCHEMA || (version == 0 && Exec(SCHEMA) && Exec(MIGRATE_2_TO_3));
   if (!ok || !Exec("COMMIT")) {
     Rollback();
     return false;
