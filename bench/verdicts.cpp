@@ -1,0 +1,365 @@
+// Checks the analysis's single verdicts against games played on. Games of "Leicht" and "Mittel"
+// are played and analysed; every decision that differs from Stark's, away from the end-game
+// solver and with a given number of free cells, is played on by Stark from both choices many
+// times, with the same dice for both (each turn's eighteen dice drawn before its first throw),
+// each play-out ending in the exact worth of Stark's end-game once Stark plays exactly. The
+// mean difference is what the choice lost, to within the play-outs' standard error.
+//
+//   verdicts [games] [seed] [--level leicht|mittel|both] [--free LOW-HIGH] [--every K]
+//            [--rolls R] [--threads T] [--out FILE]
+//   verdicts --from FILE [--threads T]
+//
+// It prints, for each player and kind of decision: the decisions, the mean loss by the analysis
+// and by the play-outs, the bias (the mean of their difference), the spread of that difference
+// beyond what the play-outs' noise explains, and how often the analysis's class agrees with the
+// play-outs' where the play-outs tell the class surely (more than two standard errors from each
+// threshold). Comparisons of an exact worth with an approximate one are counted apart.
+// --out keeps each decision's play-outs, so that --from can set a changed analysis beside the
+// same play-outs without playing them again (the games are played and analysed anew; the
+// play-outs depend on Stark's play only).
+// Game g's dice come from std::mt19937 seeded with {seed, g}, as in bench/analyse; play-out r of
+// check c from {7, c, r}.
+
+#include "ai/analysis.h"
+#include "ai/endgame.h"
+#include "ai/levels.h"
+#include "bench/recorded.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+using std::size_t;
+constexpr THolds ALL = {true, true, true, true, true, true};
+using TTurnDice = std::array<TFaces, MAX_THROWS_LEFT + 1>;
+
+TTurnDice Draw(std::mt19937& rng)
+{
+  std::uniform_int_distribution<int> die(1, 6);
+  TTurnDice drawn;
+  for (TFaces& faces : drawn)
+    for (int& face : faces)
+      face = die(rng);
+  return drawn;
+}
+
+// Stark plays on from a sheet before a turn's first throw until it plays exactly; the expected
+// final total from there (the exact end-game's worth, which Stark's play then is).
+double PlayOn(const TStarkPlayer& stark, TEndgame& endgame, TSheetState sheet, std::mt19937& rng)
+{
+  while (sheet.FreeCount() > 0 && !stark.PlaysExactly(sheet)) {
+    const TTurnDice drawn = Draw(rng);
+    TFaces dice = drawn[0];
+    THolds holds{};
+    for (int left = MAX_THROWS_LEFT, j = 1; left >= 1; --left, ++j) {
+      holds = stark.ChooseHolds(sheet, dice, holds, left);
+      if (holds == ALL) break;
+      for (size_t i = 0; i < DICE; ++i)
+        if (!holds[i]) dice[i] = drawn[size_t(j)][i];
+    }
+    const TCellChoice cell = stark.ChooseCell(sheet, dice);
+    sheet.Enter(cell.row, cell.column, RowPoints(cell.row, dice));
+  }
+  if (sheet.FreeCount() == 0) return sheet.GrandTotal();
+  // Play-outs of one decision meet the same late sheets again and again.
+  if (endgame.States() > 1500000) endgame.Forget();
+  return endgame.Value(sheet);
+}
+
+// One play-out from one choice of a decision.
+double PlayOut(const TStarkPlayer& stark, TEndgame& endgame, const TDecisionReview& d, bool best,
+               std::mt19937& rng)
+{
+  if (d.kind == TDecisionKind::Cell) {
+    TSheetState sheet = d.sheet;
+    const TCellChoice& cell = best ? d.bestCell : d.doneCell;
+    sheet.Enter(cell.row, cell.column, best ? d.bestPoints : d.donePoints);
+    return PlayOn(stark, endgame, sheet, rng);
+  }
+  // The rest of the turn: the throws after the decision take the drawn dice of their throw.
+  const TTurnDice drawn = Draw(rng);
+  THolds holds = best ? d.bestHolds : d.doneHolds;
+  TFaces dice = d.dice;
+  int j = MAX_THROWS_LEFT - d.throwsLeft + 1;
+  for (int left = d.throwsLeft; left >= 1 && holds != ALL; --left, ++j) {
+    for (size_t i = 0; i < DICE; ++i)
+      if (!holds[i]) dice[i] = drawn[size_t(j)][i];
+    if (left > 1) holds = stark.ChooseHolds(d.sheet, dice, holds, left - 1);
+  }
+  const TCellChoice cell = stark.ChooseCell(d.sheet, dice);
+  TSheetState sheet = d.sheet;
+  sheet.Enter(cell.row, cell.column, RowPoints(cell.row, dice));
+  return PlayOn(stark, endgame, sheet, rng);
+}
+
+struct TCheck {
+  int level = 0; // index into LEVELS
+  int game = 0, index = 0;
+  TDecisionReview decision;
+  bool mixed = false; // one choice's worth exact, the other's not
+  double played = 0;  // Stark's choice less the one made, mean of the play-outs
+  double se = 0;      // its standard error
+  int rolls = 0;
+};
+
+const TLevel LEVELS[] = {TLevel::Leicht, TLevel::Mittel};
+const char* const LEVEL_NAMES[] = {"Leicht", "Mittel"};
+
+// Whether one of the two sheets an entry leaves is valued exactly and the other not.
+bool Mixed(const TStarkPlayer& stark, const TDecisionReview& d)
+{
+  if (d.kind != TDecisionKind::Cell) return false;
+  TSheetState best = d.sheet, done = d.sheet;
+  best.Enter(d.bestCell.row, d.bestCell.column, d.bestPoints);
+  done.Enter(d.doneCell.row, d.doneCell.column, d.donePoints);
+  auto exact = [&](const TSheetState& s) { return s.FreeCount() == 0 || stark.PlaysExactly(s); };
+  return exact(best) != exact(done);
+}
+
+TPlayedGame Game(int level, unsigned seed, int g)
+{
+  static thread_local std::map<int, std::unique_ptr<TPlayer>> players;
+  auto& player = players[level];
+  if (!player) player = MakePlayer(LEVELS[level]);
+  std::seed_seq seq{seed, unsigned(g)};
+  std::mt19937 rng(seq);
+  TPlayedGame game;
+  game.players.push_back(PlayRecorded(*player, rng));
+  return game;
+}
+
+double Mean(const std::vector<double>& v)
+{
+  double s = 0;
+  for (double x : v)
+    s += x;
+  return v.empty() ? 0 : s / double(v.size());
+}
+
+double Variance(const std::vector<double>& v)
+{
+  const double m = Mean(v);
+  double s = 0;
+  for (double x : v)
+    s += (x - m) * (x - m);
+  return v.size() < 2 ? 0 : s / double(v.size() - 1);
+}
+
+// The class the play-outs tell surely, or -1 when a threshold lies within two standard errors.
+int SureVerdict(double played, double se)
+{
+  for (double edge : {INACCURATE_LOSS, MISTAKE_LOSS, BLUNDER_LOSS})
+    if (std::abs(played - edge) <= 2 * se) return -1;
+  return int(VerdictFor(played));
+}
+
+void Report(const std::vector<TCheck>& checks)
+{
+  std::printf("%-16s %5s %8s %8s %6s %7s %7s %12s %6s %s\n", "player, kind", "n", "analysis",
+              "played", "bias", "spread", "noise", "class agrees", "mixed", "mixed: bias, most");
+  for (int level = 0; level < 2; ++level)
+    for (const TDecisionKind kind : {TDecisionKind::Holds, TDecisionKind::Cell}) {
+      std::vector<double> analysis, played, error, noise, mixedError;
+      int sure = 0, agree = 0, mixed = 0, betterCalledLoss = 0;
+      for (const TCheck& c : checks) {
+        if (c.level != level || c.decision.kind != kind) continue;
+        if (c.mixed) {
+          ++mixed;
+          mixedError.push_back(c.decision.lost - c.played);
+        }
+        analysis.push_back(c.decision.lost);
+        played.push_back(c.played);
+        error.push_back(c.decision.lost - c.played);
+        noise.push_back(c.se * c.se);
+        if (const int v = SureVerdict(c.played, c.se); v >= 0) {
+          ++sure;
+          agree += int(c.decision.verdict) == v;
+        }
+        // The choice made is surely better than Stark's, yet the analysis calls it a loss.
+        if (c.played < -2 * c.se && c.decision.lost >= INACCURATE_LOSS) ++betterCalledLoss;
+      }
+      if (analysis.empty()) continue;
+      const double beyond = Variance(error) - Mean(noise);
+      double mostMixed = 0;
+      for (double e : mixedError)
+        mostMixed = std::max(mostMixed, std::abs(e));
+      char label[32];
+      std::snprintf(label, sizeof label, "%s, %s", LEVEL_NAMES[level],
+                    kind == TDecisionKind::Cell ? "entries" : "holds");
+      std::printf("%-16s %5zu %8.2f %8.2f %+6.2f %7.2f %7.2f %5.1f %% of %3d %6d %+.1f, %.1f;"
+                  " better than Stark's yet called a loss: %d\n",
+                  label, analysis.size(), Mean(analysis), Mean(played), Mean(error),
+                  std::sqrt(std::max(0.0, beyond)), std::sqrt(Mean(noise)),
+                  sure ? 100.0 * agree / sure : 0.0, sure, mixed, Mean(mixedError), mostMixed,
+                  betterCalledLoss);
+    }
+  std::printf("(spread: sd of analysis - played beyond the play-outs' noise, whose rms is "
+              "given; class agrees: where the play-outs lie more than two standard errors from "
+              "every threshold)\n");
+}
+
+// The analysis of each game once, on `threads` threads.
+std::vector<std::vector<TGameReview>> Analyse(const std::vector<int>& levels, int games,
+                                              unsigned seed, int threads)
+{
+  std::vector<std::vector<TGameReview>> reviews(2, std::vector<TGameReview>(size_t(games)));
+  std::atomic<int> next{0};
+  const int jobs = int(levels.size()) * games;
+  std::vector<std::thread> workers;
+  for (int t = 0; t < threads; ++t)
+    workers.emplace_back([&] {
+      const TGameAnalyser analyser;
+      for (int j; (j = next++) < jobs;) {
+        const int level = levels[size_t(j / games)], g = j % games;
+        reviews[size_t(level)][size_t(g)] = analyser.Analyse(Game(level, seed, g));
+      }
+    });
+  for (std::thread& w : workers)
+    w.join();
+  return reviews;
+}
+
+int Threads(int asked)
+{
+  return asked > 0 ? asked : int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+  std::vector<std::string> numbers;
+  std::string levelName = "both", out, from;
+  int low = 12, high = 16, every = 5, rolls = 200, threads = 0;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--level" && i + 1 < argc)
+      levelName = argv[++i];
+    else if (arg == "--free" && i + 1 < argc)
+      std::sscanf(argv[++i], "%d-%d", &low, &high);
+    else if (arg == "--every" && i + 1 < argc)
+      every = std::max(1, std::atoi(argv[++i]));
+    else if (arg == "--rolls" && i + 1 < argc)
+      rolls = std::max(2, std::atoi(argv[++i]));
+    else if (arg == "--threads" && i + 1 < argc)
+      threads = std::atoi(argv[++i]);
+    else if (arg == "--out" && i + 1 < argc)
+      out = argv[++i];
+    else if (arg == "--from" && i + 1 < argc)
+      from = argv[++i];
+    else
+      numbers.push_back(arg);
+  }
+  threads = Threads(threads);
+  int games = numbers.size() > 0 ? std::max(1, std::atoi(numbers[0].c_str())) : 40;
+  unsigned seed =
+      numbers.size() > 1 ? unsigned(std::strtoul(numbers[1].c_str(), nullptr, 10)) : 20240613u;
+  std::vector<int> levels;
+  if (levelName != "mittel") levels.push_back(0);
+  if (levelName != "leicht") levels.push_back(1);
+
+  std::vector<TCheck> checks;
+  if (!from.empty()) {
+    // The decisions and their play-outs as kept; the analysis anew.
+    FILE* f = std::fopen(from.c_str(), "r");
+    if (!f) {
+      std::fprintf(stderr, "cannot read %s\n", from.c_str());
+      return 1;
+    }
+    if (std::fscanf(f, "verdicts %d %u\n", &games, &seed) != 2) return 1;
+    TCheck c;
+    while (std::fscanf(f, "%d %d %d %lf %lf %d\n", &c.level, &c.game, &c.index, &c.played, &c.se,
+                       &c.rolls) == 6)
+      checks.push_back(c);
+    std::fclose(f);
+    levels = {0, 1};
+    const auto reviews = Analyse(levels, games, seed, threads);
+    const TStarkPlayer stark;
+    for (TCheck& check : checks) {
+      check.decision = reviews[size_t(check.level)][size_t(check.game)]
+                           .players[0]
+                           .decisions[size_t(check.index)];
+      check.mixed = Mixed(stark, check.decision);
+    }
+    std::printf("%zu decisions of %s, play-outs as kept\n", checks.size(), from.c_str());
+    Report(checks);
+    return 0;
+  }
+
+  const auto reviews = Analyse(levels, games, seed, threads);
+  {
+    const TStarkPlayer stark;
+    long seen = 0;
+    for (int level : levels)
+      for (int g = 0; g < games; ++g) {
+        const auto& decisions = reviews[size_t(level)][size_t(g)].players[0].decisions;
+        for (size_t i = 0; i < decisions.size(); ++i) {
+          const TDecisionReview& d = decisions[i];
+          const int free = d.sheet.FreeCount();
+          if (d.exact || free < low || free > high || d.doneWords == d.bestWords) continue;
+          if (seen++ % every) continue;
+          TCheck& c = checks.emplace_back();
+          c.level = level;
+          c.game = g;
+          c.index = int(i);
+          c.decision = d;
+          c.mixed = Mixed(stark, d);
+        }
+      }
+  }
+  std::printf("%zu decisions with %d to %d free cells unlike Stark's (every %d), %d play-outs "
+              "each from both choices, %d games each on seed %u\n",
+              checks.size(), low, high, every, rolls, games, seed);
+  std::fflush(stdout);
+  std::atomic<size_t> next{0}, finished{0};
+  std::vector<std::thread> workers;
+  for (int t = 0; t < threads; ++t)
+    workers.emplace_back([&] {
+      const TStarkPlayer stark;
+      TEndgame endgame;
+      for (size_t i; (i = next++) < checks.size();) {
+        TCheck& c = checks[i];
+        double sum = 0, squares = 0;
+        for (int r = 0; r < rolls; ++r) {
+          double difference = 0;
+          for (const bool best : {true, false}) {
+            std::seed_seq seq{7u, unsigned(i), unsigned(r)};
+            std::mt19937 rng(seq);
+            difference += (best ? 1 : -1) * PlayOut(stark, endgame, c.decision, best, rng);
+          }
+          sum += difference;
+          squares += difference * difference;
+        }
+        c.rolls = rolls;
+        c.played = sum / rolls;
+        c.se = std::sqrt(std::max(0.0, squares / rolls - c.played * c.played) / (rolls - 1));
+        if (const size_t n = ++finished; n % 20 == 0) {
+          std::fprintf(stderr, "%zu of %zu\n", n, checks.size());
+        }
+      }
+    });
+  for (std::thread& w : workers)
+    w.join();
+  if (!out.empty()) {
+    FILE* f = std::fopen(out.c_str(), "w");
+    if (!f) {
+      std::fprintf(stderr, "cannot write %s\n", out.c_str());
+      return 1;
+    }
+    std::fprintf(f, "verdicts %d %u\n", games, seed);
+    for (const TCheck& c : checks)
+      std::fprintf(f, "%d %d %d %.6f %.6f %d\n", c.level, c.game, c.index, c.played, c.se, c.rolls);
+    std::fclose(f);
+  }
+  Report(checks);
+  return 0;
+}
