@@ -18,20 +18,29 @@ TGameKind KindOf(const std::vector<const TStatsRow*>& seats)
   return TGameKind::TwoPeople;
 }
 
-// A person's total in one finished game.
-struct TTotal {
-  int64_t at = 0;
-  int total = 0;
-};
+} // namespace
 
-void AddGame(const std::vector<const TStatsRow*>& seats,
-             std::map<std::pair<std::string, int>, TStatsLine>& lines, std::vector<TTotal>& totals)
+TStatsCounter::TStatsCounter(int64_t first, int64_t last)
+    : first_(first), stretch_(StatsStretch(first, last))
 {
-  if (seats.empty()) return;
+}
+
+void TStatsCounter::Add(const TStatsRow& row)
+{
+  if (!seats_.empty() && seats_.front().game != row.game) AddGame();
+  seats_.push_back(row);
+}
+
+void TStatsCounter::AddGame()
+{
+  if (seats_.empty()) return;
+  std::vector<const TStatsRow*> seats;
+  for (const TStatsRow& seat : seats_)
+    seats.push_back(&seat);
   const TGameKind kind = KindOf(seats);
   for (const TStatsRow* seat : seats) {
     if (seat->computer) continue;
-    TStatsLine& line = lines[{seat->name, int(kind)}];
+    TStatsLine& line = lines_[{seat->name, int(kind)}];
     line.name = seat->name;
     line.kind = kind;
     line.games += 1;
@@ -44,68 +53,62 @@ void AddGame(const std::vector<const TStatsRow*>& seats,
       if (seat->total > other->total) line.wins += 1;
       if (seat->total < other->total) line.losses += 1;
     }
-    totals.push_back({seat->ended, seat->total});
+    stats_.first = stats_.games ? std::min(stats_.first, seat->ended) : seat->ended;
+    stats_.last = stats_.games ? std::max(stats_.last, seat->ended) : seat->ended;
+    stats_.games += 1;
+    stats_.sum += seat->total;
+    stats_.best = std::max(stats_.best, seat->total);
+    const int column =
+        int(std::clamp<int64_t>((seat->ended - first_) / stretch_, 0, STATS_COLUMNS - 1));
+    auto& [point, since] = columns_[column];
+    point.column = column;
+    point.games += 1;
+    point.sum += seat->total;
+    since += seat->ended - first_;
   }
+  seats_.clear();
 }
-} // namespace
+
+TStatistics TStatsCounter::Finish()
+{
+  AddGame();
+  TStatistics stats = stats_;
+  for (auto& [key, line] : lines_)
+    stats.lines.push_back(line);
+  if (stats.games <= STATS_COLUMNS) return stats;
+  stats.stretch = stretch_;
+  for (auto& [column, point] : columns_) {
+    point.first.at = first_ + point.second / point.first.games;
+    stats.points.push_back(point.first);
+  }
+  return stats;
+}
 
 TStatistics CollectStatistics(const std::vector<TStatsRow>& rows)
 {
-  std::map<std::pair<std::string, int>, TStatsLine> lines;
-  std::vector<TTotal> totals;
-  std::vector<const TStatsRow*> seats;
-  for (const TStatsRow& row : rows) {
-    if (!seats.empty() && seats.front()->game != row.game) {
-      AddGame(seats, lines, totals);
-      seats.clear();
-    }
-    seats.push_back(&row);
-  }
-  AddGame(seats, lines, totals);
-  TStatistics stats;
-  for (auto& [key, line] : lines)
-    stats.lines.push_back(std::move(line));
-  if (totals.empty()) return stats;
-  stats.first = totals.front().at;
-  stats.last = totals.back().at;
-  for (const TTotal& t : totals) {
-    stats.games += 1;
-    stats.sum += t.total;
-    stats.best = std::max(stats.best, t.total);
-    stats.first = std::min(stats.first, t.at);
-    stats.last = std::max(stats.last, t.at);
-  }
-  const size_t recent = std::min(totals.size(), size_t(STATS_MEAN_WINDOW));
-  int64_t recentSum = 0;
-  for (size_t i = totals.size() - recent; i < totals.size(); ++i)
-    recentSum += totals[i].total;
-  stats.recent = double(recentSum) / double(recent);
-  if (totals.size() <= size_t(STATS_COLUMNS)) {
-    for (size_t i = 0; i < totals.size(); ++i)
-      stats.points.push_back({int(i), totals[i].at, 1, totals[i].total});
-    return stats;
-  }
+  if (rows.empty()) return TStatistics();
   // The columns span the ends of all finished games, the computer's alone too.
   int64_t first = rows.front().ended, last = rows.front().ended;
   for (const TStatsRow& row : rows) {
     first = std::min(first, row.ended);
     last = std::max(last, row.ended);
   }
-  stats.stretch = StatsStretch(first, last);
-  std::map<int, std::pair<TStatsPoint, int64_t>> columns; // with the sum of the times since first
-  for (const TTotal& t : totals) {
-    const int column =
-        int(std::clamp<int64_t>((t.at - first) / stats.stretch, 0, STATS_COLUMNS - 1));
-    auto& [point, since] = columns[column];
-    point.column = column;
-    point.games += 1;
-    point.sum += t.total;
-    since += t.at - first;
+  TStatsCounter counter(first, last);
+  std::vector<const TStatsRow*> totals; // the persons' seats, in the order the games ended
+  for (const TStatsRow& row : rows) {
+    counter.Add(row);
+    if (!row.computer) totals.push_back(&row);
   }
-  for (auto& [column, point] : columns) {
-    point.first.at = first + point.second / point.first.games;
-    stats.points.push_back(point.first);
-  }
+  TStatistics stats = counter.Finish();
+  if (totals.empty()) return stats;
+  const size_t recent = std::min(totals.size(), size_t(STATS_MEAN_WINDOW));
+  int64_t recentSum = 0;
+  for (size_t i = totals.size() - recent; i < totals.size(); ++i)
+    recentSum += totals[i]->total;
+  stats.recent = double(recentSum) / double(recent);
+  if (stats.stretch == 0)
+    for (size_t i = 0; i < totals.size(); ++i)
+      stats.points.push_back({int(i), totals[i]->ended, 1, totals[i]->total});
   return stats;
 }
 

@@ -3,11 +3,13 @@
 // The statistics of the finished games in the record: per person and kind of game the games,
 // mean, best, wins, losses and bonuses reached, and the course of every finished game's total
 // in the order the games ended, as many points as the chart can show. Pure: the record store
-// computes them, the statistics window shows them.
+// reads them, the statistics window shows them.
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 enum class TGameKind { Alone, TwoPeople, Leicht, Mittel, Stark };
@@ -69,9 +71,31 @@ struct TStatistics {
   std::vector<TStatsPoint> points;
 };
 
-// The rules of the statistics over every seat of the finished games, ordered by game (in the
-// order the games ended), then seat; the record computes the same in SQL. The computer's seats
-// count only as the opponent.
+// Counts the figures seat by seat, the seats of a game one after another and the games in any
+// order: the rules of the statistics, written once. The computer's seats count only as the
+// opponent. first and last: when the first and the last finished game ended, which places the
+// chart's columns.
+class TStatsCounter
+{
+public:
+  TStatsCounter(int64_t first, int64_t last);
+  void Add(const TStatsRow& row);
+  // The lines and the totals' figures; for more totals than STATS_COLUMNS also the chart's
+  // points, a column each. recent, and each total's point of a shorter history, depend on the
+  // order of the games, which the caller knows.
+  TStatistics Finish();
+
+private:
+  void AddGame();
+  int64_t first_, stretch_;
+  std::vector<TStatsRow> seats_;
+  std::map<std::pair<std::string, int>, TStatsLine> lines_;
+  std::map<int, std::pair<TStatsPoint, int64_t>> columns_; // with the times since first, summed
+  TStatistics stats_;
+};
+
+// The statistics of every seat of the finished games, ordered by game (in the order the games
+// ended), then seat.
 TStatistics CollectStatistics(const std::vector<TStatsRow>& rows);
 // How long a column's stretch of time is when the finished games ended from first to last; the
 // column of a game that ended at is (at - first) / stretch, at most STATS_COLUMNS - 1.
