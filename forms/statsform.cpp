@@ -91,7 +91,7 @@ QString StatsSummary(const TStatistics& stats)
       " Punkte, zuletzt (" + QString::number(std::min(n, STATS_MEAN_WINDOW)) + " Spiele) " +
       de.toString(stats.recent, 'f', 1) + ", bestes Spiel " + QString::number(stats.best) + ".";
   if (stats.stretch)
-    text += " Im Diagramm steht jeder Punkt für den Schnitt von " + Stretch(stats.stretch) + ".";
+    text += " Im Diagramm steht jeder Punkt für den Schnitt je " + Stretch(stats.stretch) + ".";
   return text;
 }
 
