@@ -1,11 +1,13 @@
 // The record of every game: one action written and synced by the writing thread, one action
-// handed over by the window (all the person ever waits for), the statistics window opened over
-// 10,000 finished games, and a start that resumes a game half played.
+// handed over by the window (all the person ever waits for), the statistics of 100,000 finished
+// games read and their window opened, a start with them, and a start that resumes a game half
+// played.
 
 #include "app/app.h"
 #include "app/computer.h"
 #include "app/recorder.h"
 #include "bench/benchapp.h"
+#include "bench/recordfill.h"
 #include "dice/dicefield.h"
 #include "forms/statsform.h"
 #include "gui/event.h"
@@ -14,13 +16,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <benchmark/benchmark.h>
-#include <random>
-#include <sqlite3.h>
 
 namespace
 {
+constexpr int LONG_LIFE = 100000;
+
 std::string RecordPath()
 {
   return (GetUserAppDir() + "/Tollmark/Wurfwummel").toStdString() + RECORD_FILE;
@@ -70,41 +73,53 @@ void BM_RecordHoldInWindow(benchmark::State& state)
 }
 BENCHMARK(BM_RecordHoldInWindow)->Unit(benchmark::kMicrosecond);
 
-// 10,000 finished games of two people and of one person against each strength.
-void FillStatistics(int games)
+// A record of 100,000 games, made once per run beside the data folder, which other benchmarks
+// empty; each benchmark copies it into place.
+const QString& LongRecord()
 {
-  sqlite3* db = nullptr;
-  sqlite3_open(RecordPath().c_str(), &db);
-  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-  std::mt19937 random(7);
-  std::normal_distribution<double> total(3800, 600);
-  const char* levels[] = {"", "leicht", "mittel", "stark"};
-  const int64_t start = RecordNow() - int64_t(games) * 3600000;
-  for (int g = 0; g < games; ++g) {
-    const int64_t at = start + int64_t(g) * 3600000;
-    const char* level = levels[g % 4];
-    char sql[512];
-    std::snprintf(sql, sizeof sql,
-                  "INSERT INTO games(id, started, ended, state) VALUES(%d, %lld, %lld, 1);"
-                  "INSERT INTO players VALUES(%d, 0, 'Anna', 0, '', %d, %d, %d, %d, %d);"
-                  "INSERT INTO players VALUES(%d, 1, '%s', %d, '%s', %d, 1, 1, 0, 1);",
-                  g + 1, (long long)(at - 1800000), (long long)at, g + 1, int(total(random)),
-                  g % 4, g % 3, g % 2, g % 3, g + 1, *level ? "Computer" : "Bernd", *level ? 1 : 0,
-                  level, int(total(random)));
-    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-  }
-  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
+  static QTemporaryDir dir;
+  static const QString path = [] {
+    const QString file = dir.path() + "/long.db";
+    return FillRecord(file.toStdString(), LONG_LIFE) ? file : QString();
+  }();
+  return path;
 }
 
-void BM_StatisticsOpen10000(benchmark::State& state)
+bool PutLongRecord()
 {
   QDir(GetUserAppDir() + "/Tollmark").removeRecursively();
-  auto app = StartGame(1);
-  app->Record->Flush();
-  FillStatistics(10000);
+  QDir().mkpath(GetUserAppDir() + "/Tollmark/Wurfwummel");
+  return !LongRecord().isEmpty() && QFile::copy(LongRecord(), QString::fromStdString(RecordPath()));
+}
+
+// The figures, the chart's points and the newest finished games as the window reads them.
+void BM_StatisticsRead100000(benchmark::State& state)
+{
+  TRecordProblem problem;
+  auto db = PutLongRecord() ? TRecordDb::Open(RecordPath(), 1000, problem) : nullptr;
+  if (!db) {
+    state.SkipWithError("no record");
+    return;
+  }
   for (auto _ : state) {
-    // Opened, shown and painted, then closed from inside its own loop.
+    TStatistics stats;
+    std::vector<TStatsRow> rows;
+    if (!db->ReadStatistics(stats) || !db->FinishedPage(0, 101, rows))
+      state.SkipWithError("not read");
+    benchmark::DoNotOptimize(stats);
+  }
+}
+BENCHMARK(BM_StatisticsRead100000)->Unit(benchmark::kMillisecond);
+
+// The whole window: read, built, shown and painted, then closed from inside its own loop.
+void BM_StatisticsOpen100000(benchmark::State& state)
+{
+  if (!PutLongRecord()) {
+    state.SkipWithError("no record");
+    return;
+  }
+  auto app = StartGame(1);
+  for (auto _ : state) {
     QTimer::singleShot(0, [] {
       Settle();
       TEvent close;
@@ -115,7 +130,25 @@ void BM_StatisticsOpen10000(benchmark::State& state)
   }
   StopGame(app);
 }
-BENCHMARK(BM_StatisticsOpen10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StatisticsOpen100000)->Unit(benchmark::kMillisecond);
+
+// The start of a pair of players with 100,000 games behind them.
+void BM_StartupRecord100000(benchmark::State& state)
+{
+  if (!PutLongRecord()) {
+    state.SkipWithError("no record");
+    return;
+  }
+  auto first = StartGame(2);
+  StopGame(first);
+  for (auto _ : state) {
+    auto app = std::make_unique<TApp>();
+    app->Create();
+    Settle();
+    StopGame(app);
+  }
+}
+BENCHMARK(BM_StartupRecord100000)->Unit(benchmark::kMillisecond);
 
 // The start of a returning player whose game stopped halfway: twenty turns to put back.
 void BM_StartupResume(benchmark::State& state)
