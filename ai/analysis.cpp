@@ -1,5 +1,6 @@
 #include "ai/analysis.h"
 
+#include "ai/playout.h"
 #include "ai/wording.h"
 
 #include <algorithm>
@@ -14,6 +15,12 @@ namespace
 // than another: a choice as good as Stark's loses nothing.
 constexpr double ROUNDING = 1e-6;
 constexpr THolds ALL_HELD = {true, true, true, true, true, true};
+// An entry whose sheet Stark plays exactly is set beside one whose sheet it does not by exact
+// worths for both when the second takes at most this many sheets to work out (a few tenths of a
+// second), else by the calibrated model for both: never an exact worth against an approximate
+// one.
+constexpr std::size_t DEEPER_STATES = 20000;
+constexpr std::size_t DEEPER_REMEMBERED = 300000;
 
 bool AllHeld(const THolds& holds)
 {
@@ -175,12 +182,12 @@ double ModelShift(const TModelShift& shift, const TSheetState& sheet)
   return free < MODEL_SHIFTS ? ShiftAt(shift, size_t(free), ShiftFeatures(sheet)) : 0;
 }
 
-TTurnPlanner TGameAnalyser::Plan(const TSheetState& sheet) const
+TTurnPlanner TGameAnalyser::Plan(const TSheetState& sheet, bool model) const
 {
   const int free = sheet.FreeCount();
   TCellOffsets offsets{};
-  if (free < 1 || Stark.PlaysExactly(sheet))
-    return TTurnPlanner(Stark.OffsetFinals(sheet, offsets), MAX_THROWS_LEFT);
+  const bool exact = free < 1 || (!model && Stark.PlaysExactly(sheet));
+  if (exact) return TTurnPlanner(Stark.OffsetFinals(sheet, offsets), MAX_THROWS_LEFT);
   // Each entry leaves one free cell fewer, and one fewer of its section in its column: the
   // calibration of the sheet it leaves is what all entries share, less that cell's weight.
   const size_t after = size_t(free - 1);
@@ -188,13 +195,44 @@ TTurnPlanner TGameAnalyser::Plan(const TSheetState& sheet) const
     for (int column = 0; column < SHEET_COLUMNS; ++column)
       offsets[size_t(row * SHEET_COLUMNS + column)] =
           -Shift->weight[after][size_t(ShiftFeature(row, column))];
-  std::vector<double> finals = Stark.OffsetFinals(sheet, offsets);
+  std::vector<double> finals =
+      model ? Stark.ModelFinals(sheet, offsets) : Stark.OffsetFinals(sheet, offsets);
   const double common = ShiftAt(*Shift, after, ShiftFeatures(sheet));
   for (double& value : finals)
     value += common;
   // Stark's own play of the turn, worth what the calibration says: a plan that chose by the
   // calibrated worths would be worth more than Stark's play by its own choice of them.
+  if (model) return TTurnPlanner(std::move(finals), Stark.ModelPlan(sheet));
   return TTurnPlanner(std::move(finals), Stark.Plan(sheet));
+}
+
+void TGameAnalyser::EntryWorths(const TSheetState& best, const TSheetState& done, double& valueBest,
+                                double& valueDone) const
+{
+  auto exact = [&](const TSheetState& s) { return s.FreeCount() == 0 || Stark.PlaysExactly(s); };
+  // Stark's entry first, so that the next turn finds the worths of the sheet it made ready.
+  valueBest = TurnStart(best);
+  if (best == done) {
+    valueDone = valueBest;
+    return;
+  }
+  const bool exactBest = exact(best), exactDone = exact(done);
+  if (exactBest == exactDone) {
+    valueDone = TurnStart(done);
+    return;
+  }
+  const TSheetState& other = exactBest ? done : best;
+  if (Deeper.States() > DEEPER_REMEMBERED) Deeper.Forget();
+  if (Deeper.Within(other, DEEPER_STATES)) {
+    (exactBest ? valueDone : valueBest) = Deeper.Value(other);
+    if (!exactBest) valueDone = TurnStart(done);
+    return;
+  }
+  auto model = [&](const TSheetState& s) {
+    return s.FreeCount() == 0 ? s.GrandTotal() : Plan(s, true).TurnValue();
+  };
+  valueBest = model(best);
+  valueDone = model(done);
 }
 
 double TGameAnalyser::TurnStart(const TSheetState& sheet) const
@@ -299,13 +337,11 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
     // The two entries are judged by playing the next turn on the sheet each leaves, as Stark
     // will. The plan's quicker judgement of them (by the sheet model one turn ahead) is what
     // Stark chooses by, and is exact where Stark plays exactly; elsewhere it overstates what a
-    // cell away from Stark's choice costs. Stark's entry first, so that the next turn finds the
-    // worths of the sheet the entry made ready.
+    // cell away from Stark's choice costs.
     TSheetState best = sheet, done = sheet;
     best.Enter(d.bestCell.row, d.bestCell.column, d.bestPoints);
     done.Enter(turn.row, turn.column, turn.points);
-    d.valueBest = TurnStart(best);
-    d.valueDone = best == done ? d.valueBest : TurnStart(done);
+    EntryWorths(best, done, d.valueBest, d.valueDone);
     const double reference = d.valueBest;
     decided(std::move(d), reference, before);
     sheet.Enter(turn.row, turn.column, turn.points);
@@ -320,5 +356,54 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
     now = review.total;
   }
   review.now = now;
+  return true;
+}
+
+std::vector<TGameAnalyser::TRefinement> TGameAnalyser::ToRefine(const TGameReview& review)
+{
+  std::vector<std::pair<double, TRefinement>> found;
+  for (size_t p = 0; p < review.players.size(); ++p) {
+    const auto& decisions = review.players[p].decisions;
+    for (size_t i = 0; i < decisions.size(); ++i) {
+      const TDecisionReview& d = decisions[i];
+      if (d.exact || d.refined || d.doneWords == d.bestWords) continue;
+      double closest = REFINE_WITHIN;
+      for (double edge : THRESHOLDS)
+        closest = std::min(closest, std::abs(d.lost - edge));
+      if (closest < REFINE_WITHIN) found.push_back({closest, {int(p), int(i)}});
+    }
+  }
+  std::stable_sort(found.begin(), found.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<TRefinement> order;
+  for (const auto& f : found)
+    order.push_back(f.second);
+  return order;
+}
+
+bool TGameAnalyser::Refine(TGameReview& review, const TRefinement& which,
+                           const std::atomic<bool>* cancel) const
+{
+  if (which.player < 0 || size_t(which.player) >= review.players.size()) return true;
+  TPlayerReview& player = review.players[size_t(which.player)];
+  if (which.decision < 0 || size_t(which.decision) >= player.decisions.size()) return true;
+  TDecisionReview& d = player.decisions[size_t(which.decision)];
+  if (d.refined) return true;
+  // The same decision gets the same dice in every analysis of the game.
+  const unsigned seed = unsigned(which.player) * 1000003u + unsigned(d.turn) * 8u +
+                        unsigned(d.throwsLeft) * 2u + unsigned(d.kind == TDecisionKind::Cell);
+  const TPlayOuts played =
+      PlayOutLoss(Stark, PlayedOut, d, seed, REFINE_LEAST, REFINE_MOST, cancel);
+  if (played.rolls == 0) return false;
+  d.quickLost = d.lost;
+  d.lost = played.lost;
+  d.playedSe = played.se;
+  d.playOuts = played.rolls;
+  d.refined = true;
+  --player.verdicts[size_t(d.verdict)];
+  d.verdict = VerdictFor(d.lost);
+  ++player.verdicts[size_t(d.verdict)];
+  player.lost += d.lost - d.quickLost;
+  player.remainder += d.lost - d.quickLost;
   return true;
 }

@@ -38,6 +38,7 @@ constexpr int VERDICTS = 4;
 constexpr double INACCURATE_LOSS = 2;
 constexpr double MISTAKE_LOSS = 10;
 constexpr double BLUNDER_LOSS = 40;
+constexpr double THRESHOLDS[] = {INACCURATE_LOSS, MISTAKE_LOSS, BLUNDER_LOSS};
 
 TVerdict VerdictFor(double lost);
 // "gut", "ungenau", "Fehler", "grober Fehler".
@@ -93,6 +94,12 @@ struct TDecisionReview {
   double lost = 0;
   TVerdict verdict = TVerdict::Good;
   bool exact = false; // valued by the end-game solver: no model in it
+  // Refined by games played on by Stark from both choices (ai/playout.h): lost is then their
+  // mean difference, within playedSe (one standard error), and quickLost what the quick
+  // analysis said.
+  bool refined = false;
+  int playOuts = 0;
+  double playedSe = 0, quickLost = 0;
 };
 
 struct TThrowReview {
@@ -159,9 +166,27 @@ public:
   // Empty when the turns can be true from this sheet; else what does not fit.
   static std::string Check(const std::vector<TPlayedTurn>& turns, const TSheetState& from);
 
+  // After the quick analysis, the verdicts that lie closest to a class's threshold are refined by
+  // games played on by Stark from both choices, a decision at a time: the window drives it on the
+  // analysis's thread and shows the progress. Decisions unlike Stark's and not exact whose loss
+  // lies within REFINE_WITHIN points of a threshold, closest first.
+  struct TRefinement {
+    int player = 0;
+    int decision = 0;
+  };
+  static constexpr double REFINE_WITHIN = 20;
+  static std::vector<TRefinement> ToRefine(const TGameReview& review);
+  // Plays one decision on (at least REFINE_LEAST pairs of games, at most REFINE_MOST, fewer once
+  // its class is sure) and takes their loss as the decision's; the player's loss and remainder
+  // move by the same amount, so that the sums still hold. False, and nothing changed, when
+  // cancelled.
+  static constexpr int REFINE_LEAST = 64, REFINE_MOST = 400;
+  bool Refine(TGameReview& review, const TRefinement& which,
+              const std::atomic<bool>* cancel = nullptr) const;
+
   // Stark's plan of a turn on this sheet, each entry's worth calibrated (MODEL_SHIFT); Stark's
-  // exact plan where it plays exactly.
-  TTurnPlanner Plan(const TSheetState& sheet) const;
+  // exact plan where it plays exactly, unless `model` asks for the calibrated one there too.
+  TTurnPlanner Plan(const TSheetState& sheet, bool model = false) const;
   // Expected final total from this sheet before the next turn's throw: the plan's worth.
   double TurnStart(const TSheetState& sheet) const;
 
@@ -170,6 +195,15 @@ private:
   bool Player(const std::vector<TPlayedTurn>& turns, const TSheetState& from, TRun& run,
               TPlayerReview& review) const;
 
+  // The expected final totals of the sheets two entries leave, both valued the same way.
+  void EntryWorths(const TSheetState& best, const TSheetState& done, double& valueBest,
+                   double& valueDone) const;
+
   TStarkPlayer Stark;
   const TModelShift* Shift;
+  // Exact worths a little beyond Stark's own limit, so that an entry whose sheet Stark plays
+  // exactly and one whose sheet it does not are both valued exactly (DEEPER_STATES).
+  mutable TEndgame Deeper;
+  // And the play-outs' end-games.
+  mutable TEndgame PlayedOut;
 };

@@ -75,6 +75,16 @@ public:
   // on each cell's entry where it judges by its model; the exact worths, untouched, where it
   // plays exactly.
   std::vector<double> OffsetFinals(const TSheetState& sheet, const TCellOffsets& offsets) const;
+  // The same by the model even where the player plays exactly, and the model's plan of the turn:
+  // for valuing two sheets the same way when only one of them is played exactly.
+  std::vector<double> ModelFinals(const TSheetState& sheet, const TCellOffsets& offsets) const
+  {
+    return Strategy.TurnFinals(sheet, offsets);
+  }
+  TTurnPlanner ModelPlan(const TSheetState& sheet) const
+  {
+    return TTurnPlanner(Strategy.TurnFinals(sheet), MAX_THROWS_LEFT);
+  }
 
 protected:
   std::vector<double> Finals(const TSheetState& sheet) const override;

@@ -7,7 +7,7 @@
 //
 //   verdicts [games] [seed] [--level leicht|mittel|both] [--free LOW-HIGH] [--every K]
 //            [--rolls R] [--threads T] [--out FILE]
-//   verdicts --from FILE [--threads T]
+//   verdicts --from FILE [--refine] [--threads T]
 //
 // It prints, for each player and kind of decision: the decisions, the mean loss by the analysis
 // and by the play-outs, the bias (the mean of their difference), the spread of that difference
@@ -16,13 +16,15 @@
 // threshold). Comparisons of an exact worth with an approximate one are counted apart.
 // --out keeps each decision's play-outs, so that --from can set a changed analysis beside the
 // same play-outs without playing them again (the games are played and analysed anew; the
-// play-outs depend on Stark's play only).
+// play-outs depend on Stark's play only); --refine then refines each decision as the analysis
+// window does (TGameAnalyser::Refine, with play-outs of its own) and sets that beside them too.
 // Game g's dice come from std::mt19937 seeded with {seed, g}, as in bench/analyse; play-out r of
 // check c from {7, c, r}.
 
 #include "ai/analysis.h"
 #include "ai/endgame.h"
 #include "ai/levels.h"
+#include "ai/playout.h"
 #include "bench/recorded.h"
 
 #include <algorithm>
@@ -40,68 +42,6 @@
 namespace
 {
 using std::size_t;
-constexpr THolds ALL = {true, true, true, true, true, true};
-using TTurnDice = std::array<TFaces, MAX_THROWS_LEFT + 1>;
-
-TTurnDice Draw(std::mt19937& rng)
-{
-  std::uniform_int_distribution<int> die(1, 6);
-  TTurnDice drawn;
-  for (TFaces& faces : drawn)
-    for (int& face : faces)
-      face = die(rng);
-  return drawn;
-}
-
-// Stark plays on from a sheet before a turn's first throw until it plays exactly; the expected
-// final total from there (the exact end-game's worth, which Stark's play then is).
-double PlayOn(const TStarkPlayer& stark, TEndgame& endgame, TSheetState sheet, std::mt19937& rng)
-{
-  while (sheet.FreeCount() > 0 && !stark.PlaysExactly(sheet)) {
-    const TTurnDice drawn = Draw(rng);
-    TFaces dice = drawn[0];
-    THolds holds{};
-    for (int left = MAX_THROWS_LEFT, j = 1; left >= 1; --left, ++j) {
-      holds = stark.ChooseHolds(sheet, dice, holds, left);
-      if (holds == ALL) break;
-      for (size_t i = 0; i < DICE; ++i)
-        if (!holds[i]) dice[i] = drawn[size_t(j)][i];
-    }
-    const TCellChoice cell = stark.ChooseCell(sheet, dice);
-    sheet.Enter(cell.row, cell.column, RowPoints(cell.row, dice));
-  }
-  if (sheet.FreeCount() == 0) return sheet.GrandTotal();
-  // Play-outs of one decision meet the same late sheets again and again.
-  if (endgame.States() > 1500000) endgame.Forget();
-  return endgame.Value(sheet);
-}
-
-// One play-out from one choice of a decision.
-double PlayOut(const TStarkPlayer& stark, TEndgame& endgame, const TDecisionReview& d, bool best,
-               std::mt19937& rng)
-{
-  if (d.kind == TDecisionKind::Cell) {
-    TSheetState sheet = d.sheet;
-    const TCellChoice& cell = best ? d.bestCell : d.doneCell;
-    sheet.Enter(cell.row, cell.column, best ? d.bestPoints : d.donePoints);
-    return PlayOn(stark, endgame, sheet, rng);
-  }
-  // The rest of the turn: the throws after the decision take the drawn dice of their throw.
-  const TTurnDice drawn = Draw(rng);
-  THolds holds = best ? d.bestHolds : d.doneHolds;
-  TFaces dice = d.dice;
-  int j = MAX_THROWS_LEFT - d.throwsLeft + 1;
-  for (int left = d.throwsLeft; left >= 1 && holds != ALL; --left, ++j) {
-    for (size_t i = 0; i < DICE; ++i)
-      if (!holds[i]) dice[i] = drawn[size_t(j)][i];
-    if (left > 1) holds = stark.ChooseHolds(d.sheet, dice, holds, left - 1);
-  }
-  const TCellChoice cell = stark.ChooseCell(d.sheet, dice);
-  TSheetState sheet = d.sheet;
-  sheet.Enter(cell.row, cell.column, RowPoints(cell.row, dice));
-  return PlayOn(stark, endgame, sheet, rng);
-}
-
 struct TCheck {
   int level = 0; // index into LEVELS
   int game = 0, index = 0;
@@ -158,9 +98,7 @@ double Variance(const std::vector<double>& v)
 // The class the play-outs tell surely, or -1 when a threshold lies within two standard errors.
 int SureVerdict(double played, double se)
 {
-  for (double edge : {INACCURATE_LOSS, MISTAKE_LOSS, BLUNDER_LOSS})
-    if (std::abs(played - edge) <= 2 * se) return -1;
-  return int(VerdictFor(played));
+  return VerdictSure(played, se) ? int(VerdictFor(played)) : -1;
 }
 
 void Report(const std::vector<TCheck>& checks)
@@ -180,7 +118,8 @@ void Report(const std::vector<TCheck>& checks)
         analysis.push_back(c.decision.lost);
         played.push_back(c.played);
         error.push_back(c.decision.lost - c.played);
-        noise.push_back(c.se * c.se);
+        // A refined verdict is a mean of play-outs too, with a noise of its own.
+        noise.push_back(c.se * c.se + c.decision.playedSe * c.decision.playedSe);
         if (const int v = SureVerdict(c.played, c.se); v >= 0) {
           ++sure;
           agree += int(c.decision.verdict) == v;
@@ -240,6 +179,7 @@ int main(int argc, char** argv)
   std::vector<std::string> numbers;
   std::string levelName = "both", out, from;
   int low = 12, high = 16, every = 5, rolls = 200, threads = 0;
+  bool refine = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--level" && i + 1 < argc)
@@ -254,6 +194,8 @@ int main(int argc, char** argv)
       threads = std::atoi(argv[++i]);
     else if (arg == "--out" && i + 1 < argc)
       out = argv[++i];
+    else if (arg == "--refine")
+      refine = true;
     else if (arg == "--from" && i + 1 < argc)
       from = argv[++i];
     else
@@ -292,6 +234,30 @@ int main(int argc, char** argv)
     }
     std::printf("%zu decisions of %s, play-outs as kept\n", checks.size(), from.c_str());
     Report(checks);
+    if (refine) {
+      // Each decision refined as the analysis window refines it, with play-outs of its own.
+      std::atomic<size_t> next{0};
+      std::vector<std::thread> workers;
+      for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&] {
+          const TGameAnalyser analyser;
+          for (size_t i; (i = next++) < checks.size();) {
+            TCheck& c = checks[i];
+            TGameReview review = reviews[size_t(c.level)][size_t(c.game)];
+            analyser.Refine(review, {0, c.index});
+            c.decision = review.players[0].decisions[size_t(c.index)];
+          }
+        });
+      for (std::thread& w : workers)
+        w.join();
+      int refined = 0;
+      for (const TCheck& c : checks)
+        refined += c.decision.refined;
+      std::printf("every decision refined by the analysis's own play-outs (%d of them play "
+                  "out):\n",
+                  refined);
+      Report(checks);
+    }
     return 0;
   }
 
