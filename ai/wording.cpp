@@ -37,7 +37,8 @@ std::string CellWords(int row, int column)
 std::string EntryWords(int row, int column, int points)
 {
   if (points == 0) return CellWords(row, column) + " streichen (0 Punkte)";
-  return CellWords(row, column) + " (" + std::to_string(points) + " Punkte)";
+  return CellWords(row, column) + " (" + std::to_string(points) +
+         (points == 1 ? " Punkt)" : " Punkte)");
 }
 
 std::string KeptFaces(const TFaces& dice, const THolds& keep)

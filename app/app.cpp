@@ -31,6 +31,7 @@ const char* const SETTINGS_FILE = "/wurfwummel.cfg";
 const char* const SCORE_FILE = "/wurfwummel.scr";
 const char* const CHOICE_FILE = "/wurfwummel.cpu";
 const char* const PAIR_FILE = "/wurfwummel.new";
+const char* const NEW_GAME_QUESTION = "Das laufende Spiel beenden und ein neues beginnen?";
 
 TApp::TApp() = default;
 TApp::~TApp()
@@ -95,6 +96,7 @@ TApp* TApp::Create()
   // A computer remembered as playing gets its tables now, not in its first step.
   if (ComputerPlays()) Computer->Prepare();
   OpenRecord();
+  FollowComputerSeat();
   return this;
 }
 
@@ -124,6 +126,8 @@ void TApp::Dispatch(TEvent event)
   // Whatever the event changed, the computer's next step is on its way exactly while it is at
   // the turn; otherwise nothing runs until the person acts.
   if (Computer) Computer->Schedule();
+  FollowComputerSeat();
+  FollowHint();
   // The hint is the person's: not while the computer plays.
   if (MenuHint && GadgetDisabled(MenuHint) != (ComputerAtTurn() ? 1 : 0))
     MenuHint->SetEnabled(ComputerAtTurn() ? 0 : 1);
@@ -155,12 +159,10 @@ void TApp::HandleEvent(const TEvent& event)
       Quit();
       break;
     case MM_NEW:
-      NewGame();
+      if (NewGameWanted()) NewGame();
       break;
     case MM_PLAYER:
       TPlayerForm().Open(this);
-      // Removing a player can leave only full sheets: that game is over.
-      IsFull();
       break;
     case MM_COMPUTER:
       ChooseComputer();
@@ -248,13 +250,20 @@ void TApp::GadgetAction(const TEvent& event)
   });
   Winpointfield[p]->Procedure(TEvent(event));
   TGadget* fill = DiceField[size_t(CurrentPlayer)]->Fill;
-  if (!Last) {
+  if (!Last || DiceField[size_t(CurrentPlayer)]->PlayedByComputer) {
     fill->SetEnabled(0);
   } else if (GadgetDisabled(fill)) {
     fill->SetEnabled(1);
     fill->Activate(0);
   }
   UpdateOpponentLine();
+}
+
+bool TApp::NewGameWanted()
+{
+  // One key must not throw away a game with entries; the question is serious, Abbrechen its
+  // default. Before the first entry nothing is lost.
+  return !GameUnderWay() || Confirm(NEW_GAME_QUESTION, 1) == 1;
 }
 
 void TApp::Act(TGadget* source)

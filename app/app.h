@@ -70,6 +70,10 @@ extern const char* const CHOICE_FILE;    // "/wurfwummel.cpu": whether the compu
 extern const char* const PAIR_FILE;
 // The question before the first hint of a game.
 extern const char* const HINT_QUESTION;
+// The question before "Neues Spiel" throws away a game with entries.
+extern const char* const NEW_GAME_QUESTION;
+// What the status box says of a game resumed at start-up, until the first action.
+extern const char* const RESUMED_NOTE;
 
 class TApp
 {
@@ -188,6 +192,9 @@ public:
   void ChooseComputer();
   // What a click on one of the current player's gadgets does; the computer plays through it.
   void Act(TGadget* source);
+  // The computer's roll and enter buttons are not the person's: grey, as "Tipp" is in its turn.
+  // After every event, and once a resumed game is on the screen.
+  void FollowComputerSeat();
   // Takes the computer out of the game, after the question when a game is under way (a new
   // game then begins); false when the person keeps it.
   bool ComputerLeaves();
@@ -198,19 +205,32 @@ public:
   void ChooseSpeed(int tag);
 
   // "Tipp": what the strongest computer would do in the place of the person at the turn, shown
-  // as marks on the dice to keep or on the cell to enter and said in the status box. It
-  // changes nothing itself, and goes at the person's next action (ForgetHint).
+  // as marks on the dice to keep or let go or on the cell to enter, and said in the status box.
+  // It changes nothing itself. Its words stay until the next throw or entry (ForgetHint); each
+  // mark goes while its advice is followed (FollowHint, after every event).
   void ShowHint();
   void ClearHint();
   void ForgetHint(const TEvent& event);
+  void FollowHint();
   // "Tipp" chosen by its key while the computer is at the turn: the status box says why
-  // nothing comes, until the turn passes.
+  // nothing comes, until the person's next action or the end of the turn.
   void RefuseHint();
+  // A game resumed at start-up: the status box says so until the first action.
+  void ShowResumed();
   // Shows a line of the hint in player p's status box, where a screen reader hears it.
   void ShowNote(int player, const QString& text);
   // At the end of a game: every total summed up once more, and the status boxes say who won
   // and by how much, or the final total of the one player.
   void ShowResult();
+  // The question at the end of a game that entered no high score: where a hint kept a total
+  // out of the list that would have entered it, it says so.
+  QString EndQuestion();
+  // Any cell of any sheet entered: a new game, the computer joining or leaving, another
+  // strength or other players then ask first.
+  bool GameUnderWay();
+  // "Neues Spiel": at once before the first entry, else after the question; false when the
+  // person keeps the game under way.
+  bool NewGameWanted();
 
   // The record of every game (app/record.cpp): kept as the game goes, resumed at start-up, read
   // by the statistics window. None in a test that does not start the game.
@@ -248,19 +268,24 @@ private:
   void ShowTurn(int player);
   // After a player joined or left: a player whose sheet is full cannot be at the turn.
   void SkipFullSheet();
-  // Any cell of any sheet entered: switching the computer on or off then begins a new game.
-  bool GameUnderWay();
-  // The gadgets the hint marked, and the player whose status box says it (-1: none). The cell
-  // it marks says so in its accessible name, which describing the sheet would overwrite.
-  std::vector<TGadget*> hintMarks_;
+  // The hint's advice and the player whose status box shows a note (-1: none): per die the
+  // mark it gets while its advice is not followed (0: none), and the cell to enter. The cell
+  // says so in its accessible name, which describing the sheet would overwrite.
+  std::array<int, 6> hintDice_{};
   int hintPlayer_ = -1;
   TGadget* hintCell_ = nullptr;
   QString hintCellName_;
+  // The note is no hint but says why none came or that the game was resumed: the person's
+  // next action of any kind takes it away.
+  bool noteUntilAction_ = false;
   // Sums every section of every sheet again, as each player's own actions do.
   void RefreshTotals();
   // Tab order of player p as the screen shows it: roll button, dice, the free cells section
   // by section and row by row, then "Eintragen".
   void ChainTabOrder(int player);
+  // The arrow keys on player p's sheet: Up and Down along a column, Left and Right along a row,
+  // past the cells already entered.
+  void ChainArrowKeys(int player);
 };
 
 extern TApp* App;

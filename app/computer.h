@@ -22,6 +22,8 @@ extern const char* const COMPUTER_NAME; // "Computer"
 extern const char* const COMPUTER_ON_QUESTION;
 extern const char* const COMPUTER_OFF_QUESTION;
 QString ComputerReplacesQuestion(const QString& person, bool underWay);
+// The question before another strength ends a game under way against the computer.
+QString LevelQuestion(const QString& level);
 // The speeds of the computer's turns, "Tempo" in the menu, and the time between two steps of
 // each; the names are those of the choice file.
 enum class TSpeed { Langsam, Normal, Schnell };

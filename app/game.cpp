@@ -11,11 +11,21 @@
 #include "gui/driver.h"
 #include "gui/runtime.h"
 #include "sheet/cells.h"
+#include "store/highscore.h"
 
 namespace
 {
 const char* const NO_OPPONENT = " hat keine Gegner";
 const char* const END_QUESTION = "Es wurde kein neuer Highscore erspielt.\nNeues Spiel?";
+const char* const HINT_KEPT_OUT =
+    "Ohne Tipp wäre dieses Spiel in die Highscore-Liste gekommen.\nNeues Spiel?";
+
+// "1 Punkt", "2 Punkte"; the dative plural "Punkten" where the sentence asks for it.
+QString PointsText(int points, bool dative = false)
+{
+  if (points == 1) return "1 Punkt";
+  return QString::number(points) + (dative ? " Punkten" : " Punkte");
+}
 
 QString WaitingText(const QString& opponent)
 {
@@ -56,6 +66,7 @@ int TApp::CreatePlayer(const QString& name)
     DiceField[1]->Player2->SetText(WaitingText(PlayerName[0]));
   }
   ChainTabOrder(n);
+  ChainArrowKeys(n);
   SkipFullSheet();
   Describe(n); // the other sheets have not changed
   return 0;
@@ -219,11 +230,11 @@ void TApp::ShowResult()
   RefreshTotals();
   QString text;
   if (PlayerCount == 1) {
-    text = "Endstand: " + QString::number(GrandTotal(0)) + " Punkte";
+    text = "Endstand: " + PointsText(GrandTotal(0));
   } else if (PlayerCount == 2) {
     const int a = GrandTotal(0), b = GrandTotal(1);
     if (a == b) {
-      text = "Unentschieden mit je " + QString::number(a) + " Punkten";
+      text = "Unentschieden mit je " + PointsText(a, true);
     } else {
       const int winner = a > b ? 0 : 1;
       text = PlayerName[size_t(winner)] + " gewinnt mit " + QString::number(std::max(a, b)) +
@@ -237,6 +248,19 @@ void TApp::ShowResult()
     dice.Player2->SetText(text);
     SetAccessibleName(dice.Group2, "Spielende: " + text);
   }
+}
+
+QString TApp::EndQuestion()
+{
+  // The list is of games played without help; a total that would have entered it deserves
+  // to hear why it did not, rather than that it was too low.
+  if (HintUsed && Score) {
+    std::vector<QString> list = *Score;
+    for (int p = 0; p < PlayerCount && p < 2; ++p)
+      if (GrandTotal(p) > 0 && InsertScore(list, GrandTotal(p), PlayerName[size_t(p)]) >= 0)
+        return HINT_KEPT_OUT;
+  }
+  return END_QUESTION;
 }
 
 int TApp::Summarize(int column)
@@ -282,7 +306,8 @@ void TApp::UpdateOpponentLine()
   const size_t o = size_t(1 - CurrentPlayer);
   const QString total = Winpointfield[o]->Bonus[GRAND_TOTAL]->GetText();
   if (total != "0")
-    line->SetText("Der Gegner " + PlayerName[o] + " hat " + total + " Punkte");
+    line->SetText("Der Gegner " + PlayerName[o] + " hat " + total +
+                  (total == "1" ? " Punkt" : " Punkte"));
   else
     line->SetText(WaitingText(PlayerName[o]));
 }
@@ -320,7 +345,7 @@ void TApp::Describe(int player)
   ForSections(*this, p, [](auto& section) { section.Describe(); });
   SetAccessibleName(DiceField[p]->Group2, PlayerName[p] + " ist am Zug");
   FollowChoice(player);
-  // The hint's cell says so, as a die with the hint does.
-  if (hintCell_ && player == hintPlayer_)
+  // The hint's cell says so, as a die with the hint does, until it is chosen.
+  if (hintCell_ && player == hintPlayer_ && Last != hintCell_)
     SetAccessibleName(hintCell_, AccessibleName(hintCell_) + hintCellName_);
 }

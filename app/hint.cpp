@@ -1,7 +1,8 @@
 // The hint: what the strongest computer would do in the place of the person at the turn. It
 // marks the dice to keep and the held ones to let go before a throw, or the cell to enter, and says
 // so in the status box, where a screen reader reads it. It changes nothing: holding, throwing and
-// entering stay the person's, and the hint goes at the person's next action.
+// entering stay the person's. Its words stay until the next throw or entry, so that a person can
+// follow them die by die; a mark goes as its advice is followed, and comes back if undone.
 
 #include "app/app.h"
 
@@ -33,7 +34,44 @@ int CellPoints(TApp& app, int player, int row, int column)
 }
 
 const char* const REFUSAL = "Kein Tipp, solange der Computer am Zug ist";
+const char* const KEEP_NAME = ", Tipp: halten";
+const char* const RELEASE_NAME = ", Tipp: freigeben";
+
+// Whether an event is one of the person's actions rather than a look or a move of the focus.
+bool IsAction(const TEvent& event)
+{
+  switch (event.id) {
+  case EVENT_MENUACTION: // a new game, the player dialog, another hint...
+    switch (event.data) {
+    case MM_HIGH: // ...but only looking, or choosing how the computer plays, is no move
+    case MM_RULE:
+    case MM_ABOUT:
+    case MM_STATS:
+    case MM_ANALYSIS:
+    case MM_LEICHT:
+    case MM_MITTEL:
+    case MM_STARK:
+    case MM_LANGSAM:
+    case MM_NORMAL:
+    case MM_SCHNELL:
+      return false;
+    default:
+      return true;
+    }
+  case EVENT_GADGETACTION: // a throw, a cell chosen or entered
+  case EVENT_HOTKEYHIT:    // the keys 1 to 6
+    return true;
+  case EVENT_MOUSEUP: // a die held or released
+    return event.data == 1;
+  case EVENT_KEYDOWN: // Space on a die; Tab and the like only move the focus
+    return event.data == KEY_SPACE;
+  default:
+    return false;
+  }
+}
 } // namespace
+
+const char* const RESUMED_NOTE = "Spiel fortgesetzt";
 
 void TApp::ShowHint()
 {
@@ -62,15 +100,10 @@ void TApp::ShowHint()
   const bool throwAgain =
       throwsLeft > 0 && std::find(keep.begin(), keep.end(), false) != keep.end();
   if (throwAgain) {
+    // A die to keep, held or not, and a held die to let go; the marks follow (FollowHint).
     for (int i = 0; i < DICE; ++i) {
       const bool release = held[size_t(i)] && !keep[size_t(i)];
-      if (!keep[size_t(i)] && !release) continue;
-      TGadget* panel = dice.Panel[size_t(i + 1)];
-      SetMarked(panel, release ? MARK_RELEASE : MARK_KEEP);
-      // A screen reader on the die hears it too.
-      SetAccessibleName(panel,
-                        AccessibleName(panel) + (release ? ", Tipp: freigeben" : ", Tipp: halten"));
-      hintMarks_.push_back(panel);
+      if (keep[size_t(i)] || release) hintDice_[size_t(i)] = release ? MARK_RELEASE : MARK_KEEP;
     }
     // The same words as the analysis of a game, which names the throw after them; held dice
     // that are to be thrown again come first, since they are what the hand must undo.
@@ -83,15 +116,38 @@ void TApp::ShowHint()
     TGadget* cell = SheetCell(*this, player, choice.row, choice.column);
     if (!cell) return;
     const int points = CellPoints(*this, player, choice.row, choice.column);
-    SetMarked(cell, MARK_KEEP);
-    hintMarks_.push_back(cell);
     // The points as the cell will show them once chosen, before its column's multiplier.
     text = "Tipp: " + QString::fromStdString(EntryWords(choice.row, choice.column, points));
     hintCell_ = cell;
     hintCellName_ = points == 0 ? ", Tipp: streichen" : ", Tipp: hier eintragen";
-    SetAccessibleName(cell, AccessibleName(cell) + hintCellName_);
   }
   ShowNote(player, text);
+  if (hintCell_) Describe(player); // the cell's name with the hint
+  FollowHint();
+}
+
+void TApp::FollowHint()
+{
+  if (hintPlayer_ < 0 || hintPlayer_ >= int(DiceField.size())) return;
+  TDicefield& dice = *DiceField[size_t(hintPlayer_)];
+  for (int i = 1; i <= DICE; ++i) {
+    const int advice = hintDice_[size_t(i - 1)];
+    TGadget* panel = dice.Panel[size_t(i)];
+    if (!advice || !panel) continue;
+    const bool held = dice.Active[size_t(i)] != 0;
+    const bool followed = advice == MARK_KEEP ? held : !held;
+    if (GadgetMarked(panel) != (followed ? 0 : advice)) SetMarked(panel, followed ? 0 : advice);
+    // A screen reader on the die hears it too, until it is done.
+    dice.ShowDie(i);
+    if (!followed)
+      SetAccessibleName(panel,
+                        AccessibleName(panel) + (advice == MARK_KEEP ? KEEP_NAME : RELEASE_NAME));
+  }
+  // The cell to enter is followed once chosen; chosen elsewhere, it is marked again.
+  if (hintCell_) {
+    const int mark = Last == hintCell_ ? 0 : MARK_KEEP;
+    if (GadgetMarked(hintCell_) != mark) SetMarked(hintCell_, mark);
+  }
 }
 
 void TApp::RefuseHint()
@@ -99,6 +155,15 @@ void TApp::RefuseHint()
   ClearHint();
   if (!ComputerAtTurn()) return;
   ShowNote(CurrentPlayer, REFUSAL);
+  noteUntilAction_ = true;
+}
+
+void TApp::ShowResumed()
+{
+  if (CurrentPlayer < 0 || CurrentPlayer >= int(DiceField.size())) return;
+  ClearHint();
+  ShowNote(CurrentPlayer, RESUMED_NOTE);
+  noteUntilAction_ = true;
 }
 
 void TApp::ShowNote(int player, const QString& text)
@@ -115,10 +180,8 @@ void TApp::ShowNote(int player, const QString& text)
 
 void TApp::ClearHint()
 {
-  for (TGadget* g : hintMarks_)
-    SetMarked(g, 0);
-  hintMarks_.clear();
   const bool cellNamed = hintCell_ != nullptr;
+  if (hintCell_) SetMarked(hintCell_, 0);
   hintCell_ = nullptr;
   hintCellName_.clear();
   if (hintPlayer_ >= 0 && hintPlayer_ < int(DiceField.size())) {
@@ -129,44 +192,29 @@ void TApp::ClearHint()
       SetAccessibleName(dice.Hint, QString());
     }
     if (dice.Player2) dice.Player2->SetShow(1);
-    for (int i = 1; i <= DICE; ++i)
-      dice.ShowDie(i);                    // their names without the hint
+    for (int i = 1; i <= DICE; ++i) {
+      if (!hintDice_[size_t(i - 1)]) continue;
+      if (dice.Panel[size_t(i)]) SetMarked(dice.Panel[size_t(i)], 0);
+      dice.ShowDie(i); // its name without the hint
+    }
     if (cellNamed) Describe(hintPlayer_); // and the cell's
   }
+  hintDice_ = {};
   hintPlayer_ = -1;
+  noteUntilAction_ = false;
 }
 
 void TApp::ForgetHint(const TEvent& event)
 {
   if (hintPlayer_ < 0) return;
-  switch (event.id) {
-  case EVENT_MENUACTION: // a new game, the player dialog, another hint...
-    switch (event.data) {
-    case MM_HIGH: // ...but only looking, or choosing how the computer plays, is no move
-    case MM_RULE:
-    case MM_ABOUT:
-    case MM_LEICHT:
-    case MM_MITTEL:
-    case MM_STARK:
-    case MM_LANGSAM:
-    case MM_NORMAL:
-    case MM_SCHNELL:
-      return;
-    default:
-      break;
-    }
-    break;
-  case EVENT_GADGETACTION: // a throw, a cell chosen or entered
-  case EVENT_HOTKEYHIT:    // the keys 1 to 6
-    break;
-  case EVENT_MOUSEUP: // a die held or released
-    if (event.data != 1) return;
-    break;
-  case EVENT_KEYDOWN: // Space on a die; Tab and the like only move the focus
-    if (event.data != KEY_SPACE) return;
-    break;
-  default:
+  if (noteUntilAction_) {
+    if (IsAction(event)) ClearHint();
     return;
   }
-  ClearHint();
+  // The hint itself goes with the next throw; an entry passes the turn, a new game begins
+  // afresh, and both clear it there.
+  const bool thrown = event.id == EVENT_GADGETACTION && event.source &&
+                      hintPlayer_ < int(DiceField.size()) &&
+                      event.source == DiceField[size_t(hintPlayer_)]->Button;
+  if (thrown) ClearHint();
 }

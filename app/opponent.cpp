@@ -14,6 +14,12 @@ const char* const COMPUTER_ON_QUESTION = "Der Computer übernimmt den zweiten Pl
 const char* const COMPUTER_OFF_QUESTION = "Der zweite Platz wird frei,\nund ein neues Spiel "
                                           "beginnt.\nDas laufende Spiel endet ohne Wertung.";
 
+QString LevelQuestion(const QString& level)
+{
+  return "Der Computer spielt mit der Stärke „" + level +
+         "“,\nund ein neues Spiel beginnt.\nDas laufende Spiel endet ohne Wertung.";
+}
+
 QString ComputerReplacesQuestion(const QString& person, bool underWay)
 {
   QString text =
@@ -30,6 +36,16 @@ bool TApp::ComputerPlays() const
 bool TApp::ComputerAtTurn() const
 {
   return Computer && Computer->AtTurn();
+}
+
+void TApp::FollowComputerSeat()
+{
+  bool changed = false;
+  for (int p = 0; p < PlayerCount && p < int(DiceField.size()); ++p)
+    changed = DiceField[size_t(p)]->SetPlayedByComputer(p == 1 && ComputerPlays()) || changed;
+  // A roll button that goes grey hands the focus to the next control, a die of the computer's;
+  // in its turn the keyboard stays with the window.
+  if (changed && ComputerAtTurn()) Window->Activate(0);
 }
 
 void TApp::ShowComputerChoice()
@@ -70,7 +86,17 @@ void TApp::ChooseSpeed(int tag)
 void TApp::ChooseLevel(int tag)
 {
   if (!Computer || tag < MM_LEICHT || tag > MM_STARK) return;
-  Computer->SetLevel(TLevel(tag - MM_LEICHT));
+  const TLevel level = TLevel(tag - MM_LEICHT);
+  // The record files a game with the strength the computer plays it at, from its first throw
+  // to its end: a game under way is not played on at another strength. As with the computer
+  // joining, the question comes first and a new game begins; "Abbrechen" keeps the strength.
+  const bool underWay = level != Computer->Level() && ComputerPlays() && GameUnderWay();
+  if (underWay && Confirm(LevelQuestion(MenuLevel[size_t(level)]->GetText()), 1) != 1) {
+    ShowComputerChoice();
+    return;
+  }
+  Computer->SetLevel(level);
+  if (underWay) NewGame();
   ShowComputerChoice();
   SaveGame();
 }

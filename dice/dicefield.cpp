@@ -11,6 +11,8 @@ namespace
 {
 constexpr int GROUP_X = 10, GROUP_Y = 290, GROUP_W = 260, GROUP_H = 215;
 constexpr int DICE_X = 14, DICE_Y = 45;
+// The roll button takes two dice's width; the throw counter stands beside it, over the third.
+constexpr int BUTTON_H = 40;
 // The hint's words in the dark green of its marks.
 constexpr int HINT_TEXT_RED = 16, HINT_TEXT_GREEN = 110, HINT_TEXT_BLUE = 44;
 } // namespace
@@ -36,7 +38,9 @@ TDicefield* TDicefield::Create(TGadget* parent)
     Dice[size_t(i)] = Rand(1, 6);
 
   Group = CreatePanel(GROUP_X, GROUP_Y, GROUP_W, GROUP_H, parent, PANEL_GROUP, QString());
-  Button = CreateButton("Würfeln", DICE_X, 0, 3 * DIE_SIZE, 40, Group, BUTTON_PUSH);
+  Button = CreateButton("Würfeln", DICE_X, 0, 2 * DIE_SIZE, BUTTON_H, Group, BUTTON_PUSH);
+  Counter =
+      CreateLabel(QString(), DICE_X + 2 * DIE_SIZE, 0, DIE_SIZE, BUTTON_H, Group, LABEL_CENTER);
   for (int i = 1; i <= DICE; ++i) {
     Panel[size_t(i)] =
         CreatePanel(DICE_X + DIE_SIZE * ((i - 1) % 3), DICE_Y + DIE_SIZE * ((i - 1) / 3), DIE_SIZE,
@@ -79,9 +83,14 @@ TDicefield* TDicefield::Create(TGadget* parent)
 void TDicefield::ShowCount()
 {
   if (!Group || !Button) return;
-  const QString text = "Wurf " + QString::number(std::min(Count, MAX_ROLLS) + 1) + " von " +
-                       QString::number(MAX_ROLLS + 1);
-  Group->SetText(text);
+  const QString throwNumber = "Wurf " + QString::number(std::min(Count, MAX_ROLLS) + 1);
+  const QString of = "von " + QString::number(MAX_ROLLS + 1);
+  const QString text = throwNumber + " " + of;
+  // In two lines, which fit the third die's width.
+  if (Counter) {
+    Counter->SetText(throwNumber + "\n" + of);
+    SetAccessibleName(Counter, text);
+  }
   SetAccessibleName(Group, text);
   SetAccessibleDescription(Button, text);
   // The faces in one line: after the last throw the dice are no Tab stops, and the box that
@@ -123,7 +132,7 @@ void TDicefield::ThrowAll()
     Dice[size_t(i)] = Rand(1, 6);
     ShowDie(i);
   }
-  if (Button) Button->SetEnabled(1);
+  if (Button) Button->SetEnabled(PlayedByComputer ? 0 : 1);
   if (Fill) Fill->SetEnabled(0);
   for (int i = 1; i <= DICE; ++i)
     if (Panel[size_t(i)]) SetTabStop(Panel[size_t(i)], 1);
@@ -142,9 +151,22 @@ int TDicefield::NewGame()
   return 0;
 }
 
+bool TDicefield::SetPlayedByComputer(bool computer)
+{
+  PlayedByComputer = computer;
+  if (!Button) return false;
+  const int enabled = !computer && Count < MAX_ROLLS ? 1 : 0;
+  if (GadgetDisabled(Button) != 1 - enabled) {
+    Button->SetEnabled(enabled);
+    if (computer && Fill) Fill->SetEnabled(0);
+    return true;
+  }
+  return false;
+}
+
 int TDicefield::Hold(int i)
 {
-  if (!Button || GadgetDisabled(Button)) return 0; // the turn's rolls are used up
+  if (!Button || Count >= MAX_ROLLS) return 0; // the turn's rolls are used up
   if (i < 1 || i > DICE || !Panel[size_t(i)]) return 0;
   Active[size_t(i)] = Active[size_t(i)] ? 0 : 1;
   ShowDie(i);
@@ -224,7 +246,8 @@ int TDicefield::Remove()
     FreeGadget(Panel[size_t(i)]);
     Panel[size_t(i)] = nullptr;
   }
-  for (TGadget** g : {&Button, &Fill, &Player1, &Player2, &Hint, &Turn, &Group, &Group2}) {
+  for (TGadget** g :
+       {&Button, &Counter, &Fill, &Player1, &Player2, &Hint, &Turn, &Group, &Group2}) {
     FreeGadget(*g);
     *g = nullptr;
   }

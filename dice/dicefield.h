@@ -33,6 +33,10 @@ public:
   TGadget* Hint = nullptr;
   // "ist am Zug" under the name; hidden while the status box shows the end of a game.
   TGadget* Turn = nullptr;
+  // The throw counter, "Wurf 2 von 3", beside the roll button inside the dice box.
+  TGadget* Counter = nullptr;
+  // The computer plays this area: its buttons are not the person's, and stay grey.
+  bool PlayedByComputer = false;
 
   int NewGame();
   int Remove();
@@ -49,9 +53,11 @@ public:
 
   // Shows die i with the picture that matches its value and hold mark.
   void ShowDie(int i);
-  // The throw counter, "Wurf 2 von 3": the dice box's title, and what the roll button says to
-  // a screen reader besides its name.
+  // The throw counter, "Wurf 2 von 3": in its place beside the roll button, the dice box's
+  // name for a screen reader, and what the roll button says besides its name.
   void ShowCount();
+  // Whether the computer plays this area; the roll button follows. True when it changed.
+  bool SetPlayedByComputer(bool computer);
   // The status box's own lines, after the end of a game showed the result in their place.
   void ShowTurnLines();
 

@@ -44,8 +44,9 @@ public:
   TGadget* Summary = nullptr;
   TGadget* Okay = nullptr;
 
-  // Shows the game of these actions until the window is closed.
-  int Open(TApp* app, const std::vector<TAction>& actions);
+  // Shows the game of these actions until the window is closed. Opened from another dialog,
+  // it stands over that one, which gets the keyboard back when it closes.
+  int Open(TApp* app, const std::vector<TAction>& actions, TGadget* owner = nullptr);
 
 private:
   void Fill(const TGameReview& review);
@@ -57,5 +58,6 @@ private:
   std::shared_ptr<TAnalysisWork> work_;
   std::unique_ptr<TGameReview> review_;
   int timer_ = 0;
+  int refined_ = 0; // refined verdicts shown
   int64_t started_ = 0;
 };

@@ -12,6 +12,32 @@ namespace
 const char* const SECOND_PLAYER = "Spieler2";
 }
 
+void TPlayerForm::Apply(TApp* app)
+{
+  const bool second = ButtonState(Check[1]) == 1;
+  const bool seat = second != (PlayerCount == 2);
+  const bool person = PlayerCount == 2 && !app->ComputerPlays();
+  const bool renamed = Name[0]->GetText() != app->PlayerName[0] ||
+                       (second && person && Name[1]->GetText() != app->PlayerName[1]);
+  if (!seat && !renamed) return;
+  // A person who takes the free seat loses nobody anything: the game under way goes on, with
+  // an empty sheet for the newcomer.
+  if (second && PlayerCount == 1 && Name[0]->GetText() == app->PlayerName[0]) {
+    app->CreatePlayer(Name[1]->GetText());
+    return;
+  }
+  // Anything else begins a new game: one question, and only where a game with entries ends.
+  if (app->GameUnderWay() && Confirm(PLAYER_QUESTION, 1) != 1) return;
+  app->PlayerName[0] = Name[0]->GetText();
+  if (!second && PlayerCount == 2)
+    app->RemovePlayer(); // the computer leaves with its seat
+  else if (second && PlayerCount == 1)
+    app->CreatePlayer(Name[1]->GetText());
+  else if (second && person)
+    app->PlayerName[1] = Name[1]->GetText();
+  app->NewGame();
+}
+
 int TPlayerForm::Open(TApp* app)
 {
   Window = CreateWindow(AppTitle() + " - Spieler", 0, 0, 400, 150, app->Window, DIALOG_STYLE);
@@ -41,38 +67,26 @@ int TPlayerForm::Open(TApp* app)
   Cancel = CreateButton("Abbrechen", Okay->xpos - 110, Okay->ypos, 100, 24, Window, BUTTON_CANCEL);
   Name[0]->Activate(0);
 
+  // Nothing changes until OK: the box of the second player only shows what OK will do, so that
+  // "Abbrechen", here or at the question, leaves the game and the players as they were.
+  const bool computer = app->ComputerPlays();
   for (bool done = false; !done;) {
     const int id = WaitEvent();
     const TEvent event = CurrentEvent(); // a copy: the question below may wait for events
     if (ClosesDialog(id)) break;
     if (id != EVENT_GADGETACTION) continue;
     if (event.source == Okay) {
-      if (Confirm(PLAYER_QUESTION, 0) == 1) {
-        app->PlayerName[0] = Name[0]->GetText();
-        if (PlayerCount == 2) app->PlayerName[1] = Name[1]->GetText();
-        app->NewGame();
-      }
+      Apply(app);
       done = true;
     } else if (event.source == Cancel) {
       done = true;
     } else if (event.source == Check[1]) {
-      if (ButtonState(Check[1]) == 1) {
-        if (PlayerCount == 1) {
-          Name[1]->SetEnabled(1);
-          app->CreatePlayer(SECOND_PLAYER);
-          Name[1]->SetText(app->PlayerName[1]);
-        }
-      } else {
-        // The computer's seat goes as with "Gegen den Computer": a game under way only after
-        // the question, and then a new game begins. Kept, its box is ticked again.
-        const bool left = app->ComputerPlays() ? app->ComputerLeaves() : app->RemovePlayer() == 0;
-        if (left) {
-          Name[1]->SetEnabled(0);
-          Name[1]->SetText("");
-        } else {
-          Check[1]->SetSelected(1);
-        }
-      }
+      const bool on = ButtonState(Check[1]) == 1;
+      // Ticked again, the second seat is the one there now: the computer, or the person.
+      QString name;
+      if (on) name = PlayerCount == 2 ? app->PlayerName[1] : QString(SECOND_PLAYER);
+      Name[1]->SetText(name);
+      Name[1]->SetEnabled(on && !(computer && PlayerCount == 2) ? 1 : 0);
     }
   }
 

@@ -2,6 +2,9 @@
 
 // The dialog "Spieler Einstellungen": one or two players and their names. Made afresh for
 // each opening from the menu; Open runs until it closes, saves the settings and frees all.
+// What it shows takes effect on OK alone: a person joining takes the free seat in the game
+// under way; any other change begins a new game, after a question where a game with entries
+// would end.
 
 #include "gui/gadget.h"
 
@@ -22,4 +25,8 @@ public:
   TGadget* Cancel = nullptr;
 
   int Open(TApp* app);
+
+private:
+  // OK: the names and the second seat as the dialog shows them, with a new game.
+  void Apply(TApp* app);
 };

@@ -242,6 +242,11 @@ void SetAccessibleFixed(TGadget* gadget, int fixed);
 void SetTabStop(TGadget* gadget, int on);
 // Tab moves the focus from first to second (Shift+Tab back); both in the same window.
 void SetTabOrder(TGadget* first, TGadget* second);
+// The arrow keys on controls laid out as a grid (rows[r][c], null for a gap): Up and Down move
+// the focus along a column, Left and Right along a row, each to the nearest control that way
+// that can take it now (enabled, shown, a Tab stop); where there is none the focus stays. Set
+// again for the same controls, the new grid replaces the old.
+void SetArrowGrid(const std::vector<std::vector<TGadget*>>& rows);
 
 // Makes menu items one group of radio items, each drawn with a round mark: choosing one with
 // the mouse, the keyboard or its hot key chooses it and clears the others before its MenuAction

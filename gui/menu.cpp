@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
+#include <QSet>
 #include <algorithm>
 #include <set>
 
@@ -136,9 +138,31 @@ public:
     // reads the text as the item's name and the shortcut as its key binding.
     const QString shown = QString(t).replace('&', "&&");
     if (menu && !action)
-      menu->setTitle(shown);
+      menu->setTitle(WithAltKey(shown));
     else if (action)
       action->setText(shown);
+  }
+  // A menu of the bar opens with Alt and a letter of its title, as on every desktop: the first
+  // letter that no other menu of the bar has taken yet. The name stays the title.
+  QString WithAltKey(const QString& shown) const
+  {
+    auto* bar = qobject_cast<QMenuBar*>(menu->parent());
+    QSet<QChar> taken;
+    if (bar)
+      for (QAction* other : bar->actions())
+        if (other != menu->menuAction()) {
+          const qsizetype at = other->text().indexOf(QRegularExpression("&[^&]"));
+          if (at >= 0) taken.insert(other->text()[at + 1].toLower());
+        }
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+      if (shown[i] == '&') {
+        ++i; // an escaped ampersand is no letter to take
+        continue;
+      }
+      if (shown[i].isLetter() && !taken.contains(shown[i].toLower()))
+        return shown.left(i) + '&' + shown.mid(i);
+    }
+    return shown;
   }
   QString GetText() override { return text; }
   void SetEnabled(int enabled) override
@@ -220,6 +244,10 @@ protected:
       return true;
     }
     const int mods = QtModifiersToMods(ke->modifiers());
+    if (ke->key() == Qt::Key_F10 && mods == 0 && ToggleMenuBar()) {
+      swallowed.insert(code);
+      return true;
+    }
     for (const THotKey& k : HotKeys()) {
       if (k.key != code || k.modifiers != mods) continue;
       if (!k.owner || QApplication::activeWindow() != k.owner) continue;
@@ -244,6 +272,31 @@ protected:
       return true;
     }
     return false;
+  }
+
+private:
+  // F10 opens the first menu of the front window's menu bar, its first item chosen, and closes
+  // an open menu again, as on every desktop.
+  static bool ToggleMenuBar()
+  {
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+      if (!qobject_cast<QMenu*>(popup)) return false;
+      while ((popup = QApplication::activePopupWidget()) && qobject_cast<QMenu*>(popup))
+        popup->close();
+      return true;
+    }
+    auto* window = dynamic_cast<TWindowWidget*>(QApplication::activeWindow());
+    QMenuBar* bar = window ? window->menuBar : nullptr;
+    if (!bar || !bar->isVisible() || bar->actions().isEmpty()) return false;
+    QAction* first = bar->actions().first();
+    bar->setActiveAction(first);
+    if (QMenu* menu = first->menu())
+      for (QAction* item : menu->actions())
+        if (!item->isSeparator() && item->isEnabled() && item->isVisible()) {
+          menu->setActiveAction(item);
+          break;
+        }
+    return true;
   }
 };
 } // namespace

@@ -1,23 +1,26 @@
 // The native top-level window behind a window gadget: its menu bar and client area, and what
 // the window system's requests become as events. A dialog (a window with a parent) also takes
 // Escape: its Cancel button answers it, and one without a Cancel button takes it as a click on
-// its close box, so that a dialog's own loop hears of it as of a click it already handles.
+// its close box, so that a dialog's own loop hears of it as of a click it already handles. Enter
+// presses its OK button wherever else the focus is, unless on another button.
 
 #include "gui/widgets_p.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QShortcut>
 
 namespace
 {
-// The first enabled or disabled Cancel button (button style 5) in a gadget's tree.
-TGadget* CancelButton(TGadget* gadget)
+// The first enabled or disabled button of a kind (OK, Cancel) in a gadget's tree.
+TGadget* FindButton(TGadget* gadget, int kind)
 {
   for (TGadget* kid : gadget->kids) {
-    if (kid->Class() == GADGET_BUTTON && kid->style == BUTTON_CANCEL) return kid;
-    if (TGadget* found = CancelButton(kid)) return found;
+    if (kid->Class() == GADGET_BUTTON && kid->style == kind) return kid;
+    if (TGadget* found = FindButton(kid, kind)) return found;
   }
   return nullptr;
 }
@@ -47,7 +50,7 @@ TWindowWidget::~TWindowWidget()
 void TWindowWidget::Escape()
 {
   if (!gadget) return;
-  if (TGadget* cancel = CancelButton(gadget)) {
+  if (TGadget* cancel = FindButton(gadget, BUTTON_CANCEL)) {
     // A disabled Cancel button cannot be pressed, by the mouse or by Escape.
     if (auto* button = qobject_cast<QAbstractButton*>(cancel->Native())) button->click();
     return;
@@ -56,6 +59,24 @@ void TWindowWidget::Escape()
   e.id = EVENT_WINDOWCLOSE;
   e.source = gadget;
   TEvent::Emit(e);
+}
+
+void TWindowWidget::keyPressEvent(QKeyEvent* event)
+{
+  // Enter that no control of a dialog took (a text field or a check box has the focus) presses
+  // its OK button, as a dialog's default button is pressed; a focused button takes it itself.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+  TGadget* ok = gadget && parentWidget() && enter && mods == Qt::NoModifier
+                    ? FindButton(gadget, BUTTON_OK)
+                    : nullptr;
+  if (ok) {
+    QAbstractButton* button = qobject_cast<QAbstractButton*>(focusWidget());
+    if (!qobject_cast<QPushButton*>(button)) button = qobject_cast<QAbstractButton*>(ok->Native());
+    if (button && button->isEnabled() && button->isVisible()) button->click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 int TWindowWidget::MenuHeight() const

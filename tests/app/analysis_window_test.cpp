@@ -312,16 +312,26 @@ TEST_F(AnalysisWindow, TheStatisticsOpenAFinishedGameOfTwoSideBySide)
 
   std::map<QString, QString> texts;
   QStringList spoken, games;
+  bool handedBack = false;
   WhenWindow("Wurfwummel - Statistik", [&](QWidget* w) {
     auto* list = qobject_cast<QListWidget*>(Named(w, "Beendete Spiele"));
     for (int i = 0; list && i < list->count(); ++i)
       games << list->item(i)->text();
-    // The statistics close after the analysis.
-    ReadWhenFilled(texts, spoken, [w]() { w->close(); });
+    // The statistics close after the analysis, with Escape: closed, the analysis hands the
+    // keyboard back to them. Once it went to the main window, blocked behind them.
+    ReadWhenFilled(texts, spoken, [w, &handedBack]() {
+      QWidget* focus = QApplication::focusWidget();
+      handedBack = QApplication::activeWindow() == w && focus && focus->window() == w;
+      if (handedBack)
+        QTest::keyClick(focus, Qt::Key_Escape);
+      else
+        w->close();
+    });
     for (QPushButton* button : w->findChildren<QPushButton*>())
       if (button->text() == "Spielanalyse") button->click();
   });
   ChooseMenu("Statistik");
+  EXPECT_TRUE(handedBack);
   ASSERT_EQ(games.size(), 1);
   EXPECT_TRUE(games[0].contains(": Anna ")) << games[0].toStdString();
   const QString anna = texts["Bilanz von Anna"], bort = texts["Bilanz von Bört"];

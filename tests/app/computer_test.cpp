@@ -11,12 +11,14 @@
 #include "tests/app/opponent.h"
 #include "tests/support/support.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -111,12 +113,12 @@ TEST_F(Opponent, WithTwoPeopleTheQuestionDecidesAndOkStartsANewGame)
   EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("1\r\nstark\r\n"));
 }
 
-TEST_F(Opponent, PlayerDialogShowsTheComputersNameDisabledAndItsBoxTakesItOut)
+TEST_F(Opponent, PlayerDialogShowsTheComputersNameDisabledAndItsBoxTakesItOutOnOk)
 {
   StartApp();
   ChooseMenu("Gegen den Computer");
   bool seen = false;
-  WhenWindow("Wurfwummel - Spieler", [&seen](QWidget* w) {
+  WhenWindow("Wurfwummel - Spieler", [this, &seen](QWidget* w) {
     seen = true;
     const auto fields = w->findChildren<QLineEdit*>();
     ASSERT_EQ(fields.size(), 2);
@@ -126,80 +128,214 @@ TEST_F(Opponent, PlayerDialogShowsTheComputersNameDisabledAndItsBoxTakesItOut)
     QCheckBox* box = nullptr;
     for (QCheckBox* b : w->findChildren<QCheckBox*>())
       if (b->isEnabled()) box = b;
-    QPushButton* close = nullptr;
+    QPushButton* ok = nullptr;
     for (QPushButton* b : w->findChildren<QPushButton*>())
-      if (b->text() == "Abbrechen") close = b;
+      if (b->text() == "OK") ok = b;
     ASSERT_NE(box, nullptr);
-    ASSERT_NE(close, nullptr);
+    ASSERT_NE(ok, nullptr);
     EXPECT_TRUE(box->isChecked());
-    RunSteps({[box] { box->click(); }, [close] { close->click(); }});
+    RunSteps({[box] { box->click(); },
+              [this, second, box] {
+                // Only shown so far: the computer plays until OK.
+                EXPECT_EQ(second->text(), "");
+                EXPECT_TRUE(app_->ComputerPlays());
+                box->click();
+              },
+              [second, box] {
+                EXPECT_EQ(second->text(), "Computer");
+                EXPECT_FALSE(second->isEnabled());
+                box->click();
+              },
+              [ok] { ok->click(); }});
   });
   ChooseMenu("Spieler Einstellungen");
   ASSERT_TRUE(seen);
+  // No entry yet: no question, and a new game for one.
+  EXPECT_TRUE(driver_->questions.isEmpty());
   EXPECT_EQ(PlayerCount, 1);
   EXPECT_FALSE(app_->ComputerPlays());
   EXPECT_FALSE(Checked());
   EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("0\r\nstark\r\n"));
 }
 
-// In a game under way the box asks as "Gegen den Computer" does; once, unticking and ticking
-// it again swapped the computer for a person named "Spieler2" without a word, even when the
-// dialog was then left with Escape.
-TEST_F(Opponent, PlayerDialogNeverSwapsTheComputerSilentlyInAGameUnderWay)
+// Nothing is lost by one key. "Neues Spiel" once threw a game away without a word, also in the
+// computer's turn; in the player dialog "Abbrechen" at the question still took the computer out
+// (and the choice file said so), or brought up a second, different question; another strength
+// chosen in the middle of a game had the whole game filed as played at it.
+TEST_F(Opponent, NothingIsLostByOneKey)
 {
   StartApp();
+  QApplication::setActiveWindow(app_->Window->Native());
+  const auto keyN = [this] {
+    QTest::keyClick(app_->Window->Native(), Qt::Key_N);
+    DispatchQueued();
+  };
+  // Before the first entry N begins afresh at once.
+  Click(FirstFree(0));
+  keyN();
+  EXPECT_TRUE(driver_->questions.isEmpty());
+  EXPECT_EQ(app_->Last, nullptr);
   ChooseMenu("Gegen den Computer");
-  SetComputerDelay(1);
+  SetDice({1, 2, 3, 4, 5, 6});
   PersonPlays();
+  ASSERT_TRUE(app_->ComputerAtTurn());
+  driver_->questions.clear();
+
+  // N in the computer's turn: the question, "Abbrechen" its default; the game goes on.
+  driver_->answers = {0};
+  keyN();
+  EXPECT_EQ(driver_->questions, QStringList{QString::fromUtf8(NEW_GAME_QUESTION)});
+  EXPECT_EQ(Entered(0), 1);
+  EXPECT_TRUE(app_->ComputerAtTurn());
+  SetComputerDelay(1);
   RunComputerTurn();
   ASSERT_EQ(Entered(1), 1);
-  driver_->questions.clear();
-  const auto box = [](QWidget* w) {
-    for (QCheckBox* b : w->findChildren<QCheckBox*>())
-      if (b->isEnabled()) return b;
-    return static_cast<QCheckBox*>(nullptr);
-  };
+  const QByteArray cfg = File("/wurfwummel.cfg"), cpu = File("/wurfwummel.cpu");
 
-  // Abbrechen at the question: the computer stays, its box is ticked again, the game goes on.
+  // The computer's box unticked with Space, the dialog confirmed with Enter: one question, and
+  // "Abbrechen" there changes nothing, in the game or in the files.
+  driver_->questions.clear();
   driver_->answers = {0};
   bool seen = false;
-  WhenWindow("Wurfwummel - Spieler", [&](QWidget* w) {
+  WhenWindow("Wurfwummel - Spieler", [&seen](QWidget* w) {
     seen = true;
-    QCheckBox* b = box(w);
-    ASSERT_NE(b, nullptr);
-    RunSteps({[b] { b->click(); },
-              [b, w] {
-                EXPECT_TRUE(b->isChecked());
-                QTest::keyClick(w, Qt::Key_Escape);
+    QApplication::setActiveWindow(w);
+    QWidget* box = Named(w, "Spieler 2 spielt mit");
+    ASSERT_NE(box, nullptr);
+    RunSteps({[box] { QTest::keyClick(box, Qt::Key_Space); },
+              [box] {
+                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(box);
+                EXPECT_FALSE(a->state().checked);
+                QTest::keyClick(Named(box->window(), "Name von Spieler 1"), Qt::Key_Return);
               }});
   });
   ChooseMenu("Spieler Einstellungen");
   ASSERT_TRUE(seen);
-  EXPECT_EQ(driver_->questions, QStringList{COMPUTER_OFF_QUESTION});
+  EXPECT_EQ(driver_->questions, QStringList{QString::fromUtf8(PLAYER_QUESTION)});
   EXPECT_TRUE(app_->ComputerPlays());
-  EXPECT_EQ(app_->PlayerName[1], "Computer");
+  EXPECT_TRUE(Checked());
   EXPECT_EQ(Entered(0), 1);
   EXPECT_EQ(Entered(1), 1);
+  EXPECT_EQ(File("/wurfwummel.cfg"), cfg);
+  EXPECT_EQ(File("/wurfwummel.cpu"), cpu);
 
-  // OK: it leaves and a new game begins; ticking the box then adds a person, as asked for.
+  // Another strength in the middle of the game: asked as joining is; "Abbrechen" keeps the
+  // strength (its menu mark too) and the game.
+  driver_->questions.clear();
+  driver_->answers = {0};
+  ChooseMenu("Leicht");
+  EXPECT_EQ(driver_->questions, QStringList{LevelQuestion("Leicht")});
+  EXPECT_EQ(driver_->questions.front(),
+            QString::fromUtf8("Der Computer spielt mit der Stärke „Leicht“,\nund ein neues "
+                              "Spiel beginnt.\nDas laufende Spiel endet ohne Wertung."));
+  EXPECT_EQ(app_->Computer->Level(), TLevel::Stark);
+  EXPECT_TRUE(Action("Stark")->isChecked());
+  EXPECT_FALSE(Action("Leicht")->isChecked());
+  EXPECT_EQ(Entered(0), 1);
+  EXPECT_EQ(File("/wurfwummel.cpu"), cpu);
+  // OK: the new strength with a new game, from its first throw.
   driver_->answers = {1};
-  seen = false;
-  WhenWindow("Wurfwummel - Spieler", [&](QWidget* w) {
-    seen = true;
-    QCheckBox* b = box(w);
-    ASSERT_NE(b, nullptr);
-    RunSteps(
-        {[b] { b->click(); }, [b] { b->click(); }, [w] { QTest::keyClick(w, Qt::Key_Escape); }});
-  });
-  ChooseMenu("Spieler Einstellungen");
-  ASSERT_TRUE(seen);
-  EXPECT_EQ(driver_->questions.size(), 2);
-  EXPECT_FALSE(app_->ComputerPlays());
-  EXPECT_FALSE(Checked());
-  ASSERT_EQ(PlayerCount, 2);
-  EXPECT_EQ(app_->PlayerName[1], "Spieler2");
+  ChooseMenu("Leicht");
+  EXPECT_EQ(app_->Computer->Level(), TLevel::Leicht);
+  EXPECT_TRUE(Action("Leicht")->isChecked());
   EXPECT_EQ(Entered(0), 0);
   EXPECT_EQ(Entered(1), 0);
+  EXPECT_EQ(File("/wurfwummel.cpu"), QByteArray("1\r\nleicht\r\n"));
+  // Before the first entry it needs no question.
+  driver_->questions.clear();
+  ChooseMenu("Mittel");
+  EXPECT_EQ(app_->Computer->Level(), TLevel::Mittel);
+  EXPECT_TRUE(driver_->questions.isEmpty());
+
+  // N after an entry, answered OK: a new game.
+  PersonPlays();
+  RunComputerTurn();
+  driver_->questions.clear();
+  driver_->answers = {1};
+  keyN();
+  EXPECT_EQ(driver_->questions, QStringList{QString::fromUtf8(NEW_GAME_QUESTION)});
+  EXPECT_EQ(Entered(0), 0);
+  EXPECT_EQ(Entered(1), 0);
+  EXPECT_EQ(app_->CurrentPlayer, 0);
+}
+
+// Where the player is: the throw counter in a place of its own inside the dice box (it stood
+// on the frame line), the computer's buttons grey and out of the keyboard's way in its turn (they
+// looked ready while clicks were ignored), one point said as one, and a resumed game said so.
+TEST_F(Opponent, TheWindowSaysWhereThePlayerIs)
+{
+  for (const bool compact : {true, false}) {
+    if (app_) {
+      app_->Destroy();
+      app_.reset();
+      PlayerCount = 0;
+    }
+    StartApp(1280, compact ? 800 : 1024);
+    ASSERT_EQ(app_->Style, compact ? STYLE_COMPACT : STYLE_STANDARD);
+    TDicefield& dice = *app_->DiceField[0];
+    QWidget* counter = dice.Counter->Native();
+    QWidget* inner = counter->parentWidget();
+    ASSERT_TRUE(dice.Group->Native()->isAncestorOf(counter));
+    EXPECT_TRUE(static_cast<QGroupBox*>(dice.Group->Native())->title().isEmpty());
+    EXPECT_TRUE(counter->isVisible());
+    EXPECT_TRUE(inner->rect().contains(counter->geometry()));
+    EXPECT_FALSE(counter->geometry().intersects(dice.Button->Native()->geometry()));
+    for (int i = 1; i <= DICE; ++i)
+      EXPECT_FALSE(counter->geometry().intersects(dice.Panel[size_t(i)]->Native()->geometry()));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(counter)->text(QAccessible::Name),
+              "Wurf 1 von 3");
+  }
+  Click(app_->DiceField[0]->Button);
+  EXPECT_EQ(app_->DiceField[0]->Counter->GetText(), "Wurf 2\nvon 3");
+
+  QApplication::setActiveWindow(app_->Window->Native());
+  ChooseMenu("Gegen den Computer");
+  SetDice({1, 2, 3, 4, 5, 6});
+  PersonPlays(); // the ones: one point
+  ASSERT_TRUE(app_->ComputerAtTurn());
+  TDicefield& its = *app_->DiceField[1];
+  const auto state = [](TGadget* g) {
+    return QAccessible::queryAccessibleInterface(g->Native())->state();
+  };
+  EXPECT_TRUE(state(its.Button).disabled);
+  EXPECT_FALSE(state(its.Button).focused);
+  QString line;
+  bool buttonsGrey = true, keyboardAway = true;
+  RunComputerTurn([&] {
+    if (!app_->ComputerAtTurn()) return;
+    line = its.Player2->GetText();
+    buttonsGrey = buttonsGrey && GadgetDisabled(its.Button) && GadgetDisabled(its.Fill);
+    QWidget* focus = QApplication::focusWidget();
+    keyboardAway = keyboardAway && !(focus && app_->Panel[1]->Native()->isAncestorOf(focus));
+  });
+  EXPECT_TRUE(buttonsGrey);
+  EXPECT_TRUE(keyboardAway);
+  EXPECT_EQ(line, "Der Gegner Spieler1 hat 1 Punkt");
+  // The person's turn: the roll button ready, and the keyboard on it.
+  TDicefield& mine = *app_->DiceField[0];
+  EXPECT_FALSE(state(mine.Button).disabled);
+  EXPECT_EQ(QApplication::focusWidget(), mine.Button->Native());
+
+  // Started again, the game goes on where it stopped, and the status box says so until the
+  // person's first action; looking at the rules is none.
+  Restart();
+  app_->ShowResumed(); // as the start-up does once the record has put the game on the screen
+  TDicefield& again = *app_->DiceField[0];
+  ASSERT_EQ(Entered(0), 1);
+  QAccessibleInterface* note = QAccessible::queryAccessibleInterface(again.Hint->Native());
+  EXPECT_FALSE(GadgetHidden(again.Hint));
+  EXPECT_TRUE(GadgetHidden(again.Player2));
+  EXPECT_EQ(note->text(QAccessible::Name), "Spiel fortgesetzt");
+  WhenWindow(QString::fromUtf8("Wurfwummel - Regeln"), [](QWidget* w) { w->close(); });
+  ChooseMenu("Regelwerk anzeigen");
+  EXPECT_EQ(again.Hint->GetText(), "Spiel fortgesetzt");
+  QApplication::setActiveWindow(app_->Window->Native());
+  QTest::keyClick(app_->Window->Native(), Qt::Key_1);
+  Pump();
+  EXPECT_EQ(again.Active[1], 1);
+  EXPECT_TRUE(GadgetHidden(again.Hint));
+  EXPECT_FALSE(GadgetHidden(again.Player2));
+  EXPECT_TRUE(again.Player2->GetText().startsWith("Der Gegner Computer hat "));
 }
 
 // A whole game of a person and the computer: the person clicks, the computer's turns run on its

@@ -130,9 +130,10 @@ TEST_F(Hint, DiceToKeepAreMarkedAndSaidAndNothingChanges)
   // Holding exactly those dice and asking again: keep them held.
   for (int i : expected)
     Click(dice.Panel[size_t(i)]);
-  ExpectNoHint("holding a die");
+  EXPECT_EQ(MarkedDice(), std::vector<int>{}); // each mark went as its die was held
+  // Asked again, the hint says so; a mark shows what is still to do, and nothing is.
   ChooseMenu("Tipp");
-  EXPECT_EQ(MarkedDice(), expected);
+  EXPECT_EQ(MarkedDice(), std::vector<int>{});
   EXPECT_EQ(Said(), QString::fromUtf8("Tipp: ") + kept.join(", ") +
                         QString::fromUtf8(" gehalten lassen und würfeln"));
   EXPECT_EQ(driver_->questions.size(), 2); // once a game
@@ -155,9 +156,10 @@ TEST_F(Hint, DiceToKeepAreMarkedAndSaidAndNothingChanges)
     TGadget* die = dice.Panel[size_t(i)];
     const QString name = AccessibleName(die);
     if (keep2[size_t(i - 1)]) {
+      // Held and to be kept: nothing to do there.
       kept2 << QString::number(faces2[size_t(i - 1)]);
-      EXPECT_EQ(GadgetMarked(die), MARK_KEEP) << i;
-      EXPECT_TRUE(name.endsWith(", gehalten, Tipp: halten")) << name.toStdString();
+      EXPECT_EQ(GadgetMarked(die), 0) << i;
+      EXPECT_TRUE(name.endsWith(", gehalten")) << name.toStdString();
     } else {
       released2 << QString::number(faces2[size_t(i - 1)]);
       EXPECT_EQ(GadgetMarked(die), MARK_RELEASE) << i;
@@ -193,10 +195,12 @@ TEST_F(Hint, CellToEnterIsMarkedWithItsRowColumnAndPoints)
       << AccessibleName(cell).toStdString();
   app_->Describe();
   EXPECT_TRUE(AccessibleName(cell).endsWith(", Tipp: hier eintragen"));
-  // Choosing it shows what the hint said the cell shows.
+  // Choosing it shows what the hint said the cell shows; the advice is followed, the words stay.
   Click(cell);
   EXPECT_EQ(cell->GetText(), "21");
-  ExpectNoHint("choosing a cell");
+  EXPECT_EQ(MarkedCells(0).size(), 0u);
+  EXPECT_FALSE(AccessibleName(cell).contains("Tipp"));
+  EXPECT_EQ(Said(), QString::fromUtf8("Tipp: 3er Pasch, Spalte 3 (21 Punkte)"));
 
   // The ×1 column, and a cell that can only be struck.
   ChooseMenu("Neues Spiel");
@@ -204,6 +208,12 @@ TEST_F(Hint, CellToEnterIsMarkedWithItsRowColumnAndPoints)
   SetDice({6, 6, 1, 2, 3, 4});
   PressT();
   EXPECT_EQ(Said(), QString::fromUtf8("Tipp: 6er, Spalte 1 (12 Punkte)"));
+  // One point is one "Punkt", here as in the analysis's list, which says it in the same words.
+  ChooseMenu("Neues Spiel");
+  OnlyFree(0, 0);
+  SetDice({1, 2, 3, 4, 5, 6});
+  PressT();
+  EXPECT_EQ(Said(), QString::fromUtf8("Tipp: 1er, Spalte 1 (1 Punkt)"));
   ChooseMenu("Neues Spiel");
   ExpectNoHint("a new game");
   OnlyFree(19, 1);
@@ -232,73 +242,92 @@ TEST_F(Hint, CellToEnterIsMarkedWithItsRowColumnAndPoints)
   EXPECT_EQ(MarkedDice(), std::vector<int>{});
 }
 
-TEST_F(Hint, GoesAtThePersonsNextAction)
+// Once holding the first marked die took every other mark and the words away: the hint stays
+// until the next throw or entry, and each mark goes as its advice is followed, by mouse or key.
+TEST_F(Hint, StaysUntilTheNextThrowOrEntryAndEachMarkGoesAsItIsFollowed)
 {
   Start();
-  const std::vector<std::pair<const char*, std::function<void()>>> actions = {
-      {"clicking a die", [this] { Click(Dice().Panel[2]); }},
-      {"the key 3",
-       [this] {
-         QTest::keyClick(app_->Window->Native(), Qt::Key_3);
-         Pump();
-       }},
-      {"Space on a die",
-       [this] {
-         Dice().Panel[4]->Native()->setFocus();
-         QTest::keyClick(Dice().Panel[4]->Native(), Qt::Key_Space);
-         Pump();
-       }},
-      {"throwing", [this] { Click(Dice().Button); }},
-      {"choosing a cell", [this] { Click(FirstFree(0)); }},
-      {"entering",
-       [this] {
-         Click(FirstFree(0));
-         PressT();
-         Click(Dice().Fill);
-       }},
-      {"N",
-       [this] {
-         QTest::keyClick(app_->Window->Native(), Qt::Key_N);
-         Pump();
-       }},
-      {"the player dialog",
-       [this] {
-         WhenWindow(QString::fromUtf8("Wurfwummel - Spieler"), [](QWidget* w) { w->close(); });
-         ChooseMenu(QString::fromUtf8("Spieler Einstellungen"));
-       }},
+  TDicefield& dice = Dice();
+  SetDice({5, 2, 5, 1, 5, 3});
+  const auto engine = MakePlayer(TLevel::Stark);
+  const THolds keep = engine->ChooseHolds(TSheetState(), {5, 2, 5, 1, 5, 3}, THolds{}, MAX_ROLLS);
+  std::vector<int> marked, unmarked;
+  for (int i = 1; i <= DICE; ++i)
+    (keep[size_t(i - 1)] ? marked : unmarked).push_back(i);
+  ASSERT_GE(marked.size(), 2u);
+  ASSERT_FALSE(unmarked.empty());
+  const auto key = [this](Qt::Key k, QWidget* to = nullptr) {
+    if (!to) to = QApplication::focusWidget();
+    ASSERT_NE(to, nullptr);
+    QTest::keyClick(to, k);
+    Pump();
   };
-  for (const auto& [name, act] : actions) {
-    QApplication::setActiveWindow(app_->Window->Native());
-    PressT();
-    ASSERT_TRUE(Said().startsWith("Tipp: ")) << name;
-    act();
-    ExpectNoHint(name);
-  }
-  // Moving the focus is no action.
+  // What a screen reader reads of a die.
+  const auto read = [](TGadget* die) {
+    return QAccessible::queryAccessibleInterface(die->Native())->text(QAccessible::Name);
+  };
   PressT();
   const QString said = Said();
-  const std::vector<int> marked = MarkedDice();
-  Dice().Panel[1]->Native()->setFocus();
-  QTest::keyClick(Dice().Panel[1]->Native(), Qt::Key_Shift);
+  ASSERT_TRUE(said.startsWith("Tipp: ")) << said.toStdString();
+  ASSERT_EQ(MarkedDice(), marked);
+
+  // The digit key of the first marked die holds it: that mark goes, the others and the words
+  // stay; released again, it is marked again.
+  const int first = marked.front();
+  key(Qt::Key(Qt::Key_0 + first), app_->Window->Native());
+  ASSERT_EQ(dice.Active[size_t(first)], 1);
+  std::vector<int> rest(marked.begin() + 1, marked.end());
+  EXPECT_EQ(MarkedDice(), rest);
+  EXPECT_FALSE(read(dice.Panel[size_t(first)]).contains("Tipp"));
+  EXPECT_TRUE(read(dice.Panel[size_t(rest.front())]).endsWith(", Tipp: halten"));
+  EXPECT_EQ(Said(), said);
+  EXPECT_EQ(Read(), said);
+  key(Qt::Key(Qt::Key_0 + first), app_->Window->Native());
+  EXPECT_EQ(MarkedDice(), marked);
+  // A die the hint would throw, held by Space on it, has no mark to lose; the words stay.
+  dice.Panel[size_t(unmarked.front())]->Activate(0);
+  key(Qt::Key_Space);
+  ASSERT_EQ(dice.Active[size_t(unmarked.front())], 1);
+  EXPECT_EQ(MarkedDice(), marked);
+  EXPECT_EQ(Said(), said);
+  key(Qt::Key_Space);
+  // Every marked die held, with the mouse: no mark left, the words still there to read.
+  for (int i : marked)
+    Click(dice.Panel[size_t(i)]);
+  EXPECT_EQ(MarkedDice(), std::vector<int>{});
+  EXPECT_EQ(Said(), said);
+  // Moving the focus, choosing a cell, looking at the rules: no throw, no entry.
+  key(Qt::Key_Tab);
+  Click(FirstFree(0));
+  ASSERT_NE(app_->Last, nullptr);
+  WhenWindow(QString::fromUtf8("Wurfwummel - Regeln"), [](QWidget* w) { w->close(); });
+  ChooseMenu("Regelwerk anzeigen");
+  EXPECT_EQ(Said(), said);
+  // The throw takes it away, by Space on "Würfeln".
+  dice.Button->Activate(0);
+  key(Qt::Key_Space);
+  EXPECT_EQ(dice.Count, 1);
+  ExpectNoHint("the throw");
+
+  // The strike question answered "Abbrechen" enters nothing: the hint stays; the entry ends it.
+  SetDice({2, 3, 4, 5, 6, 6});
+  PressT();
+  const QString strike = Said();
+  ASSERT_TRUE(strike.startsWith("Tipp: ")) << strike.toStdString();
+  Click(SheetCell(*app_, 0, 0, 0)); // ones, without a one
+  ASSERT_EQ(SheetCell(*app_, 0, 0, 0)->GetText(), "0");
+  driver_->answers = {0};
+  Click(dice.Fill);
+  EXPECT_EQ(driver_->questions.back(), QString::fromUtf8(STRIKE_QUESTION));
+  EXPECT_EQ(Said(), strike);
+  driver_->answers = {1};
+  Click(SheetCell(*app_, 0, 0, 0));
+  QTest::keyClick(dice.Fill->Native(), Qt::Key_Return);
   Pump();
-  EXPECT_EQ(Said(), said);
-  // Nor is looking: the rules, the list, the about window, or how the computer would play.
-  const std::pair<const char*, const char*> windows[] = {
-      {"Regelwerk anzeigen", "Wurfwummel - Regeln"},
-      {"Highscore anzeigen", "Wurfwummel - HighScore"},
-      {"Über Wurfwummel", "Wurfwummel - About"},
-  };
-  for (const auto& [item, title] : windows) {
-    WhenWindow(QString::fromUtf8(title), [](QWidget* w) { w->close(); });
-    ChooseMenu(QString::fromUtf8(item));
-    EXPECT_EQ(Said(), said) << title;
-    EXPECT_EQ(MarkedDice(), marked) << title;
-  }
-  ChooseMenu("Schnell");
-  ChooseMenu("Normal");
-  EXPECT_EQ(Said(), said);
-  // One question a game: the one before N, and this one.
-  EXPECT_EQ(driver_->questions.count(QString::fromUtf8(HINT_QUESTION)), 2);
+  ASSERT_EQ(GadgetDisabled(SheetCell(*app_, 0, 0, 0)), 1);
+  ExpectNoHint("the entry");
+  // One question a game.
+  EXPECT_EQ(driver_->questions.count(QString::fromUtf8(HINT_QUESTION)), 1);
 }
 
 TEST_F(Hint, NeverInTheComputersTurn)
@@ -352,11 +381,12 @@ TEST_F(Hint, AGameWithAHintDoesNotEnterTheHighScoreList)
   ASSERT_TRUE(app_->HintUsed);
   driver_->questions.clear();
   driver_->answers = {0}; // "Abbrechen" at the end: the program ends
-  QString shown;
+  QString shown, endQuestion;
   bool turnShown = true;
   driver_->asked = [&](const QString&) {
     shown = Dice().Player2->GetText();
     turnShown = !GadgetHidden(Dice().Turn);
+    endQuestion = app_->EndQuestion();
   };
   Click(SheetCell(*app_, 0, 20, 0));
   Click(Dice().Fill);
@@ -368,6 +398,9 @@ TEST_F(Hint, AGameWithAHintDoesNotEnterTheHighScoreList)
   EXPECT_EQ(app_->ScoreIndex, (std::array<int, 2>{-1, -1}));
   EXPECT_EQ(shown, "Endstand: 35 Punkte"); // while the question waits
   EXPECT_FALSE(turnShown);                 // and nobody "ist am Zug"
+  // Without the hint the total would have entered the list: the end says what kept it out.
+  EXPECT_EQ(endQuestion, QString::fromUtf8("Ohne Tipp wäre dieses Spiel in die Highscore-Liste "
+                                           "gekommen.\nNeues Spiel?"));
 
   // The next game is without a hint: its score enters the list.
   driver_->exits.clear();
@@ -386,6 +419,19 @@ TEST_F(Hint, AGameWithAHintDoesNotEnterTheHighScoreList)
   Click(Dice().Fill);
   EXPECT_TRUE(listed);
   EXPECT_EQ(app_->ScoreIndex[0], 1);
+
+  // A game with a hint whose total the list would not have taken either hears the usual words.
+  SetScoreList(100000, "Profi");
+  OnlyFree(20, 0);
+  SetDice({6, 6, 6, 6, 6, 5});
+  PressT();
+  driver_->answers = {1};
+  driver_->asked = [&](const QString&) { endQuestion = app_->EndQuestion(); };
+  Click(SheetCell(*app_, 0, 20, 0));
+  Click(Dice().Fill);
+  driver_->asked = nullptr;
+  EXPECT_EQ(endQuestion,
+            QString::fromUtf8("Es wurde kein neuer Highscore erspielt.\nNeues Spiel?"));
 }
 
 TEST_F(Hint, TheEndOfATwoPlayerGameSaysWhoWonByHowMuch)

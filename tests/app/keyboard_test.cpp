@@ -1,5 +1,6 @@
 // Playing from the keyboard alone: every key goes to the widget that has the focus.
 
+#include "app/computer.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "sheet/rules.h"
@@ -7,7 +8,12 @@
 #include "store/rc4.h"
 #include "tests/support/support.h"
 
+#include <QAccessible>
+#include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <type_traits>
 
@@ -264,4 +270,105 @@ TEST_F(Keyboard, AfterTheLastThrowAndAfterAbbrechenTheFocusStaysOnTheSheet)
   // And the keys work from there at once.
   Key(Qt::Key_Return);
   EXPECT_EQ(app_->Last, free.front());
+}
+
+// The menus open by F10 and by Alt with a letter, as on every desktop; the arrow keys go along
+// the sheet's rows and columns (once they went as Tab, some sixty presses to a cell); Enter
+// confirms the player dialog.
+TEST_F(Keyboard, MenusArrowsAndTheDialogByKeysAlone)
+{
+  Start();
+  TDicefield& dice = Dice();
+  auto* bar = app_->Window->Native()->findChild<QMenuBar*>();
+  ASSERT_NE(bar, nullptr);
+  // A screen reader hears the menus by their names, the letter aside.
+  QAccessibleInterface* barInfo = QAccessible::queryAccessibleInterface(bar);
+  ASSERT_EQ(barInfo->childCount(), 2);
+  EXPECT_EQ(barInfo->child(0)->text(QAccessible::Name), "Spiel");
+  EXPECT_EQ(barInfo->child(1)->text(QAccessible::Name), "Anzeige");
+  const auto open = []() -> QMenu* {
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  };
+  const auto title = [](QMenu* menu) { return menu ? menu->title().remove('&') : QString(); };
+  Key(Qt::Key_F10);
+  ASSERT_EQ(title(open()), "Spiel");
+  ASSERT_NE(open()->activeAction(), nullptr);
+  EXPECT_EQ(open()->activeAction()->text(), "Neues Spiel");
+  QTest::keyClick(open(), Qt::Key_F10); // again: closed
+  EXPECT_EQ(open(), nullptr);
+  Key(Qt::Key_A, Qt::AltModifier);
+  EXPECT_EQ(title(open()), "Anzeige");
+  QTest::keyClick(open(), Qt::Key_Escape);
+  Key(Qt::Key_S, Qt::AltModifier);
+  EXPECT_EQ(title(open()), "Spiel");
+  QTest::keyClick(open(), Qt::Key_Escape);
+  while (open())
+    open()->close();
+  QApplication::setActiveWindow(app_->Window->Native());
+
+  // Arrows on the sheet: "3er, Spalte 2" entered, Down from "2er, Spalte 2" passes it by.
+  TGadget* threes2 = SheetCell(*app_, 0, 2, 1);
+  SetDice({3, 3, 3, 1, 2, 4});
+  Click(threes2);
+  Click(dice.Fill);
+  ASSERT_EQ(GadgetDisabled(threes2), 1);
+  const auto at = [this](int row, int column) {
+    return Focus() == SheetCell(*app_, 0, row, column)->Native();
+  };
+  SheetCell(*app_, 0, 0, 1)->Activate(0);
+  Key(Qt::Key_Down);
+  EXPECT_TRUE(at(1, 1));
+  EXPECT_TRUE(AccessibleName(SheetCell(*app_, 0, 1, 1)).startsWith("2er, Spalte 2"));
+  Key(Qt::Key_Down);
+  EXPECT_TRUE(at(3, 1)) << "past the entered 3er";
+  Key(Qt::Key_Up);
+  EXPECT_TRUE(at(1, 1));
+  Key(Qt::Key_Right);
+  EXPECT_TRUE(at(1, 2));
+  Key(Qt::Key_Right); // the last column: the focus stays
+  EXPECT_TRUE(at(1, 2));
+  Key(Qt::Key_Left);
+  Key(Qt::Key_Left);
+  EXPECT_TRUE(at(1, 0));
+  Key(Qt::Key_Up);
+  Key(Qt::Key_Up); // the first row: the focus stays
+  EXPECT_TRUE(at(0, 0));
+  // From the last number row straight on to the first row of the next section.
+  SheetCell(*app_, 0, 5, 0)->Activate(0);
+  Key(Qt::Key_Down);
+  EXPECT_TRUE(at(6, 0));
+  EXPECT_TRUE(AccessibleName(SheetCell(*app_, 0, 6, 0)).startsWith("3er Pasch, Spalte 1"));
+  // Chosen with Enter, the cell hands on to "Eintragen" as before.
+  Key(Qt::Key_Return);
+  EXPECT_EQ(app_->Last, SheetCell(*app_, 0, 6, 0));
+  EXPECT_EQ(Focus(), dice.Fill->Native());
+
+  // Enter confirms the player dialog, from its name field; the game under way asks first.
+  bool seen = false;
+  WhenWindow("Wurfwummel - Spieler", [&seen](QWidget* w) {
+    seen = true;
+    QApplication::setActiveWindow(w);
+    QWidget* name = Named(w, "Name von Spieler 1");
+    ASSERT_NE(name, nullptr);
+    ASSERT_EQ(QApplication::focusWidget(), name);
+    RunSteps({[name] {
+      static_cast<QLineEdit*>(name)->selectAll();
+      QTest::keyClicks(name, "Anna");
+      QTest::keyClick(name, Qt::Key_Return);
+    }});
+  });
+  driver_->answers = {1};
+  Key(Qt::Key_S, Qt::AltModifier);
+  QMenu* game = open();
+  ASSERT_NE(game, nullptr);
+  QTest::keyClick(game, Qt::Key_Down);
+  QTest::keyClick(game, Qt::Key_Down);
+  ASSERT_NE(game->activeAction(), nullptr);
+  EXPECT_EQ(game->activeAction()->text(), "Spieler Einstellungen");
+  QTest::keyClick(game, Qt::Key_Return);
+  Pump(); // the dialog's loop runs inside, until Enter closes it
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(app_->PlayerName[0], "Anna");
+  EXPECT_EQ(driver_->questions.filter(QString::fromUtf8("Änderungen")).size(), 1);
+  EXPECT_EQ(GadgetDisabled(threes2), 0); // a new game
 }

@@ -151,16 +151,17 @@ TEST_F(Strength, PlayerIsBuiltAtStartUpAndSwitchOnBeforeAnyStep)
   EXPECT_EQ(app_->Computer->Ready(), nullptr); // off: Leicht is not built yet
   ChooseMenu("Gegen den Computer");
   EXPECT_NE(app_->Computer->Ready(), nullptr);
-  // Changed while it plays: the new strength is built at once, and no new game begins.
-  PersonPlays();
-  ASSERT_TRUE(app_->ComputerAtTurn());
+  // Changed while it plays, before the first entry: the new strength is built at once, and
+  // no new game begins.
   const std::array<int, 7> dice = app_->DiceField[1]->Dice;
   ChooseMenu("Stark");
+  EXPECT_TRUE(driver_->questions.isEmpty());
   EXPECT_NE(app_->Computer->Ready(), nullptr);
   EXPECT_EQ(app_->Computer->Ready(), &app_->Computer->PlayerFor(TLevel::Stark));
-  EXPECT_EQ(Entered(0), 1);
   EXPECT_EQ(app_->DiceField[1]->Dice, dice);
   EXPECT_EQ(ticks, 0);
+  PersonPlays();
+  ASSERT_TRUE(app_->ComputerAtTurn());
   SetComputerDelay(1);
   RunComputerTurn();
   EXPECT_EQ(Entered(1), 1);

@@ -103,13 +103,13 @@ constexpr int SIXES_TOTAL = (36 + 3 * 36 + 50 + 2 * 50 + 36) * (1 + 2 + 3);
 
 // A second player who joined in the middle once left the game stuck: player 1's full sheet
 // kept the turn and "Eintragen" never came back.
-TEST_F(Turns, SecondPlayerJoiningMidGameAfterCancelStillFinishes)
+TEST_F(Turns, SecondPlayerJoiningMidGameStillFinishes)
 {
   StartApp();
   LowScoreList();
   for (int t = 0; t < 10; ++t)
     EXPECT_EQ(PlayTurn(), 0);
-  ToggleSecondPlayer("Abbrechen");
+  ToggleSecondPlayer("OK");
   ASSERT_EQ(PlayerCount, 2);
   EXPECT_EQ(app_->CurrentPlayer, 0);
   EXPECT_EQ(app_->PlayerName[1], "Spieler2");
@@ -154,31 +154,9 @@ TEST_F(Turns, SecondPlayerJoiningMidGameAfterCancelStillFinishes)
   EXPECT_EQ(ShownPlayer(), "Spieler1");
 }
 
-TEST_F(Turns, SecondPlayerJoiningMidGameAfterOkThenCancelStillFinishes)
-{
-  StartApp();
-  HighScoreList();
-  for (int t = 0; t < 10; ++t)
-    PlayTurn();
-  driver_->answers = {0}; // Cancel in the new-game question of the dialog
-  ToggleSecondPlayer("OK");
-  ASSERT_EQ(PlayerCount, 2);
-  EXPECT_EQ(driver_->questions.filter("Änderungen").size(), 1);
-  EXPECT_EQ(FreeCells(0).size(), 53u); // no new game
-  int turns = 0;
-  while (driver_->questions.filter("Highscore").isEmpty() && turns < 200) {
-    if (FreeCells(0).size() + FreeCells(1).size() == 1) driver_->answers = {1};
-    if (PlayTurn() < 0) break;
-    ++turns;
-  }
-  EXPECT_EQ(turns, 116);
-  EXPECT_EQ(driver_->questions.filter("Highscore"), QStringList{END_QUESTION});
-  EXPECT_TRUE(driver_->exits.empty()); // OK: a new game
-  EXPECT_EQ(FreeCells(0).size(), 63u);
-  EXPECT_EQ(app_->CurrentPlayer, 0);
-}
-
-TEST_F(Turns, RemovingTheSecondPlayerMidGameLeavesAFinishableGame)
+// Leaving in the middle asks, and "Abbrechen" keeps the game as it was; OK begins afresh for
+// the one who stays, a game that can be finished.
+TEST_F(Turns, RemovingTheSecondPlayerMidGameAsksAndBeginsAfresh)
 {
   StartApp();
   HighScoreList();
@@ -186,73 +164,62 @@ TEST_F(Turns, RemovingTheSecondPlayerMidGameLeavesAFinishableGame)
   for (int t = 0; t < 21; ++t)
     PlayTurn();
   ASSERT_EQ(app_->CurrentPlayer, 1);
-  ToggleSecondPlayer("Abbrechen");
+  driver_->answers = {0};
+  ToggleSecondPlayer("OK");
+  EXPECT_EQ(driver_->questions.filter(QString::fromUtf8("Änderungen")),
+            QStringList{PLAYER_QUESTION});
+  ASSERT_EQ(PlayerCount, 2);
+  EXPECT_EQ(app_->CurrentPlayer, 1);
+  EXPECT_EQ(FreeCells(0).size(), 63u - 11);
+  ToggleSecondPlayer("OK");
   ASSERT_EQ(PlayerCount, 1);
   EXPECT_EQ(app_->CurrentPlayer, 0);
   EXPECT_EQ(ShownPlayer(), "Spieler1");
+  EXPECT_EQ(FreeCells(0).size(), 63u);
   int turns = 0;
   while (driver_->questions.filter("Highscore").isEmpty() && turns < 100) {
     if (PlayTurn() < 0) break;
     ++turns;
   }
-  EXPECT_EQ(turns, 63 - 11);
+  EXPECT_EQ(turns, 63);
   EXPECT_EQ(driver_->questions.filter("Highscore"), QStringList{END_QUESTION});
 }
 
-// Player 0 finished while a late second player played on; removing that player left a game
-// of one full sheet that nobody could end.
-TEST_F(Turns, RemovingThePlayerWhoPlaysOnEndsTheGame)
+// Player 0 finished while a late second player played on; removing that player once left a
+// game of one full sheet that nobody could end. Now it begins afresh.
+TEST_F(Turns, RemovingThePlayerWhoPlaysOnLeavesNoGameStuck)
 {
   StartApp();
   HighScoreList();
   for (int t = 0; t < 10; ++t)
     PlayTurn();
-  ToggleSecondPlayer("Abbrechen");
+  ToggleSecondPlayer("OK");
   for (int t = 0; t < 106 + 3; ++t)
     PlayTurn();
   ASSERT_TRUE(app_->SheetFull(0));
   ASSERT_EQ(app_->CurrentPlayer, 1);
   EXPECT_TRUE(driver_->questions.filter("Highscore").isEmpty());
-  driver_->answers = {0}; // Cancel at the end: save and quit
-  ToggleSecondPlayer("Abbrechen");
-  EXPECT_EQ(PlayerCount, 1);
-  EXPECT_EQ(driver_->questions.filter("Highscore"), QStringList{END_QUESTION});
-  EXPECT_EQ(driver_->exits, std::vector<int>{0});
-}
-
-// A fresh second player joining while player 0's sheet is full takes the turn at once.
-TEST_F(Turns, AFreshPlayerTakesTheTurnFromAFullSheet)
-{
-  StartApp();
-  HighScoreList();
-  for (int t = 0; t < 10; ++t)
-    PlayTurn();
-  ToggleSecondPlayer("Abbrechen");
-  for (int t = 0; t < 106; ++t)
-    PlayTurn();
-  ASSERT_TRUE(app_->SheetFull(0));
-  ASSERT_EQ(app_->CurrentPlayer, 1);
-  // Out and in again within one opening: player 1 is new, player 0 has nothing left to do.
+  // Out and in again within one opening changes nothing: player 1 plays on.
   WhenWindow("Wurfwummel - Spieler", [](QWidget* w) {
     QCheckBox* second = nullptr;
     for (QCheckBox* box : w->findChildren<QCheckBox*>())
       if (box->isEnabled()) second = box;
-    QPushButton* cancel = nullptr;
+    QPushButton* ok = nullptr;
     for (QPushButton* b : w->findChildren<QPushButton*>())
-      if (b->text() == "Abbrechen") cancel = b;
-    RunSteps({[second] { second->click(); }, [second] { second->click(); },
-              [cancel] { cancel->click(); }});
+      if (b->text() == "OK") ok = b;
+    RunSteps({[second] { second->click(); }, [second] { second->click(); }, [ok] { ok->click(); }});
   });
   ChooseMenu("Spieler Einstellungen");
   ASSERT_EQ(PlayerCount, 2);
-  EXPECT_TRUE(driver_->questions.filter("Highscore").isEmpty());
   EXPECT_EQ(app_->CurrentPlayer, 1);
-  EXPECT_EQ(ShownPlayer(), "Spieler2");
-  for (int t = 0; t < 62; ++t)
-    EXPECT_EQ(PlayTurn(), 1);
+  EXPECT_EQ(FreeCells(1).size(), 7u);
+  // Out: a new game for the one who stays.
+  ToggleSecondPlayer("OK");
+  EXPECT_EQ(PlayerCount, 1);
+  EXPECT_EQ(app_->CurrentPlayer, 0);
+  EXPECT_EQ(FreeCells(0).size(), 63u);
   EXPECT_TRUE(driver_->questions.filter("Highscore").isEmpty());
-  PlayTurn();
-  EXPECT_EQ(driver_->questions.filter("Highscore"), QStringList{END_QUESTION});
+  EXPECT_TRUE(driver_->exits.empty());
 }
 
 // The "3er" cell given back by a click on "3er Pasch" once kept counting in the number

@@ -406,9 +406,21 @@ TEST_F(Desktop, QuestionsThatEndAGameWarnAndEnterKeepsItAndTheKeysWorkAfterEscap
     seen.clear();
     QWidget* focus = QApplication::focusWidget();
     ASSERT_NE(focus, nullptr) << i;
+    // N asks too, now that a game with an entry would end: Enter keeps it.
+    text.clear();
+    WhenBox([&](QMessageBox* box) {
+      icon = box->icon();
+      text = box->text();
+      defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+      QTest::keyClick(box, Qt::Key_Return);
+    });
     QTest::keyClick(focus, Qt::Key_N);
     Pump();
     EXPECT_EQ(SeenMenu(MM_NEW), 1) << i;
+    EXPECT_EQ(text, QString::fromUtf8(NEW_GAME_QUESTION)) << i;
+    EXPECT_EQ(icon, QMessageBox::Warning) << i;
+    EXPECT_EQ(defaultButton, "Abbrechen") << i;
+    EXPECT_EQ(GadgetDisabled(cell), 1) << i;
   }
   EXPECT_FALSE(app_->HintUsed);
   SetSystemDriver(std::move(fake));

@@ -69,55 +69,87 @@ TEST_F(Forms, PlayerDialogLayout)
   EXPECT_EQ(app_->PlayerName[0], "Spieler1"); // Cancel keeps the names
 }
 
-TEST_F(Forms, PlayerDialogAddsAndRemovesTheSecondPlayerAtOnce)
+// The box of the second player shows what OK will do; "Abbrechen" and the close box leave the
+// players as they were.
+TEST_F(Forms, PlayerDialogChangesTheSeatsOnOkAlone)
 {
   StartApp();
-  TPlayerForm form;
-  TEvent tick;
-  RunSteps({[&] { Press(form.Check[1]); },
-            [&] {
-              EXPECT_EQ(PlayerCount, 2);
-              EXPECT_EQ(form.Name[1]->GetText(), "Spieler2");
-              EXPECT_EQ(GadgetDisabled(form.Name[1]), 0);
-              // A second "tick" while two players exist changes nothing.
-              tick.id = EVENT_GADGETACTION;
-              tick.source = form.Check[1];
-              tick.data = 1;
-              TEvent::Emit(tick);
-            },
-            [&] {
-              EXPECT_EQ(PlayerCount, 2);
-              // Play a turn for the new player's sheet, then untick and tick again.
-              form.Name[1]->SetText("Berta");
-              Press(form.Check[1]);
-            },
-            [&] {
-              EXPECT_EQ(PlayerCount, 1);
-              EXPECT_EQ(form.Name[1]->GetText(), "");
-              EXPECT_EQ(GadgetDisabled(form.Name[1]), 1);
-              EXPECT_EQ(app_->DiceField[0]->Player2->GetText(), "Spieler1 hat keine Gegner");
-              Press(form.Check[1]);
-            },
-            [&] {
-              EXPECT_EQ(PlayerCount, 2);
-              EXPECT_EQ(app_->PlayerName[1], "Spieler2"); // a new player, not Berta
-              EXPECT_EQ(app_->GrandTotal(1), 0);
-              CloseMainWindow(); // closes only the dialog
-            }});
-  form.Open(app_.get());
-  EXPECT_TRUE(driver_->exits.empty());
-  EXPECT_TRUE(app_->Window->Native()->isVisible());
-  EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.cfg"), QByteArray("Spieler1\r\nSpieler2\r\n"));
+  {
+    TPlayerForm form;
+    RunSteps({[&] { Press(form.Check[1]); },
+              [&] {
+                EXPECT_EQ(PlayerCount, 1);
+                EXPECT_EQ(form.Name[1]->GetText(), "Spieler2");
+                EXPECT_EQ(GadgetDisabled(form.Name[1]), 0);
+                form.Name[1]->SetText("Berta");
+                CloseMainWindow(); // closes only the dialog, as "Abbrechen"
+              }});
+    form.Open(app_.get());
+    EXPECT_TRUE(driver_->exits.empty());
+    EXPECT_TRUE(app_->Window->Native()->isVisible());
+    EXPECT_EQ(PlayerCount, 1);
+  }
+  // Ticked and OK: the second player joins the game under way with an empty sheet.
+  SetDice({1, 1, 1, 1, 1, 1});
+  Click(app_->Pointfield[0]->Points[0]->Array[0]);
+  Click(app_->DiceField[0]->Fill);
+  {
+    TPlayerForm form;
+    RunSteps({[&] { Press(form.Check[1]); },
+              [&] {
+                form.Name[1]->SetText("Berta");
+                Press(form.Okay);
+              }});
+    form.Open(app_.get());
+  }
+  ASSERT_EQ(PlayerCount, 2);
+  EXPECT_EQ(app_->PlayerName[1], "Berta");
+  EXPECT_EQ(app_->Pointfield[0]->Points[0]->Array[0]->GetText(), "6"); // the game goes on
+  EXPECT_EQ(app_->GrandTotal(1), 0);
+  EXPECT_TRUE(driver_->questions.isEmpty());
+  EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.cfg"), QByteArray("Spieler1\r\nBerta\r\n"));
+  // Unticked and ticked again: nothing changes, and OK asks nothing.
+  {
+    TPlayerForm form;
+    RunSteps({[&] { Press(form.Check[1]); },
+              [&] {
+                EXPECT_EQ(form.Name[1]->GetText(), "");
+                EXPECT_EQ(GadgetDisabled(form.Name[1]), 1);
+                Press(form.Check[1]);
+              },
+              [&] {
+                EXPECT_EQ(form.Name[1]->GetText(), "Berta");
+                Press(form.Okay);
+              }});
+    form.Open(app_.get());
+  }
+  EXPECT_EQ(PlayerCount, 2);
+  EXPECT_TRUE(driver_->questions.isEmpty());
+  // Unticked and OK in a game with an entry: one question; OK takes Berta out, a new game.
+  {
+    TPlayerForm form;
+    RunSteps({[&] { Press(form.Check[1]); }, [&] { Press(form.Okay); }});
+    form.Open(app_.get());
+  }
+  EXPECT_EQ(driver_->questions, QStringList{PLAYER_QUESTION});
+  EXPECT_EQ(PlayerCount, 1);
+  EXPECT_EQ(app_->Pointfield[0]->Points[0]->Array[0]->GetText(), "-");
+  EXPECT_EQ(app_->DiceField[0]->Player2->GetText(), "Spieler1 hat keine Gegner");
+  EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.cfg"), QByteArray("Spieler1\r\n"));
 }
 
-TEST_F(Forms, RenamingNeedsTheNewGameQuestion)
+TEST_F(Forms, RenamingBeginsANewGameAfterTheQuestionWhenAGameIsUnderWay)
 {
   StartApp();
   app_->CreatePlayer("Spieler2");
+  SetDice({1, 1, 1, 1, 1, 1});
+  Click(app_->Pointfield[0]->Points[0]->Array[0]);
+  Click(app_->DiceField[0]->Fill);
+  ASSERT_EQ(app_->CurrentPlayer, 1);
   QFile::remove(DataPath() + "/wurfwummel.cfg");
   {
     TPlayerForm form;
-    driver_->answers = {0}; // Cancel in the question
+    driver_->answers = {0}; // Abbrechen in the question
     RunSteps({[&] {
       form.Name[0]->SetText("Anna");
       Press(form.Okay);
@@ -125,13 +157,10 @@ TEST_F(Forms, RenamingNeedsTheNewGameQuestion)
     form.Open(app_.get());
     EXPECT_EQ(driver_->questions, QStringList{PLAYER_QUESTION});
     EXPECT_EQ(app_->PlayerName[0], "Spieler1");
+    EXPECT_EQ(app_->CurrentPlayer, 1);
     EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.cfg"), QByteArray("Spieler1\r\nSpieler2\r\n"));
   }
   // Confirmed: new names and a new game, with player 0 to move.
-  SetDice({1, 1, 1, 1, 1, 1});
-  Click(app_->Pointfield[0]->Points[0]->Array[0]);
-  Click(app_->DiceField[0]->Fill);
-  ASSERT_EQ(app_->CurrentPlayer, 1);
   TPlayerForm form;
   driver_->answers = {1};
   RunSteps({[&] {
@@ -147,6 +176,16 @@ TEST_F(Forms, RenamingNeedsTheNewGameQuestion)
   EXPECT_EQ(app_->DiceField[1]->Player2->GetText(),
             QString::fromUtf8("Der Gegner Änne hat noch nicht gewürfelt"));
   EXPECT_EQ(ReadAll(DataPath() + "/wurfwummel.cfg"), QByteArray("\xc4nne\r\nBert\r\n"));
+  // Before the first entry a new name needs no question.
+  driver_->questions.clear();
+  TPlayerForm again;
+  RunSteps({[&] {
+    again.Name[1]->SetText("Berta");
+    Press(again.Okay);
+  }});
+  again.Open(app_.get());
+  EXPECT_TRUE(driver_->questions.isEmpty());
+  EXPECT_EQ(app_->PlayerName[1], "Berta");
 }
 
 TEST_F(Forms, HighscoreDialogRowsAndColours)
