@@ -25,16 +25,18 @@ TStatsCounter::TStatsCounter(int64_t first, int64_t last)
 {
 }
 
-void TStatsCounter::Add(const TStatsRow& row)
+void TStatsCounter::Add(TStatsRow row)
 {
   if (!seats_.empty() && seats_.front().game != row.game) AddGame();
-  seats_.push_back(row);
+  seats_.push_back(std::move(row));
 }
 
 void TStatsCounter::AddGame()
 {
   if (seats_.empty()) return;
-  std::vector<const TStatsRow*> seats;
+  // Kept from game to game: a long history counts without allocating for each.
+  std::vector<const TStatsRow*>& seats = pointers_;
+  seats.clear();
   for (const TStatsRow& seat : seats_)
     seats.push_back(&seat);
   const TGameKind kind = KindOf(seats);

@@ -79,7 +79,7 @@ class TStatsCounter
 {
 public:
   TStatsCounter(int64_t first, int64_t last);
-  void Add(const TStatsRow& row);
+  void Add(TStatsRow row);
   // The lines and the totals' figures; for more totals than STATS_COLUMNS also the chart's
   // points, a column each. recent, and each total's point of a shorter history, depend on the
   // order of the games, which the caller knows.
@@ -89,6 +89,7 @@ private:
   void AddGame();
   int64_t first_, stretch_;
   std::vector<TStatsRow> seats_;
+  std::vector<const TStatsRow*> pointers_;
   std::map<std::pair<std::string, int>, TStatsLine> lines_;
   std::map<int, std::pair<TStatsPoint, int64_t>> columns_; // with the times since first, summed
   TStatistics stats_;
