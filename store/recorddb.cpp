@@ -309,8 +309,10 @@ bool TRecordDb::SetListed(int64_t id)
 bool TRecordDb::Unlisted(std::vector<TUnlisted>& games)
 {
   games.clear();
+  // Led by the small table: SQLite would otherwise walk every finished game in the order they
+  // ended, which a start with a long history would feel.
   sqlite3_stmt* st = Prepare("SELECT u.game, coalesce(u.file, ''), p.name, p.total "
-                             "FROM unlisted u JOIN games g ON g.id = u.game "
+                             "FROM unlisted u CROSS JOIN games g ON g.id = u.game "
                              "LEFT JOIN players p ON p.game = u.game AND p.total > 0 "
                              "WHERE g.state = 1 ORDER BY g.ended, u.game, p.seat");
   if (!st) return false;
