@@ -192,9 +192,9 @@ int TStatsForm::Open(TApp* app)
       std::vector<TAction> actions;
       if (line >= 0 && line < int(ids_.size()) &&
           app->Record->LoadGame(ids_[size_t(line)], actions))
-        TAnalysisForm().Open(app, actions);
+        TAnalysisForm().Open(app, actions, Window);
       else
-        TAnalysisForm().Open(app, {});
+        TAnalysisForm().Open(app, {}, Window);
     }
   }
   for (TGadget** g : {&Okay, &Analysis, &Games, &Summary, &Chart, &Table, &Header, &Window}) {

@@ -320,12 +320,19 @@ TEST_F(AnalysisWindow, TheStatisticsOpenAFinishedGameOfTwoSideBySide)
     // The statistics close after the analysis, with Escape: closed, the analysis hands the
     // keyboard back to them. Once it went to the main window, blocked behind them.
     ReadWhenFilled(texts, spoken, [w, &handedBack]() {
-      QWidget* focus = QApplication::focusWidget();
-      handedBack = QApplication::activeWindow() == w && focus && focus->window() == w;
-      if (handedBack)
-        QTest::keyClick(focus, Qt::Key_Escape);
-      else
-        w->close();
+      auto looks = std::make_shared<int>(0);
+      Poll([w, &handedBack, looks]() {
+        for (QWidget* top : QApplication::topLevelWidgets())
+          if (top->isVisible() && top->windowTitle() == TITLE) return false; // not gone yet
+        QWidget* focus = QApplication::focusWidget();
+        handedBack = QApplication::activeWindow() == w && focus && focus->window() == w;
+        if (!handedBack && ++*looks < 50) return false; // the window system may take a moment
+        if (handedBack)
+          QTest::keyClick(focus, Qt::Key_Escape);
+        else
+          w->close();
+        return true;
+      });
     });
     for (QPushButton* button : w->findChildren<QPushButton*>())
       if (button->text() == "Spielanalyse") button->click();
