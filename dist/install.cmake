@@ -10,6 +10,20 @@ set(WW_ICON_SIZES 16 22 24 32 48 64 128 256 512)
 set(WW_INSTALL_GAMESDIR games CACHE STRING "Folder for the program, relative to the prefix")
 
 install(TARGETS wurfwummel RUNTIME DESTINATION ${WW_INSTALL_GAMESDIR})
+# The chart module in a folder of the program's own under the libraries (in Debian
+# /usr/lib/<triplet>/wurfwummel); the program finds it relative to its own place, so both
+# folders must lie under the same prefix (or both be given as absolute paths).
+set(WW_INSTALL_MODULEDIR ${CMAKE_INSTALL_LIBDIR}/wurfwummel)
+install(TARGETS wwchart LIBRARY DESTINATION ${WW_INSTALL_MODULEDIR})
+set(program_dir ${WW_INSTALL_GAMESDIR})
+set(module_dir ${WW_INSTALL_MODULEDIR})
+foreach(dir program_dir module_dir)
+  if(NOT IS_ABSOLUTE "${${dir}}")
+    set(${dir} "${CMAKE_INSTALL_PREFIX}/${${dir}}")
+  endif()
+endforeach()
+file(RELATIVE_PATH WW_CHART_MODULE_DIR "${program_dir}" "${module_dir}")
+target_compile_definitions(wwgui PRIVATE WW_CHART_MODULE_DIR="${WW_CHART_MODULE_DIR}")
 # The desktop entry starts the program by its full path, which is known only at install time
 # (`cmake --install --prefix` may change it).
 set(WW_DESKTOP_FILE ${CMAKE_BINARY_DIR}/dist/${WW_APP_ID}.desktop)

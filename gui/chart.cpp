@@ -1,187 +1,98 @@
+// The chart gadget. Its drawing comes from the chart module (gui/chartmodule.cpp, see
+// gui/chartview.h), loaded when the first chart opens: beside the program (the build folder),
+// else where the installation puts it relative to the program. Without the module the windows
+// still open, and the chart's place says in words why it is missing and what it would show.
+
 #include "gui/chart.h"
 
+#include "gui/chartview.h"
 #include "gui/toolkit_p.h"
 
 #include <QAccessible>
-#include <QChart>
-#include <QChartView>
-#include <QDateTime>
-#include <QDateTimeAxis>
-#include <QLegendMarker>
-#include <QLineSeries>
-#include <QPen>
-#include <QScatterSeries>
-#include <QValueAxis>
-#include <algorithm>
-#include <cmath>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLibrary>
 
 namespace
 {
+// Why the chart's place holds a sentence instead.
+const char* const NO_CHART = "Das Diagramm kann nicht gezeigt werden, weil das Programmteil "
+                             "\"" WW_CHART_MODULE "\" fehlt oder nicht geladen werden kann.";
+
+// The module's entry point, or null when it cannot be loaded. A module found once stays loaded
+// for the life of the process (its views live in it); a failure is tried again with the next
+// chart, so that a module installed meanwhile is found.
+TCreateChartView ChartModule()
+{
+  static TCreateChartView create = nullptr;
+  if (create) return create;
+  const QString dir = QCoreApplication::applicationDirPath();
+  for (const QString& path : {dir + "/" WW_CHART_MODULE,
+                              QDir::cleanPath(dir + "/" WW_CHART_MODULE_DIR "/" WW_CHART_MODULE)}) {
+    QLibrary library(path);
+    if (!library.load()) continue;
+    create = reinterpret_cast<TCreateChartView>(library.resolve(CHART_MODULE_ENTRY));
+    if (create) return create;
+    library.unload();
+  }
+  return nullptr;
+}
+
 class TChartGadget : public TGadget
 {
 public:
   explicit TChartGadget(QWidget* parentWidget) : TGadget(GADGET_CHART)
   {
-    chart_ = new QChart();
-    chart_->legend()->setAlignment(Qt::AlignBottom);
-    chart_->setMargins(QMargins(4, 4, 4, 4));
-    view_ = new QChartView(chart_, parentWidget);
-    view_->setRenderHint(QPainter::Antialiasing);
-    view_->setFocusPolicy(Qt::TabFocus);
-    SetWidget(view_);
+    if (const TCreateChartView create = ChartModule()) {
+      view_ = create(parentWidget);
+      SetWidget(view_->Widget());
+    } else {
+      missing_ = new QLabel(parentWidget);
+      missing_->setWordWrap(true);
+      missing_->setAlignment(Qt::AlignCenter);
+      missing_->setFrameShape(QFrame::StyledPanel);
+      missing_->setFocusPolicy(Qt::TabFocus);
+      missing_->setText(NO_CHART);
+      SetWidget(missing_);
+    }
+  }
+
+  void Free() override
+  {
+    view_ = nullptr;
+    missing_ = nullptr;
+    TGadget::Free();
   }
 
   void Set(const TChartData& data)
   {
-    chart_->removeAllSeries();
-    for (QAbstractAxis* axis : chart_->axes())
-      chart_->removeAxis(axis);
-    chart_->setTitle(data.title);
-    chart_->legend()->setAlignment(Qt::AlignBottom);
-    auto* values = new QLineSeries();
-    auto* means = new QLineSeries();
-    values->setName(data.valueName);
-    means->setName(data.meanName);
-    QList<QPointF> v, m;
-    const size_t n = std::min({data.x.size(), data.values.size(), data.means.size()});
-    double high = 1;
-    for (size_t i = 0; i < n; ++i)
-      high = std::max(high, data.values[i]);
-    // More points than the chart has pixels across draw the same picture as, for each column of
-    // pixels, its first, lowest, highest and last point: thousands of games open at once.
-    const size_t columns = size_t(std::max(64, width));
-    if (n <= 4 * columns) {
-      for (size_t i = 0; i < n; ++i) {
-        v.append(QPointF(double(data.x[i]), data.values[i]));
-        m.append(QPointF(double(data.x[i]), data.means[i]));
-      }
-    } else {
-      const double first = double(data.x.front());
-      const double span = double(data.x.back()) - first + 1;
-      auto columnOf = [&](size_t k) {
-        return size_t((double(data.x[k]) - first) / span * double(columns));
-      };
-      for (size_t i = 0; i < n;) {
-        const size_t column = columnOf(i);
-        size_t low = i, top = i, end = i;
-        for (; end < n && columnOf(end) == column; ++end) {
-          if (data.values[end] < data.values[low]) low = end;
-          if (data.values[end] > data.values[top]) top = end;
-        }
-        size_t last = n;
-        for (size_t k : {i, std::min(low, top), std::max(low, top), end - 1}) {
-          if (k == last) continue;
-          v.append(QPointF(double(data.x[k]), data.values[k]));
-          last = k;
-        }
-        m.append(QPointF(double(data.x[i]), data.means[i]));
-        if (end - 1 != i) m.append(QPointF(double(data.x[end - 1]), data.means[end - 1]));
-        i = end;
-      }
-    }
-    const double low = 0;
-    // Whole lists at once: appending point by point redraws at every point.
-    values->replace(v);
-    means->replace(m);
-    values->setPen(QPen(QColor(128, 193, 238), 1));
-    means->setPen(QPen(QColor(20, 60, 140), 3));
-    chart_->addSeries(values);
-    chart_->addSeries(means);
-    auto* time = new QDateTimeAxis();
-    time->setFormat("dd.MM.yy");
-    time->setTickCount(5);
-    const qint64 first = n ? data.x.front() : QDateTime::currentMSecsSinceEpoch();
-    const qint64 last = n ? data.x.back() : first;
-    // One game, or games of one moment, still get a span to stand in.
-    time->setRange(QDateTime::fromMSecsSinceEpoch(first - 43200000),
-                   QDateTime::fromMSecsSinceEpoch(std::max(last, first) + 43200000));
-    auto* points = new QValueAxis();
-    points->setRange(low, high * 1.05);
-    points->setLabelFormat("%d");
-    chart_->addAxis(time, Qt::AlignBottom);
-    chart_->addAxis(points, Qt::AlignLeft);
-    for (QLineSeries* s : {values, means}) {
-      s->attachAxis(time);
-      s->attachAxis(points);
-    }
-    view_->setAccessibleName(data.title);
-    view_->setAccessibleDescription(data.summary);
-    QAccessibleEvent event(view_, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&event);
+    if (view_) view_->Set(data, width);
+    Describe(data.title, data.summary);
   }
 
   void SetCourse(const TCourseData& data)
   {
-    chart_->removeAllSeries();
-    for (QAbstractAxis* axis : chart_->axes())
-      chart_->removeAxis(axis);
-    chart_->setTitle(data.title);
-    static const QColor colours[] = {QColor(20, 60, 140), QColor(30, 130, 60)};
-    double low = 0, high = 1, right = 1;
-    bool any = false;
-    std::vector<QAbstractSeries*> all;
-    for (size_t l = 0; l < data.lines.size(); ++l) {
-      const TCourseLine& line = data.lines[l];
-      auto* values = new QLineSeries();
-      values->setName(line.name);
-      QList<QPointF> v;
-      const size_t n = std::min(line.x.size(), line.values.size());
-      for (size_t i = 0; i < n; ++i) {
-        v.append(QPointF(line.x[i], line.values[i]));
-        low = any ? std::min(low, line.values[i]) : line.values[i];
-        high = any ? std::max(high, line.values[i]) : line.values[i];
-        right = std::max(right, line.x[i]);
-        any = true;
-      }
-      values->replace(v);
-      values->setPen(QPen(colours[l % 2], 2));
-      all.push_back(values);
-      auto* marks = new QScatterSeries();
-      marks->setName(data.markName);
-      marks->setMarkerSize(9);
-      marks->setColor(QColor(200, 40, 30));
-      marks->setBorderColor(colours[l % 2]);
-      QList<QPointF> m;
-      for (size_t k : line.marked)
-        if (k < n) m.append(QPointF(line.x[k], line.values[k]));
-      marks->replace(m);
-      all.push_back(marks);
-    }
-    for (QAbstractSeries* series : all)
-      chart_->addSeries(series);
-    // The marks look alike for every line: the legend names them once. A legend at the side
-    // leaves the lines the height they need.
-    for (size_t i = 3; i < all.size(); i += 2)
-      for (QLegendMarker* marker : chart_->legend()->markers(all[i]))
-        marker->setVisible(false);
-    chart_->legend()->setAlignment(Qt::AlignRight);
-    auto* rounds = new QValueAxis();
-    rounds->setRange(0, std::ceil(right));
-    // Whole rounds only, about eight of them: a fractional tick would print a round twice.
-    rounds->setTickType(QValueAxis::TicksDynamic);
-    rounds->setTickAnchor(0);
-    rounds->setTickInterval(std::max(1.0, std::ceil(std::ceil(right) / 8)));
-    rounds->setLabelFormat("%d");
-    rounds->setTitleText(data.xName);
-    auto* points = new QValueAxis();
-    const double pad = std::max(10.0, (high - low) * 0.05);
-    points->setRange(std::floor(low - pad), std::ceil(high + pad));
-    points->setLabelFormat("%d");
-    chart_->addAxis(rounds, Qt::AlignBottom);
-    chart_->addAxis(points, Qt::AlignLeft);
-    for (QAbstractSeries* series : all) {
-      series->attachAxis(rounds);
-      series->attachAxis(points);
-    }
-    view_->setAccessibleName(data.title);
-    view_->setAccessibleDescription(data.summary);
-    QAccessibleEvent event(view_, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&event);
+    if (view_) view_->SetCourse(data);
+    Describe(data.title, data.summary);
   }
 
 private:
-  QChart* chart_;
-  QChartView* view_;
+  // What a screen reader says of the chart, with or without the module; without it the
+  // summary is also what the chart's place shows.
+  void Describe(const QString& title, const QString& summary)
+  {
+    QWidget* widget = Native();
+    if (!widget) return;
+    if (missing_) missing_->setText(QString(NO_CHART) + "\n\n" + summary);
+    widget->setAccessibleName(title);
+    widget->setAccessibleDescription(summary);
+    QAccessibleEvent event(widget, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
+  }
+
+  TChartView* view_ = nullptr; // owned by its widget
+  QLabel* missing_ = nullptr;
 };
 } // namespace
 

@@ -34,13 +34,14 @@ metainfo_keywords() {
   fi
 }
 
-# The exact set of files under ROOT/PREFIX, nothing more; EXTRA lists files beyond the
-# install rules' (the package's documentation).
+# The exact set of files under ROOT/PREFIX, nothing more; MODULEDIR is the chart module's
+# folder; EXTRA lists files beyond the install rules' (the package's documentation).
 check_tree() {
-  local root="$1" prefix="$2" extra="${3:-}" expected actual
+  local root="$1" prefix="$2" moduledir="$3" extra="${4:-}" expected actual
   expected="$(
     {
       echo "$prefix/games/wurfwummel"
+      echo "$moduledir/wurfwummel-chart.so"
       echo "$prefix/share/applications/$id.desktop"
       echo "$prefix/share/metainfo/$id.metainfo.xml"
       for n in $sizes; do echo "$prefix/share/icons/hicolor/${n}x${n}/apps/$id.png"; done
@@ -57,6 +58,16 @@ check_tree() {
   fi
   [ -x "$root$prefix/games/wurfwummel" ] || fail "program not executable"
   file -b "$root$prefix/games/wurfwummel" | grep -q '^ELF' || fail "program is not an ELF binary"
+  file -b "$root$moduledir/wurfwummel-chart.so" | grep -q '^ELF .* shared object' ||
+    fail "chart module is not an ELF shared object"
+  # The program looks for the module at a path relative to its own folder: that path leads to
+  # the installed module.
+  local relative
+  relative="$(strings -n 6 "$root$prefix/games/wurfwummel" |
+    sed -n 's|^/\(\(\.\./\)*lib/.*\)/wurfwummel-chart\.so$|\1|p' | head -n1)"
+  [ -n "$relative" ] || fail "the program names no folder for its chart module"
+  [ "$(realpath -m "$root$prefix/games/$relative")" = "$(realpath -m "$root$moduledir")" ] ||
+    fail "the program looks for its chart module in $prefix/games/$relative, not $moduledir"
   for n in $sizes; do
     local info
     info="$(file -b "$root$prefix/share/icons/hicolor/${n}x${n}/apps/$id.png")"
@@ -151,7 +162,9 @@ run_and_terminate() {
 case "$mode" in
 install)
   DESTDIR="$tmp/root" cmake --install "$build" --prefix /usr/local >/dev/null
-  check_tree "$tmp/root" /usr/local
+  # The libraries' folder as the build chose it for its prefix (with or without the triplet).
+  moduledir="$(cd "$tmp/root" && find ./usr/local/lib -name wurfwummel-chart.so -printf '%h\n' | sed 's|^\.||')"
+  check_tree "$tmp/root" /usr/local "${moduledir:-/usr/local/lib/wurfwummel}"
   ;;
 package)
   for tool in dpkg-buildpackage dh lintian hardening-check Xvfb xdotool xprop; do
@@ -203,7 +216,7 @@ package)
   [ "$(field Recommends)" = qt6-wayland ] || fail "Recommends: $(field Recommends)"
   echo "package $(basename "$deb"): Depends: $depends; Recommends: $(field Recommends)"
   dpkg-deb -x "$deb" "$tmp/root"
-  check_tree "$tmp/root" /usr "/usr/share/doc/wurfwummel/copyright
+  check_tree "$tmp/root" /usr "/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/wurfwummel" "/usr/share/doc/wurfwummel/copyright
     /usr/share/doc/wurfwummel/changelog.Debian.gz /usr/share/lintian/overrides/wurfwummel"
   grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
     "$tmp/root/usr/share/doc/wurfwummel/copyright" || fail "copyright is not machine-readable"
