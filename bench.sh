@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds in Release mode into build-bench/ and runs the benchmarks:
 # the Google Benchmark report, then a short table of the figures and their ratios to the
-# baselines measured in the same run, then the memory comparison under Xvfb.
+# baselines measured in the same run, then the start of the whole program under Xvfb (time to
+# its window, memory) beside a plain Qt window.
 # The computer player's decision times take many minutes and run only with --computer (alone,
 # or with the others: --all). Further arguments go to the benchmark program (for example
 # --benchmark_filter=Click).
@@ -28,4 +29,4 @@ echo "Processor: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head 
 QT_QPA_PLATFORM=offscreen "$dir/bench/wurfwummel_bench" --benchmark_repetitions=5 \
   --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
   --benchmark_min_time=0.2 ${filter:+"$filter"} ${args[@]+"${args[@]}"}
-"$WW_ROOT/bench/memory.sh" "$dir"
+"$WW_ROOT/bench/startup.sh" "$dir"

@@ -71,25 +71,40 @@ struct TFlow {
 };
 
 // Player p's share of a window's controls of one kind.
-std::vector<QSize> Share(const std::vector<QSize>& all, int p, int players)
+std::vector<TControl> Share(const std::vector<TControl>& all, int p, int players)
 {
   const size_t from = all.size() * size_t(p) / size_t(players);
   const size_t to = all.size() * size_t(p + 1) / size_t(players);
-  return std::vector<QSize>(all.begin() + qsizetype(from), all.begin() + qsizetype(to));
+  return std::vector<TControl>(all.begin() + qsizetype(from), all.begin() + qsizetype(to));
+}
+
+// The control's own font where it differs from the window's.
+void SetFontOf(QWidget* widget, const TControl& control)
+{
+  QFont font = widget->font();
+  if (control.pointSize > 0) font.setPointSizeF(control.pointSize);
+  font.setBold(control.bold);
+  if (font != widget->font()) widget->setFont(font);
 }
 
 const char* const KINDS[] = {"group", "button", "label", "picture"};
 
-std::vector<QSize> TControls::*const LISTS[] = {&TControls::groups, &TControls::buttons,
-                                                &TControls::labels, &TControls::pictures};
+std::vector<TControl> TControls::*const LISTS[] = {&TControls::groups, &TControls::buttons,
+                                                   &TControls::labels, &TControls::pictures};
 } // namespace
 
 QString ControlsToText(const TControls& controls)
 {
   QString text = QString("players %1\n").arg(controls.players);
   for (int k = 0; k < 4; ++k)
-    for (const QSize& size : controls.*LISTS[k])
-      text += QString("%1 %2 %3\n").arg(KINDS[k]).arg(size.width()).arg(size.height());
+    for (const TControl& c : controls.*LISTS[k])
+      text += QString("%1 %2 %3 %4 %5 %6\n")
+                  .arg(KINDS[k])
+                  .arg(c.size.width())
+                  .arg(c.size.height())
+                  .arg(c.pointSize)
+                  .arg(c.bold ? 1 : 0)
+                  .arg(QString::fromLatin1(c.text.toUtf8().toPercentEncoding()));
   return text;
 }
 
@@ -99,9 +114,14 @@ TControls ControlsFromText(const QString& text)
   for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
     const QStringList f = line.split(' ', Qt::SkipEmptyParts);
     if (f.size() == 2 && f[0] == "players") controls.players = f[1].toInt();
-    if (f.size() != 3) continue;
+    if (f.size() < 5) continue;
+    TControl c;
+    c.size = QSize(f[1].toInt(), f[2].toInt());
+    c.pointSize = f[3].toDouble();
+    c.bold = f[4] == "1";
+    if (f.size() > 5) c.text = QString::fromUtf8(QByteArray::fromPercentEncoding(f[5].toLatin1()));
     for (int k = 0; k < 4; ++k)
-      if (f[0] == KINDS[k]) (controls.*LISTS[k]).push_back(QSize(f[1].toInt(), f[2].toInt()));
+      if (f[0] == KINDS[k]) (controls.*LISTS[k]).push_back(c);
   }
   return controls;
 }
@@ -145,8 +165,6 @@ std::unique_ptr<QMainWindow> MakeBaselineWindow(const TControls& controls, int w
   }
 
   const int players = std::max(1, controls.players);
-  QFont big = window->font();
-  big.setPointSize(24);
   for (int p = 0; p < players; ++p) {
     auto* panel = new QWidget(client);
     panel->setGeometry(0, 0, width, height);
@@ -155,33 +173,30 @@ std::unique_ptr<QMainWindow> MakeBaselineWindow(const TControls& controls, int w
     // The group boxes fill two columns from the top, each where its column is shortest.
     std::vector<TFlow> groups;
     int columnBottom[2] = {10, 10};
-    for (const QSize& size : Share(controls.groups, p, players)) {
+    for (const TControl& group : Share(controls.groups, p, players)) {
       const int c = columnBottom[1] < columnBottom[0] ? 1 : 0;
-      auto* box = new QGroupBox(panel);
-      box->setGeometry(QRect(QPoint(10 + 280 * c, columnBottom[c]), size));
-      columnBottom[c] += size.height();
+      auto* box = new QGroupBox(group.text, panel);
+      SetFontOf(box, group);
+      box->setGeometry(QRect(QPoint(10 + 280 * c, columnBottom[c]), group.size));
+      columnBottom[c] += group.size.height();
       groups.push_back(TFlow{box});
     }
     if (groups.empty()) groups.push_back(TFlow{new QGroupBox(panel)});
     size_t next = 0;
     // Each control is made straight into its group box, as the game makes its own.
-    auto place = [&](QSize size, auto make) {
+    auto place = [&](const TControl& control, auto make) {
       TFlow& flow = groups[next++ % groups.size()];
-      make(flow.box)->setGeometry(flow.Next(size));
+      QWidget* widget = make(flow.box);
+      SetFontOf(widget, control);
+      widget->setGeometry(flow.Next(control.size));
     };
-    for (const QSize& size : Share(controls.buttons, p, players))
-      place(size, [](QWidget* parent) { return new QPushButton("-", parent); });
-    bool first = true;
-    for (const QSize& size : Share(controls.labels, p, players))
-      place(size, [&](QWidget* parent) {
-        auto* label = new QLabel("1er", parent);
-        if (first) label->setFont(big);
-        first = false;
-        return label;
-      });
+    for (const TControl& button : Share(controls.buttons, p, players))
+      place(button, [&](QWidget* parent) { return new QPushButton(button.text, parent); });
+    for (const TControl& label : Share(controls.labels, p, players))
+      place(label, [&](QWidget* parent) { return new QLabel(label.text, parent); });
     int face = 0;
-    for (const QSize& size : Share(controls.pictures, p, players))
-      place(size,
+    for (const TControl& picture : Share(controls.pictures, p, players))
+      place(picture,
             [&](QWidget* parent) { return new TPicturePanel(faces[size_t(face++ % 12)], parent); });
   }
   return window;

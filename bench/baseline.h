@@ -2,8 +2,8 @@
 
 // The yardstick for start-up time and memory: a plain Qt main window with a menu bar and the
 // same push buttons, labels, group boxes and picture panels as the game's window, each of the
-// same size, made with nothing but Qt. The benchmark program and the memory script both
-// build it from here.
+// same size, with the same text in the same font, made with nothing but Qt. The benchmark
+// program and the start-up script both build it from here.
 
 #include <QSize>
 #include <QString>
@@ -12,16 +12,26 @@
 
 class QMainWindow;
 
-// The controls of a window by kind, with their sizes; counted from the game's gadget tree.
-struct TControls {
-  int players = 0;
-  std::vector<QSize> groups;
-  std::vector<QSize> buttons;
-  std::vector<QSize> labels;
-  std::vector<QSize> pictures;
+// One control: its size, and the text it shows in which font (a point size of 0 is the
+// application's font).
+struct TControl {
+  QSize size;
+  QString text;
+  double pointSize = 0;
+  bool bold = false;
 };
 
-// One control a line ("button 50 20"), to hand the list to the baseline program.
+// The controls of a window by kind; counted from the game's gadget tree.
+struct TControls {
+  int players = 0;
+  std::vector<TControl> groups;
+  std::vector<TControl> buttons;
+  std::vector<TControl> labels;
+  std::vector<TControl> pictures;
+};
+
+// One control a line ("button 50 20 9 0 Text%20encoded"), to hand the list to the baseline
+// program.
 QString ControlsToText(const TControls& controls);
 TControls ControlsFromText(const QString& text);
 

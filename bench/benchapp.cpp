@@ -1,12 +1,18 @@
 #include "bench/benchapp.h"
 
+#include "app/computer.h"
+#include "app/recorder.h"
+#include "dice/dicefield.h"
 #include "gui/event.h"
 #include "gui/gadget.h"
 #include "gui/runtime.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
 
 void WriteSettings(const QStringList& names)
 {
@@ -45,23 +51,46 @@ void StopGame(std::unique_ptr<TApp>& app)
   FlushEvents();
 }
 
+void PlayTurns(TApp& app, int turns)
+{
+  for (int turn = 0; turn < turns; ++turn) {
+    TDicefield& dice = *app.DiceField[size_t(app.CurrentPlayer)];
+    app.Act(dice.Button);
+    for (int row = 0; row < 21 && !app.Last; ++row)
+      for (int column = 0; column < 3 && !app.Last; ++column) {
+        TGadget* cell = SheetCell(app, app.CurrentPlayer, row, column);
+        if (cell && !GadgetDisabled(cell)) app.Act(cell);
+      }
+    app.Act(dice.Fill);
+    app.Record->Observe();
+  }
+}
+
 namespace
 {
 void Count(TGadget* g, TControls& controls)
 {
-  const QSize size(g->width, g->height);
+  TControl c;
+  c.size = QSize(g->width, g->height);
+  if (const QWidget* native = g->Native()) {
+    if (const auto* button = qobject_cast<const QAbstractButton*>(native)) c.text = button->text();
+    if (const auto* label = qobject_cast<const QLabel*>(native)) c.text = label->text();
+    if (const auto* group = qobject_cast<const QGroupBox*>(native)) c.text = group->title();
+    c.pointSize = native->font().pointSizeF();
+    c.bold = native->font().bold();
+  }
   switch (g->Class()) {
   case GADGET_BUTTON:
-    controls.buttons.push_back(size);
+    controls.buttons.push_back(c);
     break;
   case GADGET_LABEL:
-    controls.labels.push_back(size);
+    controls.labels.push_back(c);
     break;
   case GADGET_PANEL:
     if (g->style & PANEL_GROUP)
-      controls.groups.push_back(size);
+      controls.groups.push_back(c);
     else if (g->Pixmap())
-      controls.pictures.push_back(size);
+      controls.pictures.push_back(c);
     else
       ++controls.players; // a player's panel, which holds everything of that player
     break;

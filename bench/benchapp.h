@@ -17,6 +17,10 @@ std::unique_ptr<TApp> StartGame(int players);
 // Frees every gadget of the game, as a test does; the program itself never needs this.
 void StopGame(std::unique_ptr<TApp>& app);
 
+// Plays turns through the window, each player entering the first free cell; the record keeps
+// them, so that the next start resumes the game.
+void PlayTurns(TApp& app, int turns);
+
 // Handles what the window system and the widgets have posted: showing, laying out, painting.
 void Settle();
 

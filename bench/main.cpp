@@ -52,10 +52,19 @@ int main(int argc, char** argv)
   InitToolkit();
   SetSystemDriver(std::make_unique<TAnswerOk>());
 
-  // For the memory script: the controls of the two-player game window, for its baseline.
+  // For the start-up script: the controls of the two-player game window, for its baseline.
   if (argc > 1 && std::strcmp(argv[1], "--controls") == 0) {
     auto app = StartGame(2);
     std::printf("%s", qPrintable(ControlsToText(CountControls(app->Window))));
+    StopGame(app);
+    return 0;
+  }
+  // For the start-up script: the data folder of a returning pair of players whose game of 40
+  // turns is under way in the record, played through the game.
+  if (argc > 2 && std::strcmp(argv[1], "--record") == 0) {
+    qputenv("XDG_DATA_HOME", QByteArray(argv[2]));
+    auto app = StartGame(2);
+    PlayTurns(*app, 40);
     StopGame(app);
     return 0;
   }

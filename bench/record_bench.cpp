@@ -4,7 +4,6 @@
 // played.
 
 #include "app/app.h"
-#include "app/computer.h"
 #include "app/recorder.h"
 #include "bench/benchapp.h"
 #include "bench/recordfill.h"
@@ -155,17 +154,7 @@ void BM_StartupResume(benchmark::State& state)
 {
   QDir(GetUserAppDir() + "/Tollmark").removeRecursively();
   auto first = StartGame(2);
-  for (int turn = 0; turn < 40; ++turn) {
-    TDicefield& dice = *first->DiceField[size_t(first->CurrentPlayer)];
-    first->Act(dice.Button);
-    for (int row = 0; row < 21 && !first->Last; ++row)
-      for (int column = 0; column < 3 && !first->Last; ++column) {
-        TGadget* cell = SheetCell(*first, first->CurrentPlayer, row, column);
-        if (cell && !GadgetDisabled(cell)) first->Act(cell);
-      }
-    first->Act(dice.Fill);
-    first->Record->Observe();
-  }
+  PlayTurns(*first, 40);
   StopGame(first);
   for (auto _ : state) {
     auto app = std::make_unique<TApp>();
