@@ -15,12 +15,16 @@ namespace
 // than another: a choice as good as Stark's loses nothing.
 constexpr double ROUNDING = 1e-6;
 constexpr THolds ALL_HELD = {true, true, true, true, true, true};
-// An entry whose sheet Stark plays exactly is set beside one whose sheet it does not by exact
-// worths for both when the second takes at most this many sheets to work out (a few tenths of a
-// second), else by the calibrated model for both: never an exact worth against an approximate
-// one.
+// The analysis values a sheet exactly where Stark plays exactly, and where the rest of the game
+// takes at most this many sheets to work out (a few tenths of a second, once in a game: every
+// later sheet of the game is among them). There a choice is worth what perfect play makes of it,
+// which Stark's play, exact a turn or two later, misses by a few tenths of a point. An entry
+// whose sheet is valued exactly and one whose sheet is not are both valued by the calibrated
+// model: never an exact worth against an approximate one.
 constexpr std::size_t DEEPER_STATES = 20000;
-constexpr std::size_t DEEPER_REMEMBERED = 300000;
+constexpr std::size_t DEEPER_REMEMBERED = 400000;
+// Beyond this many free cells a sheet always takes more.
+constexpr int DEEPER_MOST_FREE = 14;
 
 bool AllHeld(const THolds& holds)
 {
@@ -188,6 +192,7 @@ TTurnPlanner TGameAnalyser::Plan(const TSheetState& sheet, bool model) const
   TCellOffsets offsets{};
   const bool exact = free < 1 || (!model && Stark.PlaysExactly(sheet));
   if (exact) return TTurnPlanner(Stark.OffsetFinals(sheet, offsets), MAX_THROWS_LEFT);
+  if (!model && Exactly(sheet)) return TTurnPlanner(Deeper.FinalValues(sheet), MAX_THROWS_LEFT);
   // Each entry leaves one free cell fewer, and one fewer of its section in its column: the
   // calibration of the sheet it leaves is what all entries share, less that cell's weight.
   const size_t after = size_t(free - 1);
@@ -206,26 +211,32 @@ TTurnPlanner TGameAnalyser::Plan(const TSheetState& sheet, bool model) const
   return TTurnPlanner(std::move(finals), Stark.Plan(sheet));
 }
 
+bool TGameAnalyser::Exactly(const TSheetState& sheet) const
+{
+  const int free = sheet.FreeCount();
+  if (free == 0 || Stark.PlaysExactly(sheet)) return true;
+  if (free > DEEPER_MOST_FREE) return false;
+  if (Deeper.Remembers(sheet)) return true;
+  const TEndgame::TKey key = TEndgame::KeyOf(sheet);
+  if (std::find(BeyondDeeper.begin(), BeyondDeeper.end(), key) != BeyondDeeper.end()) return false;
+  if (Deeper.States() > DEEPER_REMEMBERED) Deeper.Forget();
+  if (Deeper.Within(sheet, DEEPER_STATES)) return true;
+  if (BeyondDeeper.size() > 1000) BeyondDeeper.clear();
+  BeyondDeeper.push_back(key);
+  return false;
+}
+
 void TGameAnalyser::EntryWorths(const TSheetState& best, const TSheetState& done, double& valueBest,
                                 double& valueDone) const
 {
-  auto exact = [&](const TSheetState& s) { return s.FreeCount() == 0 || Stark.PlaysExactly(s); };
   // Stark's entry first, so that the next turn finds the worths of the sheet it made ready.
   valueBest = TurnStart(best);
   if (best == done) {
     valueDone = valueBest;
     return;
   }
-  const bool exactBest = exact(best), exactDone = exact(done);
-  if (exactBest == exactDone) {
+  if (Exactly(best) == Exactly(done)) {
     valueDone = TurnStart(done);
-    return;
-  }
-  const TSheetState& other = exactBest ? done : best;
-  if (Deeper.States() > DEEPER_REMEMBERED) Deeper.Forget();
-  if (Deeper.Within(other, DEEPER_STATES)) {
-    (exactBest ? valueDone : valueBest) = Deeper.Value(other);
-    if (!exactBest) valueDone = TurnStart(done);
     return;
   }
   auto model = [&](const TSheetState& s) {
@@ -273,7 +284,7 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
     // One plan serves every decision of the turn: the worth of ending the turn with each throw,
     // with 0, 1 or 2 throws left.
     const TTurnPlanner plan = Plan(sheet);
-    const bool exact = Stark.PlaysExactly(sheet);
+    const bool exact = Exactly(sheet);
     const double start = plan.TurnValue();
     if (t == 0)
       review.start = start;
@@ -313,7 +324,10 @@ bool TGameAnalyser::Player(const std::vector<TPlayedTurn>& turns, const TSheetSt
       d.valueBest = value(d.bestHolds);
       d.doneWords = HoldWords(dice, d.doneHolds, d.held);
       d.bestWords = HoldWords(dice, d.bestHolds, d.held);
-      decided(std::move(d), now, now);
+      // Against Stark's choice: where the worths are perfect play's, Stark's choice may be worth
+      // less than the best, and a choice better than Stark's then counts as a gain.
+      const double reference = d.valueBest;
+      decided(std::move(d), reference, now);
     }
     if (!entered) break;
 

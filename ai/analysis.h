@@ -9,7 +9,8 @@
 // calibrated sheet model below says of the sheet each entry leaves), an entry by the plan of the
 // next turn on the sheet it leaves; the remainder is how far the second judgement of Stark's own
 // entry differs from the first. Where Stark plays the rest of a game exactly (its end-game
-// solver), both are exact and the remainder is zero from there on.
+// solver), both are exact and the remainder is zero from there on; a little before, where the
+// rest still takes few sheets to work out, the worths are perfect play's.
 //
 // Pure and single-threaded: the window runs it on a worker thread with an analyser of its own,
 // asks for progress, and stops it through the cancel flag, which is checked between decisions.
@@ -187,6 +188,9 @@ public:
   // Stark's plan of a turn on this sheet, each entry's worth calibrated (MODEL_SHIFT); Stark's
   // exact plan where it plays exactly, unless `model` asks for the calibrated one there too.
   TTurnPlanner Plan(const TSheetState& sheet, bool model = false) const;
+  // Whether the analysis values this sheet exactly: where Stark plays exactly, and a little
+  // beyond, where the rest of the game takes at most DEEPER_STATES sheets to work out.
+  bool Exactly(const TSheetState& sheet) const;
   // Expected final total from this sheet before the next turn's throw: the plan's worth.
   double TurnStart(const TSheetState& sheet) const;
 
@@ -201,9 +205,9 @@ private:
 
   TStarkPlayer Stark;
   const TModelShift* Shift;
-  // Exact worths a little beyond Stark's own limit, so that an entry whose sheet Stark plays
-  // exactly and one whose sheet it does not are both valued exactly (DEEPER_STATES).
+  // Perfect play's worths a little beyond Stark's own exact end-game (Exactly).
   mutable TEndgame Deeper;
+  mutable std::vector<TEndgame::TKey> BeyondDeeper; // sheets found beyond it
   // And the play-outs' end-games.
   mutable TEndgame PlayedOut;
 };

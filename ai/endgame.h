@@ -35,6 +35,9 @@ public:
   // sheet alone.
   bool Within(const TSheetState& sheet, std::size_t limit) const;
 
+  // Whether this sheet's worth is remembered: then so is every sheet after it.
+  bool Remembers(const TSheetState& sheet) const { return Memo.count(KeyOf(sheet)) > 0; }
+
   // Sheets remembered so far; Forget empties the memory.
   std::size_t States() const { return Memo.size(); }
   void Forget() { Memo.clear(); }

@@ -55,15 +55,21 @@ struct TCheck {
 const TLevel LEVELS[] = {TLevel::Leicht, TLevel::Mittel};
 const char* const LEVEL_NAMES[] = {"Leicht", "Mittel"};
 
-// Whether one of the two sheets an entry leaves is valued exactly and the other not.
-bool Mixed(const TStarkPlayer& stark, const TDecisionReview& d)
+// Whether an entry's two worths are one exact (perfect play's, which the solver here works out
+// for every sheet within its reach) and the other not.
+bool Mixed(TEndgame& exact, const TDecisionReview& d)
 {
   if (d.kind != TDecisionKind::Cell) return false;
   TSheetState best = d.sheet, done = d.sheet;
   best.Enter(d.bestCell.row, d.bestCell.column, d.bestPoints);
   done.Enter(d.doneCell.row, d.doneCell.column, d.donePoints);
-  auto exact = [&](const TSheetState& s) { return s.FreeCount() == 0 || stark.PlaysExactly(s); };
-  return exact(best) != exact(done);
+  auto isExact = [&](const TSheetState& s, double value) {
+    if (s.FreeCount() == 0) return true;
+    if (exact.States() > 1000000) exact.Forget();
+    return (s.FreeCount() <= 14 && exact.Within(s, 20000) &&
+            std::abs(exact.Value(s) - value) < 1e-9);
+  };
+  return isExact(best, d.valueBest) != isExact(done, d.valueDone);
 }
 
 TPlayedGame Game(int level, unsigned seed, int g)
@@ -225,15 +231,30 @@ int main(int argc, char** argv)
     std::fclose(f);
     levels = {0, 1};
     const auto reviews = Analyse(levels, games, seed, threads);
-    const TStarkPlayer stark;
+    TEndgame exact;
     for (TCheck& check : checks) {
       check.decision = reviews[size_t(check.level)][size_t(check.game)]
                            .players[0]
                            .decisions[size_t(check.index)];
-      check.mixed = Mixed(stark, check.decision);
+      check.mixed = Mixed(exact, check.decision);
     }
     std::printf("%zu decisions of %s, play-outs as kept\n", checks.size(), from.c_str());
     Report(checks);
+    // What the window would play on in a whole game: the decisions, the closest first, whose
+    // quick loss lies near a threshold.
+    for (int level : levels) {
+      std::array<double, 2> count{};
+      std::vector<int> free;
+      for (const TGameReview& review : reviews[size_t(level)])
+        for (const TGameAnalyser::TRefinement& r : TGameAnalyser::ToRefine(review)) {
+          const TDecisionReview& d = review.players[0].decisions[size_t(r.decision)];
+          count[d.kind == TDecisionKind::Cell] += 1.0 / games;
+          free.push_back(d.sheet.FreeCount());
+        }
+      std::sort(free.begin(), free.end());
+      std::printf("%s: to refine per game %.1f holds, %.1f entries; free cells median %d\n",
+                  LEVEL_NAMES[level], count[0], count[1], free.empty() ? 0 : free[free.size() / 2]);
+    }
     if (refine) {
       // Each decision refined as the analysis window refines it, with play-outs of its own.
       std::atomic<size_t> next{0};
@@ -263,7 +284,7 @@ int main(int argc, char** argv)
 
   const auto reviews = Analyse(levels, games, seed, threads);
   {
-    const TStarkPlayer stark;
+    TEndgame exact;
     long seen = 0;
     for (int level : levels)
       for (int g = 0; g < games; ++g) {
@@ -278,7 +299,7 @@ int main(int argc, char** argv)
           c.game = g;
           c.index = int(i);
           c.decision = d;
-          c.mixed = Mixed(stark, d);
+          c.mixed = Mixed(exact, d);
         }
       }
   }
