@@ -54,6 +54,11 @@ struct TAnalysisWork {
   std::atomic<int> done{0}, total{0};
   std::atomic<bool> ready{false}, ended{false};
   TGameReview review; // written by the thread before ready, read by the window after it
+  // Then the closest verdicts are refined by play-outs, one decision after another; each
+  // refined review is published under the lock as `latest`, `refined` counting them.
+  std::atomic<int> refined{0}, toRefine{0};
+  std::mutex lock;
+  TGameReview latest;
   std::thread thread;
 
   static std::shared_ptr<TAnalysisWork> Start(const TPlayedGame& game);
@@ -111,9 +116,22 @@ std::shared_ptr<TAnalysisWork> TAnalysisWork::Start(const TPlayedGame& game)
         w->done.store(d);
         w->total.store(t);
       });
+      TGameReview working = w->review;
+      running -= 1;
+      w->ready.store(true, std::memory_order_release);
+      if (working.status == TAnalysisStatus::Done) {
+        const auto order = TGameAnalyser::ToRefine(working);
+        w->toRefine.store(int(order.size()));
+        for (const TGameAnalyser::TRefinement& which : order) {
+          if (!analyser.Refine(working, which, &w->cancel)) break;
+          {
+            const std::lock_guard lock(w->lock);
+            w->latest = working;
+          }
+          w->refined.fetch_add(1, std::memory_order_release);
+        }
+      }
     }
-    running -= 1;
-    w->ready.store(true, std::memory_order_release);
     w->ended.store(true, std::memory_order_release);
   });
   return work;
@@ -227,10 +245,35 @@ void TAnalysisForm::Poll()
     timer_ = StartTimer(POLL_MS);
     return;
   }
-  review_ = std::make_unique<TGameReview>(std::move(work_->review));
-  TAnalysisWork::Close(std::move(work_));
-  Progress->SetShow(0);
-  Fill(*review_);
+  if (!review_) {
+    review_ = std::make_unique<TGameReview>(std::move(work_->review));
+    Progress->SetShow(0);
+    Fill(*review_);
+  }
+  // The quick verdicts stand; the refined ones replace them as they come, the line chosen stays.
+  if (const int refined = work_->refined.load(std::memory_order_acquire); refined > refined_) {
+    {
+      const std::lock_guard lock(work_->lock);
+      *review_ = work_->latest;
+    }
+    refined_ = refined;
+    const int line = ListSelection(List);
+    Fill(*review_);
+    if (line > 0 && line < ListLines(List)) {
+      SelectListLine(List, line);
+      ShowPosition(line);
+    }
+  }
+  if (work_->ended.load(std::memory_order_acquire)) {
+    TAnalysisWork::Close(std::move(work_));
+    Progress->SetShow(0);
+    return;
+  }
+  if (const int toRefine = work_->toRefine.load(); toRefine > 0) {
+    SetProgress(Progress, refined_, toRefine);
+    if (GadgetHidden(Progress)) Progress->SetShow(1);
+  }
+  timer_ = StartTimer(POLL_MS);
 }
 
 void TAnalysisForm::Fill(const TGameReview& review)

@@ -58,5 +58,6 @@ private:
   std::shared_ptr<TAnalysisWork> work_;
   std::unique_ptr<TGameReview> review_;
   int timer_ = 0;
+  int refined_ = 0; // refined verdicts shown
   int64_t started_ = 0;
 };

@@ -35,8 +35,10 @@ QString Prefix(const QString& name)
 // What a decision lost, or gained where the worths rate it above Stark's own choice.
 QString Lost(const TDecisionReview& decision)
 {
-  if (decision.lost <= -0.05) return Points(-decision.lost) + " Punkte besser als Stark";
-  return Points(decision.lost) + " Punkte verloren";
+  // A verdict refined by games played on from both choices says so.
+  const QString played = decision.refined ? " (nachgespielt)" : QString();
+  if (decision.lost <= -0.05) return Points(-decision.lost) + " Punkte besser als Stark" + played;
+  return Points(decision.lost) + " Punkte verloren" + played;
 }
 } // namespace
 
