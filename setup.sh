@@ -13,9 +13,10 @@ if [ -n "${WAYLAND_DISPLAY:-}" ]; then ww_packages="$ww_packages qt6-wayland"; f
 ww_test_packages="libgtest-dev libbenchmark-dev desktop-file-utils appstream man-db file"
 ww_test_packages="$ww_test_packages librsvg2-bin dpkg-dev debhelper lintian devscripts"
 ww_test_packages="$ww_test_packages qt6-wayland weston xvfb xauth xdotool x11-utils strace"
-# What the benchmarks and the developers' tools need: Google Benchmark, and Xvfb with the X
-# client library for the start-up comparison, whose stopwatch watches the window being mapped.
-ww_bench_packages="libbenchmark-dev xvfb xauth libxcb1-dev"
+# What the benchmarks and the developers' tools need: Google Benchmark, and for the start-up
+# comparison Xvfb, the X client library (its stopwatch watches the window being mapped) and
+# valgrind (it counts the instructions until then).
+ww_bench_packages="libbenchmark-dev xvfb xauth libxcb1-dev valgrind"
 # What the fuzz targets need: clang with libFuzzer and its sanitizer runtimes.
 ww_fuzz_packages="clang libfuzzer-14-dev libclang-rt-14-dev"
 

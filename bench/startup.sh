@@ -7,7 +7,8 @@
 # without a record yet, the game with the record of earlier starts (a game of 40 turns under
 # way, which it resumes: what most starts find), and the baseline; given another build of the
 # game (an earlier version), it takes its turns too, with both kinds of data. Prints the
-# medians and the ratios to the baseline.
+# medians and the ratios to the baseline; then, where valgrind is installed, the instructions
+# of one start of each until its window is mapped, which a busy machine does not change.
 # Usage: bench/startup.sh BUILD_DIR [ROUNDS [OTHER_GAME_PROGRAM]]
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -49,25 +50,49 @@ export DISPLAY=":$(head -n1 "$tmp/display")"
 export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR="$tmp"
 
-# One start of one kind; appends "<ms to map> <CPU ms> <KiB> <ms waited for a CPU>" to its file.
-start() {
-  local kind="$1" data="$tmp/data"
+# A fresh data folder for one kind of start, and the program with its window's title.
+prepare() {
+  local kind="$1"
+  data="$tmp/data"
   rm -rf "$data"
   mkdir -p "$data"
   case "$kind" in
   game | other) cp -R "$tmp/players/." "$data" ;;
   record | other-record) cp -R "$tmp/record/." "$data" ;;
   esac
-  local watch=("$build/bench/startwatch")
   case "$kind" in
-  game | record) watch+=(Wurfwummel "$build/wurfwummel") ;;
-  other | other-record) watch+=(Wurfwummel "$other") ;;
-  baseline) watch+=(Baseline "$build/bench/baseline_window" "$tmp/controls") ;;
+  game | record) program=(Wurfwummel "$build/wurfwummel") ;;
+  other | other-record) program=(Wurfwummel "$other") ;;
+  baseline) program=(Baseline "$build/bench/baseline_window" "$tmp/controls") ;;
   esac
-  XDG_DATA_HOME="$data" "${watch[@]}" >>"$tmp/times-$kind" 2>"$tmp/error" || {
+}
+
+# One start of one kind; appends "<ms to map> <CPU ms> <KiB> <ms waited for a CPU>" to its file.
+start() {
+  local kind="$1" data program
+  prepare "$kind"
+  XDG_DATA_HOME="$data" "$build/bench/startwatch" "${program[@]}" >>"$tmp/times-$kind" \
+    2>"$tmp/error" || {
     echo "startup.sh: $kind: $(cat "$tmp/error")" >&2
     exit 1
   }
+}
+
+# The instructions of one start until its window is mapped, counted by callgrind up to the
+# program's first call of xcb_map_window: the same on a busy machine as on a quiet one.
+instructions() {
+  local kind="$1" data program pid
+  prepare "$kind"
+  XDG_DATA_HOME="$data" valgrind --tool=callgrind --dump-before=xcb_map_window \
+    --callgrind-out-file="$tmp/callgrind.%p" "${program[@]:1}" >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 1200); do
+    grep -qs '^totals:' "$tmp/callgrind.$pid.1" && break
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  sed -n 's/^totals: //p' "$tmp/callgrind.$pid.1" 2>/dev/null | head -n1
 }
 
 # A first round warms the disk cache and is not counted.
@@ -101,3 +126,18 @@ awk -F'|' -v rounds="$rounds" '
     for (i = 2; i <= NR; ++i) printf " %.1f ms,", wait[i]
     printf " baseline %.1f ms; well above 0 means a busy machine,\nwhose wall times scatter: then the CPU ratio is the fairer one.\n", b[4]
   }' "$tmp/medians"
+
+if command -v valgrind >/dev/null; then
+  for kind in baseline $(printf '%s\n' $kinds | grep -vx baseline); do
+    printf '%s|%s\n' "${label[$kind]}" "$(instructions "$kind")"
+  done >"$tmp/instructions"
+  awk -F'|' '
+    NR == 1 { base = $2 }
+    { name[NR] = $1; n[NR] = $2 }
+    END {
+      printf "\n%-40s %12s %7s\n", "Instructions until the map (callgrind)", "", "ratio"
+      for (i = 2; i <= NR; ++i)
+        printf "%-40s %10.1f M %6.2fx\n", name[i], n[i] / 1e6, (base > 0 ? n[i] / base : 0)
+      printf "%-40s %10.1f M\n", name[1], base / 1e6
+    }' "$tmp/instructions"
+fi
