@@ -142,8 +142,10 @@ void TGadget::SetShow(int show)
   hidden_ = !show;
   if (!widget_) return;
   if (!show) {
-    // The focus must not stay in a hidden control: it goes to the parent.
-    QWidget* focus = QApplication::focusWidget();
+    // The focus must not stay in a hidden control: it goes to the parent. Asked of the window,
+    // which keeps its focus control while another window is in front or none is active (no
+    // window manager), so that Qt does not hand it to the next control in the Tab order.
+    QWidget* focus = widget_->window()->focusWidget();
     if (focus && (focus == widget_ || widget_->isAncestorOf(focus)) && parent &&
         parent->Container())
       parent->Container()->setFocus(Qt::OtherFocusReason);
