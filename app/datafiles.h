@@ -13,6 +13,9 @@
 
 #include <vector>
 
+// In a namespace of their own: the tests have helpers of the same names.
+namespace datafiles
+{
 inline QByteArray ScorePath()
 {
   return AppDir + SCORE_FILE;
@@ -83,3 +86,4 @@ inline bool MergeIntoScoreFile(const std::vector<QString>& records)
   const QByteArray out = WriteScoreFile(MergeScores(onDisk, records));
   return (state == TFileState::Read && out == bytes) || WriteFileSafely(ScorePath(), out);
 }
+} // namespace datafiles

@@ -16,6 +16,8 @@
 #include <QStringList>
 #include <algorithm>
 
+using namespace datafiles;
+
 namespace
 {
 struct TPlayerFiles {

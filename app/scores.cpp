@@ -7,6 +7,8 @@
 #include <QCryptographicHash>
 #include <algorithm>
 
+using namespace datafiles;
+
 namespace
 {
 // What the record keeps of a score file that is about to be written with a game's entries.
