@@ -2,9 +2,12 @@
 
 #include "gui/pixmap.h"
 #include "gui/stream.h"
+#include "store/recorddb.h"
 #include "store/scorefile.h"
 #include "store/settingsfile.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
 
@@ -32,6 +35,62 @@ private:
   const QByteArray& bytes_;
   int64_t pos_ = 0;
 };
+
+// Nobody else holds a lock on the file: a wait would only slow the fuzzing down.
+constexpr int RECORD_BUSY_MS = 10;
+// Open games played back from one file; a start plays back the newest and ends the others.
+constexpr size_t RECORD_GAMES = 8;
+
+QByteArray FileBytes(const QString& path)
+{
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What a game played back must be, whatever the record held.
+QString CheckPlayedBack(const std::vector<TAction>& actions, const TGameState& state)
+{
+  if (state.seats.empty() || state.seats.size() > 2 || state.players.size() != state.seats.size())
+    return "a game played back with no seat, too many or without its players";
+  if (state.turn < 0 || state.turn >= int(state.seats.size()))
+    return "a game played back with the turn at no seat";
+  for (const TSeatState& seat : state.seats) {
+    if (seat.rolls < 0 || seat.rolls > RECORD_MAX_ROLLS) return "more throws than a turn has";
+    int filled = 0;
+    for (int row = 0; row < SHEET_ROWS; ++row)
+      for (int column = 0; column < SHEET_COLUMNS; ++column)
+        filled += seat.sheet.IsFree(row, column) ? 0 : 1;
+    if (filled != seat.entries) return "entries and filled cells differ";
+    if (seat.thrown)
+      for (int face : seat.dice)
+        if (face < 1 || face > 6) return "dice that no throw shows";
+  }
+  TGameState again;
+  if (!ReplayGame(actions, again) || !(again == state)) return "a second playback differs";
+  return QString();
+}
+
+// Everything a start and the statistics read from a record the game has taken.
+QString ReadRecord(TRecordDb& db)
+{
+  std::vector<TRecordDb::TOpenGame> games;
+  if (db.OpenGames(games)) {
+    for (size_t i = 0; i < games.size() && i < RECORD_GAMES; ++i) {
+      std::vector<TAction> actions;
+      TGameState state;
+      if (!db.LoadActions(games[i].id, actions) || !ReplayGame(actions, state)) continue;
+      const QString fault = CheckPlayedBack(actions, state);
+      if (!fault.isEmpty()) return fault;
+    }
+  }
+  std::vector<TRecordDb::TUnlisted> unlisted;
+  db.Unlisted(unlisted);
+  TStatistics stats;
+  db.ReadStatistics(stats);
+  std::vector<TStatsRow> rows;
+  db.StatsRows(rows);
+  return QString();
+}
 } // namespace
 
 QString CheckScoreFile(const QByteArray& bytes)
@@ -43,8 +102,7 @@ QString CheckScoreFile(const QByteArray& bytes)
   // At most a CR added before each LF (a record read across lines of an editor's bare LFs gets
   // back the CR LF it was written with), and a CR LF after the last record.
   const QByteArray head = bytes.left(SCORE_READ_LIMIT);
-  if (written.size() > head.size() + head.count('\n') + 2)
-    return "the save grows the file";
+  if (written.size() > head.size() + head.count('\n') + 2) return "the save grows the file";
   const std::vector<QString> second = ParseScoreFile(written);
   if (second != first) return "the second reading differs from the first";
   if (WriteScoreFile(second) != written) return "the second save differs from the first";
@@ -72,4 +130,30 @@ QString CheckPng(const QByteArray& bytes)
   if (pixmap->pixels.size() != size_t(pixmap->pitch) * size_t(pixmap->height))
     return "the pixels do not fill the picture";
   return QString();
+}
+
+QString CheckRecordFile(const QByteArray& bytes)
+{
+  QTemporaryDir dir;
+  if (!dir.isValid()) return "no folder for the record";
+  const QString path = dir.filePath("wurfwummel.db");
+  {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+      return "the record cannot be written";
+  }
+  QString fault;
+  TRecordProblem problem = TRecordProblem::None;
+  if (std::unique_ptr<TRecordDb> db =
+          TRecordDb::Open(QFile::encodeName(path).toStdString(), RECORD_BUSY_MS, problem)) {
+    if (problem != TRecordProblem::None) return "a file taken with a problem";
+    fault = ReadRecord(*db);
+  } else if (problem == TRecordProblem::None) {
+    fault = "a file refused without a problem";
+  } else if (FileBytes(path) != bytes) {
+    fault = "a refused file was changed";
+  }
+  // Each input in a folder of its own: no journal of one is found beside the next.
+  if (!dir.remove()) return "the record's folder cannot be removed";
+  return fault;
 }

@@ -13,3 +13,8 @@ QString CheckScoreFile(const QByteArray& bytes);
 QString CheckSettingsFile(const QByteArray& bytes);
 // Loads the bytes as a PNG picture; a picture that comes back must be of a sane size.
 QString CheckPng(const QByteArray& bytes);
+// Writes the bytes as the game's record into a folder of its own, opens it as a start does and
+// reads what a start and the statistics read: the open games played back, the games waiting for
+// the high-score list, the statistics. A file the record refuses is left byte for byte as it
+// was, and every game it plays back is one that can be.
+QString CheckRecordFile(const QByteArray& bytes);

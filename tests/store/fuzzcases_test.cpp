@@ -37,6 +37,11 @@ TEST(FuzzCases, PicturesLoadOrAreRefused)
   CheckAll("png", CheckPng);
 }
 
+TEST(FuzzCases, RecordsAreReadOrLeftAsTheyWere)
+{
+  CheckAll("record", CheckRecordFile);
+}
+
 // A picture of 1,000,000 x 537 pixels once overflowed a size computation and aborted.
 TEST(FuzzCases, AbsurdPictureSizesAreRefused)
 {
