@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 #include <set>
@@ -28,6 +27,19 @@ std::vector<THotKey>& HotKeys()
 {
   static std::vector<THotKey> keys;
   return keys;
+}
+
+// The letter a menu title opens with Alt: the one after its first '&' that is not an escaped
+// "&&"; a null character when it has none. A plain loop, not a regular expression, which at
+// every start would cost the compile and the pages of the expression library.
+QChar AltLetter(const QString& title)
+{
+  for (qsizetype i = 0; i + 1 < title.size(); ++i)
+    if (title[i] == '&') {
+      if (title[i + 1] != '&') return title[i + 1];
+      ++i;
+    }
+  return QChar();
 }
 
 QString KeyName(int key)
@@ -151,8 +163,8 @@ public:
     if (bar)
       for (QAction* other : bar->actions())
         if (other != menu->menuAction()) {
-          const qsizetype at = other->text().indexOf(QRegularExpression("&[^&]"));
-          if (at >= 0) taken.insert(other->text()[at + 1].toLower());
+          const QChar letter = AltLetter(other->text());
+          if (!letter.isNull()) taken.insert(letter.toLower());
         }
     for (qsizetype i = 0; i < shown.size(); ++i) {
       if (shown[i] == '&') {
