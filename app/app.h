@@ -123,13 +123,13 @@ public:
   // The records CheckScore entered in this run and no save has written yet: a save enters
   // them again into the list on disk, which another copy of the game may have changed.
   std::vector<QString> NewScores;
+  // The finished games whose entries are in NewScores (or did not enter), to be marked in the
+  // record as listed once the list is written.
+  std::vector<int64_t> ListingGames;
   // The score file's bytes as this run last read or wrote them: when the file still holds them,
   // no other copy has saved since, and the list in memory is written as it is.
   QByteArray ScoreSeen;
 
-  // The finished games whose entries are in NewScores (or did not enter), to be marked in the
-  // record as listed once the list is written.
-  std::vector<int64_t> ListingGames;
   bool IsFull();
   int RemovePlayer();
   int NewGame();
@@ -146,14 +146,14 @@ public:
   int SaveScore();
   int CreateScore();
   bool CheckScore();
-
-  // One pass of the main loop over an event; Start calls it for every event. The event is
-  // taken by value: a dialog's loop opened by a handler replaces the toolkit's current event.
-  void Dispatch(TEvent event);
   // Enters the high-score entries of the record's finished games that never reached the list.
   void ListFinishedGames();
   // The finished games' entries go into a kept-aside file.
   void ListingAside() const;
+
+  // One pass of the main loop over an event; Start calls it for every event. The event is
+  // taken by value: a dialog's loop opened by a handler replaces the toolkit's current event.
+  void Dispatch(TEvent event);
   // Saves and ends the program, as quitting, closing and the terminate request do.
   void Quit();
   // The save of a copy that is ending: while another copy saves, it waits for it, with the

@@ -195,13 +195,13 @@ bool TApp::IsFull()
     if (!SheetFull(p)) return false;
   ShowResult();
   if (Record) Record->GameFinished();
-  if (CheckScore()) {
   // Its entries are marked in the record once the list with them is written; until then the
   // record has it as finished without them, and a start after a crash enters them.
   if (Record && Record->LastFinished() != 0) ListingGames.push_back(Record->LastFinished());
+  if (CheckScore()) {
     THighscoreForm().Open(this);
     NewGame();
-  } else if (Confirm(END_QUESTION, 0) == 1) {
+  } else if (Confirm(EndQuestion(), 0) == 1) {
     NewGame();
   } else {
     Quit();

@@ -8,7 +8,6 @@
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "gui/driver.h"
-#include "gui/timer.h"
 #include "sheet/cells.h"
 #include "store/ownerrights.h"
 
@@ -27,8 +26,6 @@ constexpr int WRITER_BUSY_MS = 250;
 // An end waits this long at most for a record that refuses writes; what it still refuses then
 // is lost.
 constexpr int END_FLUSH_MS = 3000;
-// While something waits to be written, the game looks this often whether the record refuses it.
-constexpr int TROUBLE_POLL_MS = 500;
 
 int64_t NewGameId()
 {
@@ -124,6 +121,8 @@ bool TRecorder::Resume()
     shadow_ = state;
     actions_ = std::move(actions);
     resumed = true;
+    // The person sees where the game stopped, and is told so until the first action.
+    app_.ShowResumed();
   }
   if (!resumed) locks_->Release();
   return resumed;
@@ -340,6 +339,4 @@ void TRecorder::WatchTrouble()
     Notify(RecordTroubleText(trouble));
     telling_ = false;
   }
-  // Looked at again while something waits, even when the person does nothing.
-  if (writer_->Waiting() && !TimerPending(poll_)) poll_ = StartTimer(TROUBLE_POLL_MS);
 }

@@ -94,7 +94,8 @@ private:
   // A game whose sheets are full ends in the record; unless a hint was used its high-score
   // entries are due.
   void PostFinished(int64_t id, const TGameState& state, bool hintUsed);
-  // Says once in a run when the record refuses writes, and keeps looking while they wait.
+  // Says once in a run when the record refuses writes: after the action that finds it so, since
+  // nothing runs while the person does nothing (and what waits is tried again at the end).
   void WatchTrouble();
   TAction Throw(int seat, int roll) const;
   // The reading connection, opened when first needed.
@@ -118,7 +119,6 @@ private:
   int64_t startedAt_ = 0; // a game begun and not yet written
   int64_t lastFinished_ = 0;
   bool fresh_ = false; // the record was made by this start
-  int poll_ = 0; // the timer that looks at the record's trouble
   bool telling_ = false;
   std::set<TRecordProblem> told_;
 };

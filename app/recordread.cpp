@@ -57,7 +57,7 @@ QString RecordTroubleText(TRecordProblem trouble)
   const QString file = QString::fromLatin1(RECORD_FILE + 1);
   if (trouble == TRecordProblem::Locked)
     return "Die Spielchronik " + file +
-           " ist gerade von einem anderen Programm gesperrt; Wurfwummel behält die Züge so lange "
+           " ist gerade anderweitig gesperrt; Wurfwummel behält die Züge so lange "
            "im Speicher und trägt sie ein, sobald die Sperre aufgehoben ist.";
   return "Die Spielchronik " + file +
          " kann gerade nicht geschrieben werden, weil der Datenträger voll oder schreibgeschützt "

@@ -319,7 +319,6 @@ TEST_F(Opponent, TheWindowSaysWhereThePlayerIs)
   // Started again, the game goes on where it stopped, and the status box says so until the
   // person's first action; looking at the rules is none.
   Restart();
-  app_->ShowResumed(); // as the start-up does once the record has put the game on the screen
   TDicefield& again = *app_->DiceField[0];
   ASSERT_EQ(Entered(0), 1);
   QAccessibleInterface* note = QAccessible::queryAccessibleInterface(again.Hint->Native());
