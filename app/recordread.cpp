@@ -92,14 +92,11 @@ std::vector<TAction> TRecorder::ActionsToAnalyse()
         (action.kind == TActionKind::Throw && action.roll > 0))
       return actions_;
   if (!finished_.empty()) return finished_;
-  // Finished in an earlier run: the record has it.
+  // Finished in an earlier run: the record has it, the newest first.
   std::vector<TStatsRow> rows;
-  const TStatsRow* last = nullptr;
-  if (FinishedGames(rows))
-    for (const TStatsRow& row : rows)
-      if (!last || row.ended > last->ended) last = &row;
   std::vector<TAction> actions;
-  if (last && LoadGame(last->game, actions)) return actions;
+  if (FinishedGames(0, 1, rows) && !rows.empty() && LoadGame(rows[0].game, actions))
+    return actions;
   return actions_;
 }
 
