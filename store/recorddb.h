@@ -110,7 +110,8 @@ private:
   sqlite3_stmt* Prepare(const char* sql);
   static std::string Text(sqlite3_stmt* st, int column);
   TRecordProblem Check();
-  // A PRAGMA's number; false, with the error kept, when it cannot be read.
+  // The number one statement reads (a PRAGMA, a count); false, with the error kept, when it
+  // cannot be read.
   bool Pragma(const char* sql, int& value);
   // Whether the tables are exactly those of the version, with their columns; empty tells
   // whether there are none at all.

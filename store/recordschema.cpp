@@ -219,6 +219,9 @@ bool TRecordDb::TablesAre(int version, bool& empty)
 {
   sqlite3_stmt* st = nullptr;
   std::vector<std::string> names;
+  // Every object counts: a file of nothing but views, triggers or indexes is not empty.
+  int objects = 0;
+  if (!Pragma("SELECT count(*) FROM sqlite_schema", objects)) return false;
   if (sqlite3_prepare_v2(db_, "SELECT name FROM sqlite_schema WHERE type = 'table'", -1, &st,
                          nullptr) != SQLITE_OK) {
     error_ = sqlite3_errcode(db_);
@@ -231,7 +234,7 @@ bool TRecordDb::TablesAre(int version, bool& empty)
   sqlite3_finalize(st);
   error_ = rc == SQLITE_DONE ? SQLITE_OK : rc;
   if (rc != SQLITE_DONE) return false;
-  empty = names.empty();
+  empty = objects == 0;
   const std::vector<TTable>& tables = TablesOf(version);
   if (names.size() != tables.size()) return false;
   for (const TTable& table : tables) {
