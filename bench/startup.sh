@@ -4,11 +4,13 @@
 # and its resident memory once the window is shown and painted; the game beside the plain-Qt
 # baseline window with the same controls, each start with a fresh data folder. The programs
 # take turns in random order, round after round: the game for a returning pair of players
-# without a record yet, the game with the record of earlier starts (a game of 40 turns under
-# way, which it resumes: what most starts find), and the baseline; given another build of the
-# game (an earlier version), it takes its turns too, with both kinds of data. Prints the
-# medians and the ratios to the baseline; then, where valgrind is installed, the instructions
-# of one start of each until its window is mapped, which a busy machine does not change.
+# without a record yet (their settings and scores from a version before it), the game with
+# the record of earlier starts (a game of 40 turns under way, which it resumes: what most
+# starts find), and the baseline; given another build of the game (an earlier version), it
+# takes its turns too, with both kinds of data. Prints the medians and the ratios to the
+# baseline; then, where valgrind is installed, the instructions of one start of each until its
+# window is mapped, which a busy machine does not change. On a machine busy with other work,
+# `chrt -f 10 bench/startup.sh ...` (as root) keeps that work from delaying the starts.
 # Usage: bench/startup.sh BUILD_DIR [ROUNDS [OTHER_GAME_PROGRAM]]
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -23,11 +25,13 @@ cleanup() {
 trap cleanup EXIT
 
 # The game's controls, counted from its own window, make the baseline; the record of a game
-# under way is played by the benchmark program through the game itself.
+# under way is played by the benchmark program through the game itself. The players without a
+# record have the same settings and score files: players of a version before the record.
 QT_QPA_PLATFORM=offscreen "$build/bench/wurfwummel_bench" --controls >"$tmp/controls" 2>/dev/null
 QT_QPA_PLATFORM=offscreen "$build/bench/wurfwummel_bench" --record "$tmp/record" 2>/dev/null
 mkdir -p "$tmp/players/Tollmark/Wurfwummel"
-printf 'Anna\r\nBernd\r\n' >"$tmp/players/Tollmark/Wurfwummel/wurfwummel.cfg"
+cp "$tmp/record/Tollmark/Wurfwummel/wurfwummel.cfg" "$tmp/record/Tollmark/Wurfwummel/wurfwummel.scr" \
+  "$tmp/players/Tollmark/Wurfwummel/"
 
 kinds="game record baseline${other:+ other other-record}"
 declare -A label=(
