@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
+#include <sqlite3.h>
 
 namespace
 {
@@ -47,6 +48,23 @@ QByteArray FileBytes(const QString& path)
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The first column of each row of a statement, as text; false when it cannot be read.
+bool Column(sqlite3* db, const char* sql, std::vector<std::string>& values)
+{
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(st);
+    return false;
+  }
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    const unsigned char* text = sqlite3_column_text(st, 0);
+    values.push_back(text ? reinterpret_cast<const char*>(text) : "");
+  }
+  sqlite3_finalize(st);
+  return rc == SQLITE_DONE;
+}
+
 // What a game played back must be, whatever the record held.
 QString CheckPlayedBack(const std::vector<TAction>& actions, const TGameState& state)
 {
@@ -73,6 +91,22 @@ QString CheckPlayedBack(const std::vector<TAction>& actions, const TGameState& s
 // Everything a start and the statistics read from a record the game has taken.
 QString ReadRecord(TRecordDb& db)
 {
+  // A table's name may be stored as a blob, which sorts after every text.
+  std::vector<std::string> values;
+  const std::vector<std::string> own = {std::to_string(RECORD_APPLICATION_ID),
+                                        std::to_string(RECORD_SCHEMA),
+                                        "actions",
+                                        "games",
+                                        "lineup",
+                                        "players",
+                                        "unlisted"};
+  if (Column(db.Handle(), "PRAGMA application_id", values) &&
+      Column(db.Handle(), "PRAGMA user_version", values) &&
+      Column(db.Handle(),
+             "SELECT CAST(name AS TEXT) AS n FROM sqlite_schema WHERE type = 'table' ORDER BY n",
+             values) &&
+      values != own)
+    return "a file taken without the game's mark, version and tables";
   std::vector<TRecordDb::TOpenGame> games;
   if (db.OpenGames(games)) {
     for (size_t i = 0; i < games.size() && i < RECORD_GAMES; ++i) {

@@ -16,5 +16,6 @@ QString CheckPng(const QByteArray& bytes);
 // Writes the bytes as the game's record into a folder of its own, opens it as a start does and
 // reads what a start and the statistics read: the open games played back, the games waiting for
 // the high-score list, the statistics. A file the record refuses is left byte for byte as it
-// was, and every game it plays back is one that can be.
+// was; one it takes has the game's mark, version and tables afterwards, and every game it plays
+// back is one that can be.
 QString CheckRecordFile(const QByteArray& bytes);

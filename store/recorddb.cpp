@@ -8,10 +8,17 @@
 
 namespace
 {
+using TCaches = std::map<sqlite3*, std::map<const char*, sqlite3_stmt*>>;
+
+TCaches& Caches()
+{
+  static thread_local TCaches caches;
+  return caches;
+}
+
 std::map<const char*, sqlite3_stmt*>& Cache(sqlite3* db)
 {
-  static thread_local std::map<sqlite3*, std::map<const char*, sqlite3_stmt*>> caches;
-  return caches[db];
+  return Caches()[db];
 }
 } // namespace
 
@@ -73,16 +80,21 @@ TRecordDb::TRecordDb(sqlite3* db) : db_(db) {}
 
 TRecordDb::~TRecordDb()
 {
-  auto& cache = Cache(db_);
-  for (auto& [sql, st] : cache)
-    sqlite3_finalize(st);
-  cache.clear();
+  // A closed connection's place goes too: another one may get its address.
+  const auto cache = Caches().find(db_);
+  if (cache != Caches().end()) {
+    for (auto& [sql, st] : cache->second)
+      sqlite3_finalize(st);
+    Caches().erase(cache);
+  }
   sqlite3_close_v2(db_);
 }
 
 bool TRecordDb::Exec(const char* sql)
 {
-  return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) error_ = rc;
+  return rc == SQLITE_OK;
 }
 
 sqlite3_stmt* TRecordDb::Prepare(const char* sql)

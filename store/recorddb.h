@@ -110,6 +110,8 @@ private:
   sqlite3_stmt* Prepare(const char* sql);
   static std::string Text(sqlite3_stmt* st, int column);
   TRecordProblem Check();
+  // What a step of Check that failed means; never None.
+  TRecordProblem Failed() const;
   // The number one statement reads (a PRAGMA, a count); false, with the error kept, when it
   // cannot be read.
   bool Pragma(const char* sql, int& value);

@@ -5,6 +5,7 @@
 
 #include "store/recorddb.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -222,8 +223,17 @@ bool TRecordDb::TablesAre(int version, bool& empty)
   // Every object counts: a file of nothing but views, triggers or indexes is not empty.
   int objects = 0;
   if (!Pragma("SELECT count(*) FROM sqlite_schema", objects)) return false;
-  if (sqlite3_prepare_v2(db_, "SELECT name FROM sqlite_schema WHERE type = 'table'", -1, &st,
-                         nullptr) != SQLITE_OK) {
+  // Beside its tables, the game makes one index; a view, a trigger or another index (one that
+  // fires on the game's writes, or calls a function this SQLite lacks) is another program's.
+  int others = 0;
+  if (!Pragma("SELECT count(*) FROM sqlite_schema WHERE type != 'table' AND name NOT LIKE "
+              "'sqlite_%' AND NOT (type = 'index' AND name = 'games_by_state')",
+              others))
+    return false;
+  if (sqlite3_prepare_v2(db_,
+                         "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE "
+                         "'sqlite_%'",
+                         -1, &st, nullptr) != SQLITE_OK) {
     error_ = sqlite3_errcode(db_);
     sqlite3_finalize(st);
     return false;
@@ -236,8 +246,10 @@ bool TRecordDb::TablesAre(int version, bool& empty)
   if (rc != SQLITE_DONE) return false;
   empty = objects == 0;
   const std::vector<TTable>& tables = TablesOf(version);
-  if (names.size() != tables.size()) return false;
+  if (names.size() != tables.size() || others != 0) return false;
   for (const TTable& table : tables) {
+    // The game's tables by name: a view or another table never stands in for one.
+    if (std::find(names.begin(), names.end(), table.name) == names.end()) return false;
     std::vector<std::string> columns;
     if (sqlite3_prepare_v2(db_, "SELECT name FROM pragma_table_info(?)", -1, &st, nullptr) !=
         SQLITE_OK) {
@@ -281,12 +293,17 @@ TRecordProblem TRecordDb::Check()
     // the game's.
     if (!TablesAre(3, empty) && error_ != SQLITE_OK) return RecordProblemOf(error_);
     if (!empty) return TRecordProblem::Foreign;
-    if (!CreateSchema()) return RecordProblemOf(error_);
+    if (!CreateSchema()) return Failed();
   } else if (version == 1 || version == 2) {
     // Written before the game marked its files: its tables say whether it is the game's.
     if (!TablesAre(version, empty))
       return error_ != SQLITE_OK ? RecordProblemOf(error_) : TRecordProblem::Foreign;
-    if (!Migrate()) return RecordProblemOf(error_);
+    // A damaged file is never written: a migration that fails on it and is rolled back would
+    // still leave the free pages it took as they were written.
+    int sound = 0;
+    if (!Pragma("SELECT quick_check = 'ok' FROM pragma_quick_check", sound)) return Failed();
+    if (!sound) return TRecordProblem::Unreadable;
+    if (!Migrate()) return Failed();
   } else {
     return TRecordProblem::Foreign;
   }
@@ -302,6 +319,12 @@ TRecordProblem TRecordDb::Check()
   }
   Exec("PRAGMA synchronous = FULL");
   return TRecordProblem::None;
+}
+
+TRecordProblem TRecordDb::Failed() const
+{
+  const TRecordProblem problem = RecordProblemOf(error_);
+  return problem == TRecordProblem::None ? TRecordProblem::Unreadable : problem;
 }
 
 int TRecordDb::SchemaVersion()

@@ -4,6 +4,7 @@
 
 #include "store/recorddb.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace
@@ -49,18 +50,26 @@ const char* const PAGE = "SELECT g.id, coalesce(g.ended, g.started), p.seat, p.n
                          "ORDER BY ended DESC, id DESC LIMIT ? OFFSET ?) g "
                          "JOIN players p ON p.game = g.id ORDER BY g.ended DESC, g.id DESC, p.seat";
 
+// What another program may have written is taken only within what a game can hold: times from
+// 1970 to the year 9999, bonuses of three columns, totals far above any game's, so that no sum
+// or span of them overflows.
+int64_t TimeOf(sqlite3_stmt* st, int column)
+{
+  return std::clamp<int64_t>(sqlite3_column_int64(st, column), 0, 253402300799999);
+}
+
 TStatsRow Row(sqlite3_stmt* st)
 {
   TStatsRow row;
   row.game = sqlite3_column_int64(st, 0);
-  row.ended = sqlite3_column_int64(st, 1);
+  row.ended = TimeOf(st, 1);
   row.seat = sqlite3_column_int(st, 2);
   row.name = ColumnText(st, 3);
   row.computer = sqlite3_column_int(st, 4) != 0;
   row.level = ColumnText(st, 5);
-  row.total = sqlite3_column_int(st, 6);
+  row.total = std::clamp(sqlite3_column_int(st, 6), 0, 1000000);
   for (int b = 0; b < BONUS_KINDS; ++b)
-    row.bonus[size_t(b)] = sqlite3_column_int(st, 7 + b);
+    row.bonus[size_t(b)] = std::clamp(sqlite3_column_int(st, 7 + b), 0, 3);
   return row;
 }
 } // namespace
@@ -98,7 +107,7 @@ bool TRecordDb::ReadStatistics(TStatistics& stats)
   stats = TStatistics();
   sqlite3_stmt* st = Prepare(SPAN);
   if (!st || sqlite3_step(st) != SQLITE_ROW) return false;
-  TStatsCounter counter(sqlite3_column_int64(st, 0), sqlite3_column_int64(st, 1));
+  TStatsCounter counter(TimeOf(st, 0), TimeOf(st, 1));
   // Left unfinished, the statement would hold its read of the record open.
   sqlite3_reset(st);
   // Counted as they come: a long history is never held in memory.
