@@ -18,7 +18,7 @@ namespace
 {
 // Why the chart's place holds a sentence instead.
 const char* const NO_CHART = "Das Diagramm kann nicht gezeigt werden, weil das Programmteil "
-                             "\"" WW_CHART_MODULE "\" fehlt oder nicht geladen werden kann.";
+                             "„" WW_CHART_MODULE "“ fehlt oder nicht geladen werden kann.";
 
 // The module's entry point, or null when it cannot be loaded. A module found once stays loaded
 // for the life of the process (its views live in it); a failure is tried again with the next

@@ -88,7 +88,7 @@ TEST_F(ChartModule, LoadsWithTheFirstChartAndTheWindowsOpenWithoutIt)
   });
   ChooseMenu("Statistik");
   EXPECT_TRUE(missing.startsWith("Das Diagramm kann nicht gezeigt werden, weil das Programmteil "
-                                 "\"wurfwummel-chart.so\" fehlt"))
+                                 "„wurfwummel-chart.so“ fehlt"))
       << missing.toStdString();
   // What the chart would show, in words, as a screen reader hears it.
   EXPECT_FALSE(summary.isEmpty());
