@@ -35,22 +35,6 @@ QListWidget* Decisions(QWidget* window)
   return qobject_cast<QListWidget*>(Named(window, "Entscheidungen"));
 }
 
-// Calls step every few milliseconds from inside the running loop until it returns true; gives
-// up after two minutes (a slow sanitizer build analyses a whole game in well under that).
-void Poll(std::function<bool()> step)
-{
-  auto* timer = new QTimer(qApp);
-  timer->setInterval(10);
-  auto tries = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, qApp, [timer, step, tries]() {
-    if (step() || ++*tries > 12000) {
-      timer->stop();
-      timer->deleteLater();
-    }
-  });
-  timer->start();
-}
-
 class AnalysisWindow : public Opponent
 {
 protected:

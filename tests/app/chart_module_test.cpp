@@ -20,22 +20,6 @@ bool QtChartsLoaded()
   return ReadAll("/proc/self/maps").contains("libQt6Charts");
 }
 
-// Calls step every few milliseconds from inside the running loop until it returns true; gives
-// up after two minutes.
-void Poll(std::function<bool()> step)
-{
-  auto* timer = new QTimer(qApp);
-  timer->setInterval(10);
-  auto tries = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, qApp, [timer, step, tries]() {
-    if (step() || ++*tries > 12000) {
-      timer->stop();
-      timer->deleteLater();
-    }
-  });
-  timer->start();
-}
-
 // Pixels near the colour, which the antialiased lines blend at their edges.
 int PixelsNear(const QImage& image, QColor colour)
 {

@@ -270,3 +270,17 @@ QString Text(QWidget* widget)
   if (!ia || !ia->textInterface()) return QString();
   return ia->textInterface()->text(0, ia->textInterface()->characterCount());
 }
+
+void Poll(std::function<bool()> step)
+{
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(10);
+  auto tries = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, qApp, [timer, step, tries]() {
+    if (step() || ++*tries > 12000) {
+      timer->stop();
+      timer->deleteLater();
+    }
+  });
+  timer->start();
+}

@@ -101,3 +101,7 @@ void WhenWindow(const QString& title, std::function<void(QWidget*)> action);
 QWidget* Named(QWidget* window, const QString& name);
 // What a screen reader reads of a text control.
 QString Text(QWidget* widget);
+
+// Calls step every few milliseconds from inside the running loop until it returns true; gives
+// up after two minutes (a slow sanitizer build analyses a whole game in well under that).
+void Poll(std::function<bool()> step);
