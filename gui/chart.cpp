@@ -6,6 +6,7 @@
 #include "gui/chart.h"
 
 #include "gui/chartview.h"
+#include "gui/event.h"
 #include "gui/toolkit_p.h"
 
 #include <QAccessible>
@@ -46,6 +47,16 @@ public:
   {
     if (const TCreateChartView create = ChartModule()) {
       view_ = create(parentWidget);
+      // A clicked point is chosen like a line of a list: GadgetSelect with the point's index
+      // as data and its line as x.
+      view_->picked = [this](int line, int index) {
+        TEvent e;
+        e.id = EVENT_GADGETSELECT;
+        e.source = this;
+        e.data = index;
+        e.x = line;
+        TEvent::Emit(e);
+      };
       SetWidget(view_->Widget());
     } else {
       missing_ = new QLabel(parentWidget);

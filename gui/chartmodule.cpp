@@ -1,6 +1,6 @@
 // The chart module: the only code that uses Qt Charts, built as a library of its own and loaded
 // by the chart gadget (gui/chart.cpp) when the first chart opens. Draws a series over time with
-// its moving mean, and the course of a game with its marked decisions.
+// its moving mean; the course of a game is drawn by gui/chartcourse.cpp.
 
 #include "gui/chartview.h"
 
@@ -9,10 +9,8 @@
 #include <QChartView>
 #include <QDateTime>
 #include <QDateTimeAxis>
-#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPen>
-#include <QScatterSeries>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -112,74 +110,7 @@ public:
     QAccessible::updateAccessibility(&event);
   }
 
-  void SetCourse(const TCourseData& data) override
-  {
-    chart_->removeAllSeries();
-    for (QAbstractAxis* axis : chart_->axes())
-      chart_->removeAxis(axis);
-    chart_->setTitle(data.title);
-    static const QColor colours[] = {QColor(20, 60, 140), QColor(30, 130, 60)};
-    double low = 0, high = 1, right = 1;
-    bool any = false;
-    std::vector<QAbstractSeries*> all;
-    for (size_t l = 0; l < data.lines.size(); ++l) {
-      const TCourseLine& line = data.lines[l];
-      auto* values = new QLineSeries();
-      values->setName(line.name);
-      QList<QPointF> v;
-      const size_t n = std::min(line.x.size(), line.values.size());
-      for (size_t i = 0; i < n; ++i) {
-        v.append(QPointF(line.x[i], line.values[i]));
-        low = any ? std::min(low, line.values[i]) : line.values[i];
-        high = any ? std::max(high, line.values[i]) : line.values[i];
-        right = std::max(right, line.x[i]);
-        any = true;
-      }
-      values->replace(v);
-      values->setPen(QPen(colours[l % 2], 2));
-      all.push_back(values);
-      auto* marks = new QScatterSeries();
-      marks->setName(data.markName);
-      marks->setMarkerSize(9);
-      marks->setColor(QColor(200, 40, 30));
-      marks->setBorderColor(colours[l % 2]);
-      QList<QPointF> m;
-      for (size_t k : line.marked)
-        if (k < n) m.append(QPointF(line.x[k], line.values[k]));
-      marks->replace(m);
-      all.push_back(marks);
-    }
-    for (QAbstractSeries* series : all)
-      chart_->addSeries(series);
-    // The marks look alike for every line: the legend names them once. A legend at the side
-    // leaves the lines the height they need.
-    for (size_t i = 3; i < all.size(); i += 2)
-      for (QLegendMarker* marker : chart_->legend()->markers(all[i]))
-        marker->setVisible(false);
-    chart_->legend()->setAlignment(Qt::AlignRight);
-    auto* rounds = new QValueAxis();
-    rounds->setRange(0, std::ceil(right));
-    // Whole rounds only, about eight of them: a fractional tick would print a round twice.
-    rounds->setTickType(QValueAxis::TicksDynamic);
-    rounds->setTickAnchor(0);
-    rounds->setTickInterval(std::max(1.0, std::ceil(std::ceil(right) / 8)));
-    rounds->setLabelFormat("%d");
-    rounds->setTitleText(data.xName);
-    auto* points = new QValueAxis();
-    const double pad = std::max(10.0, (high - low) * 0.05);
-    points->setRange(std::floor(low - pad), std::ceil(high + pad));
-    points->setLabelFormat("%d");
-    chart_->addAxis(rounds, Qt::AlignBottom);
-    chart_->addAxis(points, Qt::AlignLeft);
-    for (QAbstractSeries* series : all) {
-      series->attachAxis(rounds);
-      series->attachAxis(points);
-    }
-    setAccessibleName(data.title);
-    setAccessibleDescription(data.summary);
-    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&event);
-  }
+  void SetCourse(const TCourseData& data) override { DrawCourse(chart_, this, data, picked); }
 
 private:
   QChart* chart_;

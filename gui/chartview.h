@@ -8,7 +8,14 @@
 
 #include "gui/chart.h"
 
+#include <functional>
+
+class QChart;
 class QWidget;
+
+// Called by a view when the player clicks a point: the line (a series) and the point's index
+// in it, as the data gave them.
+using TChartPicked = std::function<void(int line, int index)>;
 
 // A chart view made by the module. Its widget owns it: freeing the widget frees the view.
 class TChartView
@@ -19,6 +26,8 @@ public:
   // points are worth drawing.
   virtual void Set(const TChartData& data, int width) = 0;
   virtual void SetCourse(const TCourseData& data) = 0;
+  // Set by the chart gadget, called by the view.
+  TChartPicked picked;
 
 protected:
   ~TChartView() = default;
@@ -27,3 +36,6 @@ protected:
 // The module's entry point: a new view whose widget is a child of the given parent.
 using TCreateChartView = TChartView* (*)(QWidget* parent);
 constexpr const char* CHART_MODULE_ENTRY = "WwCreateChartView";
+
+// Draws the course of a game into a chart of the module (gui/chartcourse.cpp).
+void DrawCourse(QChart* chart, QWidget* view, const TCourseData& data, const TChartPicked& picked);
