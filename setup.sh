@@ -5,6 +5,9 @@
 # client; it is fetched only on a Wayland desktop, since it pulls in QML and Quick.
 # SQLite keeps the record of every game; Qt Charts draws the statistics' chart.
 ww_packages="cmake g++ make qt6-base-dev libpng-dev libsqlite3-dev qt6-charts-dev"
+# Network play: libsodium for the cryptography, Avahi for offers on the local network, miniupnpc
+# to ask the router for the port.
+ww_packages="$ww_packages libsodium-dev libavahi-client-dev libminiupnpc-dev pkg-config"
 if [ -n "${WAYLAND_DISPLAY:-}" ]; then ww_packages="$ww_packages qt6-wayland"; fi
 # What the test suite needs besides: GoogleTest and Google Benchmark (each benchmark runs once),
 # the desktop-file, metainfo and manual-page checkers, the SVG renderer, the Debian packaging
