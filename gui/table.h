@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <limits>
 #include <vector>
 
 // Class code of the table gadget.
@@ -18,8 +19,10 @@ constexpr int GADGET_TABLE = 23;
 TGadget* CreateTable(int x, int y, int w, int h, TGadget* parent);
 // The headers; the last column takes the width left over. Sorting starts unsorted.
 void SetTableColumns(TGadget* table, const QStringList& headers, bool sortable);
-// Adds a row. `keys`, where given, sort a column by number instead of by its text (a column
-// without a key sorts by its text); `tag` is what the events and TableSelection report.
+// Adds a row. `keys`, where given, sort a column by number instead of by its text, one for each
+// column from the first; a column without a key, or with TABLE_NO_KEY, sorts by its text, and a
+// column with keys is aligned right. `tag` is what the events and TableSelection report.
+constexpr double TABLE_NO_KEY = std::numeric_limits<double>::quiet_NaN();
 void AddTableRow(TGadget* table, int tag, const QStringList& cells,
                  const std::vector<double>& keys = {});
 void ClearTable(TGadget* table);
@@ -29,3 +32,6 @@ int TableSelection(TGadget* table);
 void SelectTableRow(TGadget* table, int tag);
 // A cell as shown now (after sorting): row and column in display order.
 QString TableCell(TGadget* table, int row, int column);
+// The width that shows every column whole, with room for the vertical scroll bar: a window
+// sizes the table by it so that no column is cut off.
+int TableWidthNeeded(TGadget* table);

@@ -1,17 +1,22 @@
 #include "gui/driver.h"
 #include "gui/event.h"
 #include "gui/gadget.h"
+#include "gui/table.h"
 #include "tests/support/support.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFont>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QTableWidget>
 #include <QTest>
 #include <QWidget>
 
@@ -422,4 +427,83 @@ TEST_F(Toolkit, PanelPicturesBlendOverTheBackground)
   }
   panel->SetPixmap(nullptr, 0); // none leaves the background
   EXPECT_EQ(panel->Native()->grab().toImage().pixelColor(1, 1), QColor(0, 0, 255));
+}
+
+TEST_F(Toolkit, TableSortsByNumberAndReportsRowTags)
+{
+  MakeWindow();
+  // An OK button whose Enter shortcut the table must not give away its Enter to.
+  TGadget* ok = CreateButton("OK", 300, 250, 80, 24, window_, BUTTON_OK);
+  TGadget* table = CreateTable(10, 10, 380, 200, window_);
+  SetTableColumns(table, {"Spieler", "Schnitt", "Art"}, true);
+  AddTableRow(table, 7, {"Anna", "9", "allein"}, {TABLE_NO_KEY, 9});
+  AddTableRow(table, 8, {"Bert", "100", "gegen Stark"}, {TABLE_NO_KEY, 100});
+  AddTableRow(table, 9, {"Cleo", "10", "zwei Personen"}, {TABLE_NO_KEY, 10});
+  window_->SetShow(1);
+  QApplication::setActiveWindow(window_->Native());
+  EXPECT_EQ(TableRows(table), 3);
+  EXPECT_EQ(TableCell(table, 0, 0), "Anna"); // unsorted until asked
+  auto* view = qobject_cast<QTableWidget*>(table->Native());
+  ASSERT_NE(view, nullptr);
+  QHeaderView* header = view->horizontalHeader();
+  // No column is cut off: each is wider than its widest text.
+  const QFontMetrics metrics(view->font());
+  EXPECT_GT(header->sectionSize(2), metrics.horizontalAdvance("zwei Personen"));
+  EXPECT_GT(header->sectionSize(1), metrics.horizontalAdvance("Schnitt"));
+  EXPECT_GE(TableWidthNeeded(table), header->sectionSize(0) + header->sectionSize(1) +
+                                         metrics.horizontalAdvance("zwei Personen"));
+  const auto clickHeader = [&](int column) {
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+  };
+  // By number 9 < 10 < 100, where the text would put "10" < "100" < "9"; again turns it round.
+  clickHeader(1);
+  EXPECT_EQ(QStringList({TableCell(table, 0, 1), TableCell(table, 1, 1), TableCell(table, 2, 1)}),
+            QStringList({"9", "10", "100"}));
+  clickHeader(1);
+  EXPECT_EQ(TableCell(table, 0, 0), "Bert");
+  // A column without keys sorts by its text.
+  clickHeader(2);
+  EXPECT_EQ(TableCell(table, 0, 2), "allein");
+  EXPECT_EQ(TableCell(table, 2, 2), "zwei Personen");
+  Drain();
+  // Clicking the second row chooses it: its tag, not its place, is what is reported.
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    view->visualItemRect(view->item(1, 0)).center());
+  auto events = Drain();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].id, EVENT_GADGETSELECT);
+  EXPECT_EQ(events[0].source, table);
+  EXPECT_EQ(events[0].data, 8);
+  EXPECT_EQ(TableSelection(table), 8);
+  // Enter acts on the chosen row, and the dialog's OK button stays unpressed.
+  QTest::keyClick(view, Qt::Key_Down);
+  QTest::keyClick(view, Qt::Key_Return);
+  events = Drain();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].id, EVENT_GADGETSELECT);
+  EXPECT_EQ(events[0].data, 9);
+  EXPECT_EQ(events[1].id, EVENT_GADGETACTION);
+  EXPECT_EQ(events[1].source, table);
+  EXPECT_EQ(events[1].data, 9);
+  for (const TEvent& e : events)
+    EXPECT_NE(e.source, ok);
+  // A screen reader reads the table cell by cell, with the column's header.
+  QAccessibleInterface* info = QAccessible::queryAccessibleInterface(view);
+  ASSERT_NE(info, nullptr);
+  QAccessibleTableInterface* cells = info->tableInterface();
+  ASSERT_NE(cells, nullptr);
+  EXPECT_EQ(cells->rowCount(), 3);
+  EXPECT_EQ(cells->columnCount(), 3);
+  QAccessibleInterface* cell = cells->cellAt(2, 1);
+  ASSERT_NE(cell, nullptr);
+  EXPECT_EQ(cell->text(QAccessible::Name), TableCell(table, 2, 1));
+  EXPECT_EQ(cells->columnDescription(1), "Schnitt");
+  // Choosing from the program posts nothing; clearing leaves no choice.
+  SelectTableRow(table, 7);
+  EXPECT_EQ(TableSelection(table), 7);
+  EXPECT_TRUE(Drain().empty());
+  ClearTable(table);
+  EXPECT_EQ(TableRows(table), 0);
+  EXPECT_EQ(TableSelection(table), -1);
 }
