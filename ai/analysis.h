@@ -167,21 +167,23 @@ public:
   // Empty when the turns can be true from this sheet; else what does not fit.
   static std::string Check(const std::vector<TPlayedTurn>& turns, const TSheetState& from);
 
-  // After the quick analysis, the verdicts that lie closest to a class's threshold are refined by
-  // games played on by Stark from both choices, a decision at a time: the window drives it on the
-  // analysis's thread and shows the progress. Decisions unlike Stark's and not exact whose loss
-  // lies within REFINE_WITHIN points of a threshold, closest first.
+  // After the quick analysis, every verdict that is not exact is refined by games played on by
+  // Stark from both choices, a decision at a time: the window drives it on the analysis's thread
+  // and shows the progress. Away from the end-game Stark's model misjudges single entries by
+  // several points either way, so no quick verdict there is sure enough to keep. Decisions unlike
+  // Stark's and not exact, those whose loss lies closest to a threshold first.
   struct TRefinement {
     int player = 0;
     int decision = 0;
   };
-  static constexpr double REFINE_WITHIN = 20;
   static std::vector<TRefinement> ToRefine(const TGameReview& review);
   // Plays one decision on (at least REFINE_LEAST pairs of games, at most REFINE_MOST, fewer once
   // its class is sure) and takes their loss as the decision's; the player's loss and remainder
   // move by the same amount, so that the sums still hold. False, and nothing changed, when
   // cancelled.
-  static constexpr int REFINE_LEAST = 64, REFINE_MOST = 400;
+  // Each play-out's total is taken less the luck of its throws (ai/playout.h), which leaves a
+  // pair of them about an eighth of the variance: 32 pairs tell as much as 250 did.
+  static constexpr int REFINE_LEAST = 32, REFINE_MOST = 256;
   bool Refine(TGameReview& review, const TRefinement& which,
               const std::atomic<bool>* cancel = nullptr) const;
 

@@ -1,6 +1,6 @@
-// The analysis's refinement: the decisions whose quick verdict lies close to a class's
-// threshold, closest first, each played on by Stark from both choices on the same dice, with the
-// player's sums kept.
+// The analysis's refinement: every decision unlike Stark's that the quick analysis could not value
+// exactly, those whose quick verdict lies closest to a class's threshold first, each played on by
+// Stark from both choices on the same dice, with the player's sums kept.
 
 #include "ai/analysis.h"
 
@@ -20,10 +20,10 @@ std::vector<TGameAnalyser::TRefinement> TGameAnalyser::ToRefine(const TGameRevie
     for (size_t i = 0; i < decisions.size(); ++i) {
       const TDecisionReview& d = decisions[i];
       if (d.exact || d.refined || d.doneWords == d.bestWords) continue;
-      double closest = REFINE_WITHIN;
+      double closest = INFINITY;
       for (double edge : THRESHOLDS)
         closest = std::min(closest, std::abs(d.lost - edge));
-      if (closest < REFINE_WITHIN) found.push_back({closest, {int(p), int(i)}});
+      found.push_back({closest, {int(p), int(i)}});
     }
   }
   std::stable_sort(found.begin(), found.end(),

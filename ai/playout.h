@@ -14,16 +14,23 @@
 #include <random>
 
 // The expected final total when Stark plays on from this sheet, before a turn's first throw,
-// with the dice of rng until it plays exactly, and exactly from there.
-double PlayOn(const TStarkPlayer& stark, TEndgame& endgame, TSheetState sheet, std::mt19937& rng);
+// with the dice of rng until it plays exactly, and exactly from there. Where `luck` is given, the
+// luck of every throw is added to it: how far the throw moved the expectation of the turn's plan.
+// Each throw's luck is zero on average over its faces, so the total less its luck has the same
+// expectation with a far smaller spread: the dice that Stark's own model would have seen coming
+// no longer blur the comparison of two choices.
+double PlayOn(const TStarkPlayer& stark, TEndgame& endgame, TSheetState sheet, std::mt19937& rng,
+              double* luck = nullptr);
 // The same from one choice of a decision: Stark's (best) or the one made.
 double PlayOut(const TStarkPlayer& stark, TEndgame& endgame, const TDecisionReview& d, bool best,
-               std::mt19937& rng);
+               std::mt19937& rng, double* luck = nullptr);
 
 struct TPlayOuts {
-  double lost = 0; // the mean of Stark's choice less the one made
+  double lost = 0; // the mean of Stark's choice less the one made, each total less its luck
   double se = 0;   // its standard error
   int rolls = 0;
+  // The same from the totals as they fell, luck and all: the same expectation, a wider spread.
+  double rawLost = 0, rawSe = 0;
 };
 
 // Play-out r of both choices with the dice of std::mt19937 seeded with {seed, r}. Plays at least

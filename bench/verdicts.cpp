@@ -6,7 +6,7 @@
 // mean difference is what the choice lost, to within the play-outs' standard error.
 //
 //   verdicts [games] [seed] [--level leicht|mittel|both] [--free LOW-HIGH] [--every K]
-//            [--rolls R] [--threads T] [--out FILE]
+//            [--rolls R] [--threads T] [--out FILE] [--less-luck]
 //   verdicts --from FILE [--refine] [--threads T]
 //
 // It prints, for each player and kind of decision: the decisions, the mean loss by the analysis
@@ -50,6 +50,9 @@ struct TCheck {
   double played = 0;  // Stark's choice less the one made, mean of the play-outs
   double se = 0;      // its standard error
   int rolls = 0;
+  // The same play-outs, each total less the luck of its throws (ai/playout.h): the same
+  // expectation, a smaller spread. With --less-luck these are the ones checked against.
+  double lessLuck = 0, lessLuckSe = 0;
 };
 
 const TLevel LEVELS[] = {TLevel::Leicht, TLevel::Mittel};
@@ -185,7 +188,7 @@ int main(int argc, char** argv)
   std::vector<std::string> numbers;
   std::string levelName = "both", out, from;
   int low = 12, high = 16, every = 5, rolls = 200, threads = 0;
-  bool refine = false;
+  bool refine = false, lessLuck = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--level" && i + 1 < argc)
@@ -202,6 +205,8 @@ int main(int argc, char** argv)
       out = argv[++i];
     else if (arg == "--refine")
       refine = true;
+    else if (arg == "--less-luck")
+      lessLuck = true;
     else if (arg == "--from" && i + 1 < argc)
       from = argv[++i];
     else
@@ -315,20 +320,31 @@ int main(int argc, char** argv)
       TEndgame endgame;
       for (size_t i; (i = next++) < checks.size();) {
         TCheck& c = checks[i];
-        double sum = 0, squares = 0;
+        double sum = 0, squares = 0, lessSum = 0, lessSquares = 0;
         for (int r = 0; r < rolls; ++r) {
-          double difference = 0;
+          double difference = 0, less = 0;
           for (const bool best : {true, false}) {
             std::seed_seq seq{7u, unsigned(i), unsigned(r)};
             std::mt19937 rng(seq);
-            difference += (best ? 1 : -1) * PlayOut(stark, endgame, c.decision, best, rng);
+            double luck = 0;
+            const double total = PlayOut(stark, endgame, c.decision, best, rng, &luck);
+            difference += (best ? 1 : -1) * total;
+            less += (best ? 1 : -1) * (total - luck);
           }
           sum += difference;
           squares += difference * difference;
+          lessSum += less;
+          lessSquares += less * less;
         }
+        auto se = [&](double mean, double total2) {
+          return std::sqrt(std::max(0.0, total2 / rolls - mean * mean) / (rolls - 1));
+        };
         c.rolls = rolls;
         c.played = sum / rolls;
-        c.se = std::sqrt(std::max(0.0, squares / rolls - c.played * c.played) / (rolls - 1));
+        c.se = se(c.played, squares);
+        c.lessLuck = lessSum / rolls;
+        c.lessLuckSe = se(c.lessLuck, lessSquares);
+        if (lessLuck) std::swap(c.played, c.lessLuck), std::swap(c.se, c.lessLuckSe);
         if (const size_t n = ++finished; n % 20 == 0) {
           std::fprintf(stderr, "%zu of %zu\n", n, checks.size());
         }
@@ -336,6 +352,22 @@ int main(int argc, char** argv)
     });
   for (std::thread& w : workers)
     w.join();
+  {
+    // Both ways of playing out agree but for noise, and luck taken out narrows it.
+    double gap = 0, gap2 = 0, plain = 0, less = 0;
+    for (const TCheck& c : checks) {
+      const double d = c.played - c.lessLuck;
+      gap += d;
+      gap2 += d * d;
+      plain += c.se * c.se;
+      less += c.lessLuckSe * c.lessLuckSe;
+    }
+    const double n = double(std::max<size_t>(1, checks.size()));
+    std::printf("play-outs as they fell against less their luck: mean gap %.2f (sd %.2f), rms "
+                "standard error %.2f against %.2f\n",
+                gap / n, std::sqrt(std::max(0.0, gap2 / n - gap * gap / n / n)),
+                std::sqrt(plain / n), std::sqrt(less / n));
+  }
   if (!out.empty()) {
     FILE* f = std::fopen(out.c_str(), "w");
     if (!f) {
