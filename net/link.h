@@ -7,6 +7,18 @@
 // side keeps one private random secret per game, from which its dice secrets are made; the app
 // records it with the game (never shown, never sent) and hands it back to resume. Without it a
 // resumed game cannot go on, because this side could not reveal what it committed to.
+//
+// Worth knowing (20:50):
+// - OwnSeat() of a resumed game is the seat this computer played when the game began (its
+//   secret says which), whichever side offers this time; only a new game gives the offering
+//   side seat 0.
+// - After OnConnected of a resumed game, one step that only the other computer held may follow
+//   at once by OnThrown or OnEntered (a throw or entry of the own seat whose confirmation was
+//   lost). Throw and Enter called inside OnConnected before it are refused (Error() says why),
+//   so act on the own turn from OnThrown/OnEntered or from the event loop after OnConnected.
+// - Throw and Enter that the rules or the moment do not allow are ignored and Error() says why;
+//   a callback may call Throw, Enter or Close, but must not delete the link (let the event loop
+//   do it later).
 
 #include <QByteArray>
 #include <QString>
