@@ -8,7 +8,7 @@
 // records it with the game (never shown, never sent) and hands it back to resume. Without it a
 // resumed game cannot go on, because this side could not reveal what it committed to.
 //
-// Worth knowing (20:50):
+// Worth knowing (20:25):
 // - OwnSeat() of a resumed game is the seat this computer played when the game began (its
 //   secret says which), whichever side offers this time; only a new game gives the offering
 //   side seat 0.

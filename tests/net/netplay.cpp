@@ -20,6 +20,10 @@ void TNetSide::Wire()
 {
   link->OnConnected = [this] {
     connected = true;
+    ended = false;
+    EXPECT_EQ(link->CommonSteps(), steps.size());
+    token = link->Token();
+    secret = link->Secret();
     if (autoplay) Play();
   };
   link->OnThrown = [this](int seat, uint8_t h, std::array<int, 6> f, QByteArray step) {
@@ -58,8 +62,8 @@ void TNetSide::Wire()
 TNetResume TNetSide::Resume() const
 {
   TNetResume r;
-  r.token = link->Token();
-  r.secret = link->Secret();
+  r.token = token;
+  r.secret = secret;
   r.steps = steps;
   return r;
 }

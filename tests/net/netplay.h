@@ -7,6 +7,7 @@
 #include "net/link.h"
 
 #include <QString>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -18,6 +19,7 @@ struct TNetSide {
   std::vector<std::array<int, 6>> faces; // of every throw, in order
   std::vector<uint8_t> holds;
   QString closed;
+  QByteArray token, secret; // as the app records them when the game begins
   bool fault = false, connected = false, ended = false;
   int wrongCodes = 0;
   bool autoplay = true;
