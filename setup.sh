@@ -16,6 +16,8 @@ if [ -n "${WAYLAND_DISPLAY:-}" ]; then ww_packages="$ww_packages qt6-wayland"; f
 ww_test_packages="libgtest-dev libbenchmark-dev desktop-file-utils appstream man-db file"
 ww_test_packages="$ww_test_packages librsvg2-bin dpkg-dev debhelper lintian devscripts"
 ww_test_packages="$ww_test_packages qt6-wayland weston xvfb xauth xdotool x11-utils strace"
+# The discovery test runs an Avahi daemon of its own on a private D-Bus bus.
+ww_test_packages="$ww_test_packages avahi-daemon dbus-daemon iproute2"
 # What the benchmarks and the developers' tools need: Google Benchmark, and for the start-up
 # comparison Xvfb, the X client library (its stopwatch watches the window being mapped) and
 # valgrind (it counts the instructions until then).

@@ -10,7 +10,7 @@ WW_ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 WW_EXTRA_PACKAGES="$ww_fuzz_packages" ww_install_missing
 seconds="${1:-60}"
 shift || true
-targets="${*:-scores settings png record}"
+targets="${*:-scores settings png record netmsg}"
 dir="${WW_FUZZ_BUILD_DIR:-$WW_ROOT/build-fuzz}"
 CC=clang CXX=clang++ cmake -S "$WW_ROOT" -B "$dir" -DWW_FUZZ=ON -DBUILD_TESTING=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -165,7 +165,8 @@ bool ReadMessage(const QByteArray& bytes, TNetMessage& m, QString& error)
       return false;
     break;
   case TNetKind::Reveal:
-    if (!in.r.U16(m.index) || !in.Fixed(NET_HASH, m.reveal, "die Aufdeckung ist zu kurz") ||
+    if (!in.r.U16(m.index)) return in.Fail("die Aufdeckung ist zu kurz");
+    if (!in.Fixed(NET_HASH, m.reveal, "die Aufdeckung ist zu kurz") ||
         !in.Fixed(NET_HASH, m.next, "die Aufdeckung ist zu kurz"))
       return false;
     break;
