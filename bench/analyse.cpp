@@ -6,6 +6,7 @@
 //   analyse [games] [seed] [--level leicht|mittel|stark|first]
 //   analyse [games] [seed] --fit FILE
 //   analyse [games] [seed] --level L --rollouts ROLLS
+//   analyse [games] [seed] --level L --refine
 //
 // --fit plays the games with each strength and writes ai/analysisshift.cpp to FILE: for each
 // number of free cells left after an entry, what Stark's worth after the entry misses of its
@@ -17,6 +18,9 @@
 // played on by Stark from each choice, the same dice for both. It prints, for holds and entries,
 // the analysis's loss, Stark's own judgement of it (its plans, uncalibrated) and the played one,
 // on average and each with its error against the played one.
+// --refine then refines every decision as the analysis window does (TGameAnalyser::ToRefine and
+// Refine), so that the sums, the remainder and the classes are those of the refined verdicts, and
+// prints the processor time that takes.
 // "first" enters every turn's first throw in the first free cell, without throwing again.
 // Game g's dice come from std::mt19937 seeded with {seed, g}, as in bench/simulate.
 
@@ -210,6 +214,8 @@ double CpuMs()
 struct TStats {
   std::vector<TPlayerReview> games;
   std::vector<double> cpu; // ms per analysis
+  // With --refine: ms per game for refining every decision the window refines, and how many.
+  std::vector<double> refineCpu, refined;
 };
 
 double Mean(const std::vector<double>& v)
@@ -400,6 +406,7 @@ int main(int argc, char** argv)
   std::vector<std::string> numbers;
   std::string level = "leicht", fitFile;
   int rolls = 0;
+  bool refine = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--level" && i + 1 < argc)
@@ -408,6 +415,8 @@ int main(int argc, char** argv)
       fitFile = argv[++i];
     else if (arg == "--rollouts" && i + 1 < argc)
       rolls = std::max(1, std::atoi(argv[++i]));
+    else if (arg == "--refine")
+      refine = true;
     else
       numbers.push_back(arg);
   }
@@ -442,6 +451,14 @@ int main(int argc, char** argv)
           std::fprintf(stderr, "game %d: not analysed: %s\n", g, review.problem.c_str());
           std::exit(1);
         }
+        if (refine) {
+          const double c1 = CpuMs();
+          const auto order = TGameAnalyser::ToRefine(review);
+          for (const TGameAnalyser::TRefinement& which : order)
+            analyser.Refine(review, which);
+          runs[size_t(t)].refineCpu.push_back(CpuMs() - c1);
+          runs[size_t(t)].refined.push_back(double(order.size()));
+        }
         runs[size_t(t)].games.push_back(std::move(review.players[0]));
       }
     });
@@ -449,10 +466,12 @@ int main(int argc, char** argv)
     w.join();
 
   std::vector<double> totals, starts, lucks, lost, remainders, cpu, sumErrors, holdLoss, cellLoss,
-      perDecision;
+      perDecision, refineCpu, refined;
   std::array<double, VERDICTS> verdicts{};
   for (const TStats& run : runs) {
     cpu.insert(cpu.end(), run.cpu.begin(), run.cpu.end());
+    refineCpu.insert(refineCpu.end(), run.refineCpu.begin(), run.refineCpu.end());
+    refined.insert(refined.end(), run.refined.begin(), run.refined.end());
     for (const TPlayerReview& r : run.games) {
       totals.push_back(r.total);
       starts.push_back(r.start);
@@ -500,5 +519,14 @@ int main(int argc, char** argv)
   Spread("cells", cellLoss);
   std::printf("  analysis of a game: processor time mean %.0f ms, p50 %.0f, max %.0f\n", Mean(cpu),
               At(cpu, 0.5), At(cpu, 1.0));
+  if (refine) {
+    double decisions = 0, ms = 0;
+    for (size_t g = 0; g < refined.size(); ++g)
+      decisions += refined[g], ms += refineCpu[g];
+    std::printf("  refined: %.1f decisions per game; processor time per game mean %.1f s, max "
+                "%.1f s; per decision %.0f ms\n",
+                decisions / n, Mean(refineCpu) / 1e3, At(refineCpu, 1.0) / 1e3,
+                decisions > 0 ? ms / decisions : 0.0);
+  }
   return 0;
 }
