@@ -1,12 +1,14 @@
 #include "app/app.h"
 
 #include "app/computer.h"
+#include "app/netgame.h"
 #include "app/recorder.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "forms/about.h"
 #include "forms/analysisform.h"
 #include "forms/highscoreform.h"
+#include "forms/netform.h"
 #include "forms/playerform.h"
 #include "forms/ruleform.h"
 #include "forms/statsform.h"
@@ -67,6 +69,7 @@ TApp* TApp::Create()
   MenuComputer = CreateMenu("Gegen den Computer", MM_COMPUTER, MenuGame);
   MenuComputer->SetSelected(0);
   CreateLevelMenu();
+  CreateMenu("Netzwerkspiel ...", MM_NETWORK, MenuGame);
   CreateMenu("", 0, MenuGame);
   CreateMenu("Beenden", MM_QUIT, MenuGame);
   MenuView = CreateMenu("Anzeige", 0, Window->GetMenu());
@@ -88,6 +91,7 @@ TApp* TApp::Create()
   MakeFolders(AppDir);
   TidyDataFolder();
   Computer = std::make_unique<TComputer>(*this);
+  Net = std::make_unique<TNetGame>(*this);
   ScoreIndex = {-1, -1};
   OpenScore();
   LoadPlayers();
@@ -126,11 +130,13 @@ void TApp::Dispatch(TEvent event)
   // Whatever the event changed, the computer's next step is on its way exactly while it is at
   // the turn; otherwise nothing runs until the person acts.
   if (Computer) Computer->Schedule();
+  // The same for the steps that came over the network, and the own seat's first throw.
+  if (Net) Net->Schedule();
   FollowComputerSeat();
   FollowHint();
-  // The hint is the person's: not while the computer plays.
-  if (MenuHint && GadgetDisabled(MenuHint) != (ComputerAtTurn() ? 1 : 0))
-    MenuHint->SetEnabled(ComputerAtTurn() ? 0 : 1);
+  // The hint is the person's: not while the computer or the other computer plays.
+  if (MenuHint && GadgetDisabled(MenuHint) != (PersonBlocked() ? 1 : 0))
+    MenuHint->SetEnabled(PersonBlocked() ? 0 : 1);
 }
 
 void TApp::HandleEvent(const TEvent& event)
@@ -141,7 +147,7 @@ void TApp::HandleEvent(const TEvent& event)
     RefuseHint();
     return;
   }
-  if (ComputerAtTurn()) {
+  if (PersonBlocked()) {
     switch (event.id) {
     case EVENT_MOUSEUP:
     case EVENT_HOTKEYHIT:
@@ -151,6 +157,11 @@ void TApp::HandleEvent(const TEvent& event)
     default:
       break;
     }
+  }
+  // Over the network the own seat's throw and entry go to the link first.
+  if (Net && Net->Take(event)) {
+    Describe(player);
+    return;
   }
   switch (event.id) {
   case EVENT_MENUACTION:
@@ -162,10 +173,19 @@ void TApp::HandleEvent(const TEvent& event)
       if (NewGameWanted()) NewGame();
       break;
     case MM_PLAYER:
-      TPlayerForm().Open(this);
+      if (Net && Net->Playing())
+        Notify(NET_BUSY);
+      else
+        TPlayerForm().Open(this);
       break;
     case MM_COMPUTER:
-      ChooseComputer();
+      if (Net && Net->Playing())
+        Notify(NET_BUSY);
+      else
+        ChooseComputer();
+      break;
+    case MM_NETWORK:
+      TNetForm().Open(this);
       break;
     case MM_LEICHT:
     case MM_MITTEL:
@@ -218,7 +238,7 @@ void TApp::HandleEvent(const TEvent& event)
     GadgetAction(event);
     break;
   case EVENT_TIMERTICK:
-    if (!Computer || !Computer->Tick(event.data)) return;
+    if (!(Computer && Computer->Tick(event.data)) && !(Net && Net->Tick(event.data))) return;
     break;
   default:
     return; // nothing that a screen reader reads has changed
@@ -278,6 +298,7 @@ void TApp::Destroy()
 {
   ClearHint();
   if (Computer) Computer->Stop();
+  Net.reset();
   Record.reset(); // writes what is still waiting
   // Hidden first, as a closed window is: freeing shown controls one by one would have each
   // of them ask for its parent to be repainted.

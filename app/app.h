@@ -17,6 +17,7 @@
 
 class TDicefield;
 class TComputer;
+class TNetGame;
 class TRecorder;
 struct TGameState;
 enum class TFileState;
@@ -34,6 +35,7 @@ enum : int {
   MM_LANGSAM = 40969, // the computer's speeds, in the order of TSpeed
   MM_NORMAL = 40970,
   MM_SCHNELL = 40971,
+  MM_NETWORK = 40972, // "Netzwerkspiel ..."
   MM_HIGH = 45057,
   MM_RULE = 45058,
   MM_ABOUT = 45059,
@@ -110,6 +112,8 @@ public:
   // "Tipp", disabled while the computer is at the turn.
   TGadget* MenuHint = nullptr;
   std::unique_ptr<TComputer> Computer;
+  // A game with a person at another computer (app/netgame.cpp).
+  std::unique_ptr<TNetGame> Net;
   int Style = STYLE_STANDARD;
   // Set when a score or settings file exists but cannot be read: it is then never replaced.
   bool ScoreUnreadable = false;
@@ -186,6 +190,12 @@ public:
   // person's clicks and keys on the sheet and the dice do nothing.
   bool ComputerPlays() const;
   bool ComputerAtTurn() const;
+  // The person's clicks and keys on the sheets do nothing now: the computer is at the turn, or
+  // in a game over the network the other computer is, or a step of the own seat is on its way.
+  bool PersonBlocked() const;
+  // Whether the computer is this computer's second player, also while a game over the network
+  // has the sheets: what the files keep.
+  bool ComputerChosen() const;
   // The menu item "Gegen den Computer": adds the computer as the second player, makes it the
   // second player in place of a person (after the player dialog's question and with a new
   // game), or takes it out again.

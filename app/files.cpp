@@ -2,6 +2,7 @@
 // reading and writing live in store/; here they are only called in the game's order.
 
 #include "app/app.h"
+#include "app/netgame.h"
 #include "store/highscore.h"
 
 #include "app/computer.h"
@@ -94,7 +95,7 @@ void TApp::LoadComputerChoice(TFileState state, const QByteArray& bytes)
 std::optional<QByteArray> TApp::WriteComputerChoice(TFileState state, const QByteArray& bytes) const
 {
   if (ChoiceUnreadable) return {};
-  const bool plays = ComputerPlays();
+  const bool plays = ComputerChosen();
   const TLevel level = Computer ? Computer->Level() : TLevel::Stark;
   const TSpeed speed = Computer ? Computer->Speed() : TSpeed::Normal;
   // Until the computer first plays or gets another strength or speed, the data folder holds
@@ -111,7 +112,7 @@ std::optional<QByteArray> TApp::WriteComputerChoice(TFileState state, const QByt
 
 void TApp::WritePlayerFiles()
 {
-  PlayerPair().Write(PlayerParts(), FirstOfPair(ComputerPlays()));
+  PlayerPair().Write(PlayerParts(), FirstOfPair(ComputerChosen()));
 }
 
 TPairParts TApp::PlayerParts() const
@@ -122,7 +123,8 @@ TPairParts TApp::PlayerParts() const
   // A file that cannot be read is someone else's business: it stays as it is. One whose names
   // are those of the players is not written again.
   if (!SettingsUnreadable && now.namesState != TFileState::Unreadable) {
-    const QByteArray out = WriteSettingsFile(PlayerName);
+    // A game over the network has the sheets: the files keep this computer's players.
+    const QByteArray out = WriteSettingsFile(Net && Net->Playing() ? Net->LocalNames : PlayerName);
     if (now.namesState != TFileState::Read || WriteSettingsFile(now.names) != out) parts[0] = out;
   }
   parts[1] = WriteComputerChoice(now.choiceState, now.choice);

@@ -4,6 +4,7 @@
 #include "app/app.h"
 
 #include "app/computer.h"
+#include "app/netgame.h"
 #include "app/recorder.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
@@ -105,6 +106,8 @@ int TApp::RemovePlayer()
 
 int TApp::NewGame()
 {
+  // A game over the network ends here, and this computer's players come back.
+  if (Net) Net->BeforeNewGame();
   ClearHint();
   HintUsed = false;
   // The game it replaces stays in the record as not finished.
@@ -113,6 +116,8 @@ int TApp::NewGame()
   for (int i = 0; i < PlayerCount; ++i) {
     const size_t p = size_t(i);
     DiceField[p]->NewGame();
+    // Over the network the dice come from the link, at each seat's turn.
+    if (Net && Net->Playing()) Net->Blank(i);
     DiceField[p]->ShowTurnLines();
     ForSections(*this, p, [](auto& section) { section.NewGame(); });
   }
@@ -138,6 +143,7 @@ int TApp::Reset()
   const int player = CurrentPlayer;
   if (Record) Record->Entered(player, Last);
   DiceField[size_t(CurrentPlayer)]->Reset();
+  if (Net && Net->Playing()) Net->Blank(CurrentPlayer);
   if (Last) Last->SetEnabled(0);
   Last = nullptr;
   PassTurn();
@@ -195,6 +201,7 @@ bool TApp::IsFull()
     if (!SheetFull(p)) return false;
   ShowResult();
   if (Record) Record->GameFinished();
+  if (Net) Net->GameOver();
   // Its entries are marked in the record once the list with them is written; until then the
   // record has it as finished without them, and a start after a crash enters them.
   if (Record && Record->LastFinished() != 0) ListingGames.push_back(Record->LastFinished());

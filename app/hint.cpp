@@ -8,6 +8,7 @@
 
 #include "ai/wording.h"
 #include "app/computer.h"
+#include "app/netgame.h"
 #include "app/recorder.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
@@ -76,7 +77,7 @@ const char* const RESUMED_NOTE = "Spiel fortgesetzt";
 void TApp::ShowHint()
 {
   ClearHint();
-  if (!Computer || ComputerAtTurn() || CurrentPlayer < 0 || CurrentPlayer >= PlayerCount) return;
+  if (!Computer || PersonBlocked() || CurrentPlayer < 0 || CurrentPlayer >= PlayerCount) return;
   const int player = CurrentPlayer;
   TDicefield& dice = *DiceField[size_t(player)];
   if (!dice.Hint || SheetFull(player)) return;
@@ -153,8 +154,8 @@ void TApp::FollowHint()
 void TApp::RefuseHint()
 {
   ClearHint();
-  if (!ComputerAtTurn()) return;
-  ShowNote(CurrentPlayer, REFUSAL);
+  if (!PersonBlocked()) return;
+  ShowNote(CurrentPlayer, ComputerAtTurn() ? REFUSAL : NET_REFUSAL);
   noteUntilAction_ = true;
 }
 

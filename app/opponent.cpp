@@ -4,6 +4,7 @@
 #include "app/app.h"
 
 #include "app/computer.h"
+#include "app/netgame.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "gui/driver.h"
@@ -38,14 +39,26 @@ bool TApp::ComputerAtTurn() const
   return Computer && Computer->AtTurn();
 }
 
+bool TApp::PersonBlocked() const
+{
+  return ComputerAtTurn() || (Net && Net->Blocks());
+}
+
+bool TApp::ComputerChosen() const
+{
+  return Net && Net->Playing() ? Net->LocalComputer : ComputerPlays();
+}
+
 void TApp::FollowComputerSeat()
 {
   bool changed = false;
   for (int p = 0; p < PlayerCount && p < int(DiceField.size()); ++p)
-    changed = DiceField[size_t(p)]->SetPlayedByComputer(p == 1 && ComputerPlays()) || changed;
+    changed = DiceField[size_t(p)]->SetPlayedByComputer(
+                  (p == 1 && ComputerPlays()) || (Net && Net->Playing() && p != Net->OwnSeat())) ||
+              changed;
   // A roll button that goes grey hands the focus to the next control, a die of the computer's;
   // in its turn the keyboard stays with the window.
-  if (changed && ComputerAtTurn()) Window->Activate(0);
+  if (changed && PersonBlocked()) Window->Activate(0);
 }
 
 void TApp::ShowComputerChoice()

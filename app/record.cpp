@@ -5,6 +5,7 @@
 
 #include "app/app.h"
 #include "app/computer.h"
+#include "app/netgame.h"
 #include "app/sections.h"
 #include "dice/dicefield.h"
 #include "gui/driver.h"
@@ -138,6 +139,8 @@ std::vector<TRecordPlayer> TRecorder::Lineup() const
       player.computer = true;
       player.level = std::string(LevelName(app_.Computer->Level()));
     }
+    // Over the network, the seat played at the other computer is marked.
+    if (app_.Net && app_.Net->Playing() && p != app_.Net->OwnSeat()) player.level = NETWORK_SEAT;
     players.push_back(player);
   }
   return players;
@@ -246,7 +249,8 @@ void TRecorder::Entered(int seat, TGadget* cell)
 void TRecorder::Rethrown(int seat)
 {
   if (!writer_ || game_ == 0 || seat < 0 || seat >= int(app_.DiceField.size())) return;
-  Post(Throw(seat, 0));
+  // Over the network the dice wait for the link, blank, until the seat's turn.
+  if (app_.DiceField[size_t(seat)]->Dice[1] != 0) Post(Throw(seat, 0));
   entryPending_ = false;
   Send();
 }

@@ -82,6 +82,20 @@ public:
   void Listing(const std::vector<int64_t>& games, const std::string& digest);
   void Listed(const std::vector<int64_t>& games);
 
+  // Games over the network (app/recordnet.cpp): the game just started is one, with the seat
+  // played here; a step of it, applied when the record held seq actions; a fault of the other
+  // computer ended it; the game goes on elsewhere or later: the record lets go of it, open.
+  int Seq() const { return seq_; }
+  void NetStarted(int seat, const QByteArray& token, const QByteArray& secret);
+  void NetStep(int index, int seq, const QByteArray& step);
+  void NetFault(const QString& sentence);
+  void Detach();
+  // The newest open game over the network that no other copy plays; false when there is none.
+  bool OpenNetGame(TRecordDb::TNetGame& game);
+  // Takes such a game up again after its first steps steps, cutting what came after the seq
+  // actions before the next one, and shows it; false when it cannot be.
+  bool ResumeNet(int64_t id, int steps, int seq);
+
 private:
   // A start waits this long for another copy's short write; longer means another program keeps
   // the file locked.

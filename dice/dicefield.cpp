@@ -224,8 +224,9 @@ int TDicefield::DoEntry()
   TGadget* cell = App->Last;
   if (!cell) return 0;
   if (cell->GetText() == "0") {
-    // The computer answers its own question: the box is for the person only.
-    if (!App->ComputerAtTurn() && Confirm(STRIKE_QUESTION, 0) != 1) {
+    // The computer answers its own question, and a step over the network was asked before it
+    // went: the box is for the person only.
+    if (!App->PersonBlocked() && Confirm(STRIKE_QUESTION, 0) != 1) {
       // Declined: the turn goes on with the same dice, holds and rolls, and the keyboard
       // stands on the cell it withdrew from.
       cell->SetText(CELL_FREE);

@@ -98,6 +98,8 @@ QString ReadRecord(TRecordDb& db)
                                         "actions",
                                         "games",
                                         "lineup",
+                                        "netsteps",
+                                        "network",
                                         "players",
                                         "unlisted"};
   if (Column(db.Handle(), "PRAGMA application_id", values) &&

@@ -110,13 +110,21 @@ sqlite3_stmt* TRecordDb::Prepare(const char* sql)
   return st;
 }
 
-bool TRecordDb::OpenGames(std::vector<TOpenGame>& games)
+bool TRecordDb::OpenGames(std::vector<TOpenGame>& games, bool network)
 {
   games.clear();
-  sqlite3_stmt* st = Prepare("SELECT g.id, coalesce(max(a.at), g.started) AS last, g.hint_used "
-                             "FROM games g "
-                             "LEFT JOIN actions a ON a.game = g.id WHERE g.state = 0 "
-                             "GROUP BY g.id ORDER BY last DESC, g.rowid DESC");
+  // A game over the network goes on only with the other computer, never at a start.
+  sqlite3_stmt* st =
+      network ? Prepare("SELECT g.id, coalesce(max(a.at), g.started) AS last, g.hint_used "
+                        "FROM games g "
+                        "LEFT JOIN actions a ON a.game = g.id WHERE g.state = 0 "
+                        "AND g.id IN (SELECT game FROM network) "
+                        "GROUP BY g.id ORDER BY last DESC, g.rowid DESC")
+              : Prepare("SELECT g.id, coalesce(max(a.at), g.started) AS last, g.hint_used "
+                        "FROM games g "
+                        "LEFT JOIN actions a ON a.game = g.id WHERE g.state = 0 "
+                        "AND g.id NOT IN (SELECT game FROM network) "
+                        "GROUP BY g.id ORDER BY last DESC, g.rowid DESC");
   if (!st) return false;
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW)

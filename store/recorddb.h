@@ -18,8 +18,9 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // This version's schema; version 1 had no hint mark and no bonus counts, version 2 neither the
-// mark of the game's files nor the games whose high-score entries are still to be written.
-constexpr int RECORD_SCHEMA = 3;
+// mark of the game's files nor the games whose high-score entries are still to be written,
+// version 3 no games over the network.
+constexpr int RECORD_SCHEMA = 4;
 // PRAGMA application_id of the game's records ("WWDB").
 constexpr int RECORD_APPLICATION_ID = 0x57574442;
 
@@ -61,8 +62,9 @@ public:
     int64_t last = 0; // time of its last action
     bool hintUsed = false;
   };
-  // The games not ended, the one played last first. False when the database cannot be read.
-  bool OpenGames(std::vector<TOpenGame>& games);
+  // The games not ended, the one played last first: those played at this computer alone, or
+  // those played over the network. False when the database cannot be read.
+  bool OpenGames(std::vector<TOpenGame>& games, bool network = false);
   // Every action of a game in order; false when they cannot be read.
   bool LoadActions(int64_t game, std::vector<TAction>& actions);
   // The finished games' seats, by game and seat.
@@ -99,6 +101,32 @@ public:
   bool SetListing(int64_t id, const std::string& file);
   // Its entries are in the list (or never will be).
   bool SetListed(int64_t id);
+  // Games over the network (store/recordnet.cpp). A game played with another computer: the
+  // seat played at this one, the game's token and this side's secret of it; a step both
+  // exchanged, with the number of actions the record held before it; how such a game ended when
+  // a fault ended it.
+  bool AddNetGame(int64_t id, int seat, const std::string& token, const std::string& secret);
+  bool AddNetStep(int64_t id, int step, int seq, const std::string& data);
+  bool SetNetEnding(int64_t id, const std::string& ending);
+  struct TNetStep {
+    int seq = 0; // the record's actions before the step
+    std::string data;
+  };
+  struct TNetGame {
+    int64_t id = 0;
+    int seat = 0;
+    std::string token, secret;
+    std::string ending;
+    std::vector<TNetStep> steps;
+  };
+  // The network games not ended, the one played last first.
+  bool OpenNetGames(std::vector<TNetGame>& games);
+  // Whether a game was played over the network, and how; false when it was not or cannot be
+  // read.
+  bool NetGame(int64_t id, TNetGame& game);
+  // A resumed game goes on after step steps, the actions from seq on and the steps after it
+  // are what only this computer saw.
+  bool CutNetGame(int64_t id, int steps, int seq);
   // The SQLite result code of the last step that failed here.
   int Error() const;
 

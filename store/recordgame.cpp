@@ -20,7 +20,8 @@ bool RecordedGame(const std::vector<TAction>& actions, TRecordedGame& game)
 {
   game = TRecordedGame();
   TGameState state;
-  if (!ReplayGame(actions, state)) return false;
+  // A game over the network under way may have a seat whose dice wait for its turn.
+  if (!ReplayGame(actions, state, true)) return false;
   constexpr int cells = SHEET_ROWS * SHEET_COLUMNS;
   std::vector<TSeatPlay> seats;
   for (const TAction& action : actions) {

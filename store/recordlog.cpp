@@ -92,12 +92,13 @@ bool ApplyAction(TGameState& state, const TAction& action)
   return false;
 }
 
-bool ReplayGame(const std::vector<TAction>& actions, TGameState& state)
+bool ReplayGame(const std::vector<TAction>& actions, TGameState& state, bool diceMayWait)
 {
   state = TGameState();
   for (const TAction& action : actions)
     if (!ApplyAction(state, action)) return false;
   if (state.seats.empty()) return false;
+  if (diceMayWait) return true;
   for (const TSeatState& seat : state.seats)
     if (!seat.thrown && !SheetFull(seat)) return false;
   return true;

@@ -23,6 +23,9 @@ struct TRecordPlayer {
   bool operator==(const TRecordPlayer&) const = default;
 };
 
+// The lineup's level of a seat played at the other computer, in a game over the network.
+constexpr const char* NETWORK_SEAT = "netzwerk";
+
 using THoldMask = std::array<bool, 6>;
 
 enum class TActionKind : char {
@@ -69,8 +72,9 @@ constexpr int RECORD_MAX_ROLLS = 2;
 // Plays one action on the state; false, leaving the state as it may be, when it cannot happen.
 bool ApplyAction(TGameState& state, const TAction& action);
 // The game after all actions, or false when any of them is impossible, when no one plays, or
-// when a seat has no dice yet.
-bool ReplayGame(const std::vector<TAction>& actions, TGameState& state);
+// when a seat has no dice yet. In a game over the network a seat's dice are thrown at the start
+// of its turn, not after its entry: there they may wait (diceMayWait).
+bool ReplayGame(const std::vector<TAction>& actions, TGameState& state, bool diceMayWait = false);
 // Whether every seat's sheet is full.
 bool GameFinished(const TGameState& state);
 // The seat that follows after seat s ends its turn: the next one with a free cell.

@@ -42,7 +42,13 @@ const std::vector<TTable>& TablesOf(int version)
     tables.push_back({"unlisted", {"game", "file"}});
     return tables;
   }();
-  return version == 1 ? v1 : version == 2 ? v2 : v3;
+  static std::vector<TTable> v4 = [] {
+    std::vector<TTable> tables = v3;
+    tables.push_back({"network", {"game", "seat", "token", "secret", "ending"}});
+    tables.push_back({"netsteps", {"game", "step", "seq", "data"}});
+    return tables;
+  }();
+  return version == 1 ? v1 : version == 2 ? v2 : version == 3 ? v3 : v4;
 }
 
 // The tables of version 2.
@@ -100,7 +106,7 @@ CREATE INDEX games_by_state ON games(state, ended);
 PRAGMA user_version = 2;
 )";
 
-// What version 3 added to version 2, and so the end of a new schema: the finished games whose
+// What version 3 added to version 2: the finished games whose
 // high-score entries have not yet reached the list (those of an older record are in it as far
 // as anyone can tell), and the mark.
 const char* const MIGRATE_2_TO_3 = R"(
@@ -109,6 +115,28 @@ CREATE TABLE unlisted(
   file TEXT);
 PRAGMA application_id = 1465336898;
 PRAGMA user_version = 3;
+)";
+
+// What version 4 added to version 3: the games played over the network, with the seat played
+// at this computer, the game's token and this computer's secret of it (never sent: its dice
+// secrets come from it, and a resumed game cannot go on without it), how such a game ended when
+// a fault ended it, and the
+// steps both computers exchanged, each with the record's action count before it, so that a
+// game resumed with the other computer continues at the last step both hold.
+const char* const MIGRATE_3_TO_4 = R"(
+CREATE TABLE network(
+  game INTEGER PRIMARY KEY REFERENCES games(id),
+  seat INTEGER NOT NULL,
+  token BLOB NOT NULL,
+  secret BLOB NOT NULL,
+  ending TEXT);
+CREATE TABLE netsteps(
+  game INTEGER NOT NULL REFERENCES games(id),
+  step INTEGER NOT NULL,
+  seq INTEGER NOT NULL,
+  data BLOB NOT NULL,
+  PRIMARY KEY(game, step)) WITHOUT ROWID;
+PRAGMA user_version = 4;
 )";
 
 static_assert(RECORD_APPLICATION_ID == 1465336898, "the schema's mark");
@@ -286,6 +314,7 @@ TRecordProblem TRecordDb::Check()
     if (version < 3 || !TablesAre(version, empty)) {
       return error_ != SQLITE_OK ? RecordProblemOf(error_) : TRecordProblem::Unreadable;
     }
+    if (version < RECORD_SCHEMA && !Migrate()) return Failed();
   } else if (mark != 0) {
     return TRecordProblem::Foreign;
   } else if (version == 0) {
@@ -338,8 +367,8 @@ bool TRecordDb::CreateSchema()
   // Another copy may be creating it at this moment: whoever comes second finds it made.
   if (!Exec("BEGIN IMMEDIATE")) return false;
   const int version = SchemaVersion();
-  const bool ok =
-      version == RECORD_SCHEMA || (version == 0 && Exec(SCHEMA) && Exec(MIGRATE_2_TO_3));
+  const bool ok = version == RECORD_SCHEMA ||
+                  (version == 0 && Exec(SCHEMA) && Exec(MIGRATE_2_TO_3) && Exec(MIGRATE_3_TO_4));
   if (!ok || !Exec("COMMIT")) {
     Rollback();
     return false;
@@ -356,7 +385,11 @@ bool TRecordDb::Migrate()
     ok = Exec(MIGRATE_1_TO_2) && FillBonuses();
     version = 2;
   }
-  if (ok && version == 2) ok = Exec(MIGRATE_2_TO_3);
+  if (ok && version == 2) {
+    ok = Exec(MIGRATE_2_TO_3);
+    version = 3;
+  }
+  if (ok && version == 3) ok = Exec(MIGRATE_3_TO_4);
   // Another copy may have migrated it meanwhile: then there is nothing left to do.
   if (!ok || !Exec("COMMIT")) {
     Rollback();

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <csignal>
 #include <sys/types.h>
@@ -85,6 +86,7 @@ public:
     while (!ready_) {
       while (process_.canReadLine()) {
         const QList<QByteArray> words = process_.readLine().trimmed().split(' ');
+        said_[words.value(0)] = QString::fromUtf8(words.mid(1).join(' '));
         if (words.value(0) == "saved") saved_ = true;
         if (words.value(0) == "state") states_ << QString::fromUtf8(words.value(1));
         if (words.value(0) == "notify") {
@@ -111,6 +113,7 @@ public:
     for (;;) {
       while (process_.canReadLine()) {
         const QList<QByteArray> words = process_.readLine().trimmed().split(' ');
+        said_[words.value(0)] = QString::fromUtf8(words.mid(1).join(' '));
         if (words.value(0) == "state") states_ << QString::fromUtf8(words.value(1));
         if (words.value(0) == "notify") {
           notes_ << QString::fromUtf8(words.mid(1).join(' '));
@@ -147,11 +150,14 @@ public:
     process_.waitForFinished(30000);
     while (process_.canReadLine()) {
       const QList<QByteArray> words = process_.readLine().trimmed().split(' ');
+      said_[words.value(0)] = QString::fromUtf8(words.mid(1).join(' '));
       if (words.value(0) == "state") states_ << QString::fromUtf8(words.value(1));
       if (words.value(0) == "slowest") slowest_ = words.value(1).toInt();
     }
   }
   QString Names() const { return names_; }
+  // The rest of the last line read that began with word ("offering", "connected", "notify").
+  QString Said(const QByteArray& word) const { return said_.value(word); }
   bool Computer() const { return computer_; }
   void Signal(int sig) { ::kill(pid_, sig); }
   // Before it is ready too.
@@ -180,6 +186,7 @@ private:
   bool ready_ = false, saved_ = false, computer_ = false;
   QString names_;
   QStringList states_, notes_;
+  QMap<QByteArray, QString> said_;
   qint64 game_ = 0;
   int notices_ = 0, slowest_ = -1;
 };

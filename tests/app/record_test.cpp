@@ -215,7 +215,7 @@ TEST_F(Record, ADatabaseItCannotUseIsLeftAloneAndSaidOnce)
       {"a newer version",
        [](const QString& db) {
          ASSERT_TRUE(Sql(db, "CREATE TABLE games(id); PRAGMA application_id = 1465336898; "
-                             "PRAGMA user_version = 4;"));
+                             "PRAGMA user_version = 5;"));
        },
        "neueren"},
       // Once taken as the game's: every write failed and no game was ever recorded.
@@ -391,7 +391,7 @@ TEST_F(Record, ADatabaseOfThePreviousVersionIsMigratedAndItsGameResumed)
   EXPECT_EQ(app_->Winpointfield[0]->Bonus[GRAND_TOTAL]->GetText(),
             "40"); // (5 + 10) * 1 + 5 * 2 + 5 * 3
   Close();
-  EXPECT_EQ(RecordNumber(Db(), "PRAGMA user_version"), 3);
+  EXPECT_EQ(RecordNumber(Db(), "PRAGMA user_version"), RECORD_SCHEMA);
   EXPECT_EQ(RecordNumber(Db(), "PRAGMA application_id"), RECORD_APPLICATION_ID);
   // The finished game's bonuses, counted by playing it back: the number bonus (raw 105 in
   // each column) and the "Pasch" bonus in all three columns, no "Haus", no "Straße".
