@@ -138,6 +138,10 @@ void TNetLinkPrivate::HandleGame(const TNetMessage& m)
       return Fail(Sentence("Der andere Spieler hat die Verbindung beendet, nachdem er unsere "
                            "Hälfte des Wurfs gesehen hat. Das Spiel ist beendet."),
                   true);
+    if (referee.IsOver() || TNetByeReason(m.reason) == TNetByeReason::GameOver)
+      return Fail(Sentence("Das Spiel ist zu Ende, der andere Spieler hat die Verbindung "
+                           "beendet."),
+                  false);
     return Fail(Sentence("Der andere Spieler hat die Verbindung beendet."), false);
   case TNetKind::Throw:
     return PeerThrow(m);

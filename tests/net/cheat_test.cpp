@@ -118,3 +118,15 @@ TEST(NetCheat, GarbageBetweenValidMessagesIsCaught)
   c.peer->SendRaw(QByteArray("\x00\x20", 2) + QByteArray(32, 'z'));
   c.ExpectFault("Der andere Computer hat eine verfälschte oder fremde Nachricht geschickt.");
 }
+
+// An idle game sends nothing but a keep-alive every few seconds.
+TEST(NetCheat, IdleGameSendsOnlyKeepAlives)
+{
+  TCheat c(false, true);
+  const size_t before = c.peer->received.size();
+  RunUntil([] { return false; }, 6500);
+  ASSERT_EQ(c.peer->received.size(), before + 2);
+  for (size_t i = before; i < c.peer->received.size(); ++i)
+    EXPECT_EQ(c.peer->received[i].kind, TNetKind::KeepAlive);
+  EXPECT_FALSE(c.honest.ended);
+}

@@ -70,7 +70,9 @@ TEST(NetGame, WholeGameOverLoopbackIsTheSameOnBothSides)
   EXPECT_LE(offer.faces.size(), 3 * 126u);
   join.link->Close();
   ASSERT_TRUE(RunUntil([&] { return offer.ended; }));
-  EXPECT_EQ(offer.closed, QStringLiteral("Der andere Spieler hat die Verbindung beendet."));
+  EXPECT_EQ(
+      offer.closed,
+      QStringLiteral("Das Spiel ist zu Ende, der andere Spieler hat die Verbindung beendet."));
   EXPECT_FALSE(offer.fault);
 }
 
