@@ -3,205 +3,180 @@
 #include "app/app.h"
 #include "app/recorder.h"
 #include "forms/analysisform.h"
-#include "forms/analysistext.h"
 #include "forms/dialog.h"
-#include "gui/chart.h"
-#include "gui/listbox.h"
+#include "gui/table.h"
 
-#include <QDateTime>
-#include <QLocale>
-#include <QStringList>
 #include <algorithm>
 
 namespace
 {
-constexpr int WIDTH = 700, HEIGHT = 680, MARGIN = 10, TABLE_H = 150, SUMMARY_H = 40, GAMES_H = 96;
-constexpr int ANALYSIS_W = 130;
-// Finished games in the list at first, and added each time its last line is chosen.
+constexpr int WIDTH = 900, HEIGHT = 720, MARGIN = 10, SUMMARY_H = 36, POINTED_H = 20;
+constexpr int GAMES_H = 150, BUTTON_W = 130, BUTTON_H = 26, OK_W = 100, OK_H = 24;
+constexpr int LEAST_CHART_H = 120, ROW_H = 24;
+// Finished games in the table at first, and added each time its last row is chosen.
 constexpr int PAGE_GAMES = 100;
+// The tag of the row that brings older games.
+constexpr int OLDER_ROW = 1 << 30;
 const char* const OLDER_GAMES = "Ältere Spiele zeigen";
-
-// A decimal comma, and no dot between thousands, as the totals on the sheet are written.
-QLocale German()
-{
-  QLocale locale(QLocale::German, QLocale::Germany);
-  locale.setNumberOptions(QLocale::OmitGroupSeparator);
-  return locale;
-}
-
-QString Day(int64_t ms)
-{
-  return QDateTime::fromMSecsSinceEpoch(ms).toString("dd.MM.yyyy");
-}
-
-QString Count(int64_t n, const char* one, const char* many)
-{
-  return QString::number(n) + " " + QString::fromUtf8(n == 1 ? one : many);
-}
-
-// A stretch of time in whole days, hours or minutes, as the dative after "aus" has it (the
-// plain plural of days is a word the package checks read as misspelt).
-QString Stretch(int64_t ms)
-{
-  const int64_t minute = 60000, hour = 60 * minute, day = 24 * hour;
-  if (ms >= 2 * day) return Count((ms + day / 2) / day, "Tag", "Tagen");
-  if (ms >= 2 * hour) return Count((ms + hour / 2) / hour, "Stunde", "Stunden");
-  return Count(std::max<int64_t>(1, (ms + minute / 2) / minute), "Minute", "Minuten");
-}
 } // namespace
-
-QString GameKindText(TGameKind kind)
-{
-  switch (kind) {
-  case TGameKind::Alone:
-    return "allein";
-  case TGameKind::TwoPeople:
-    return "zu zweit";
-  case TGameKind::Leicht:
-    return "gegen Leicht";
-  case TGameKind::Mittel:
-    return "gegen Mittel";
-  case TGameKind::Stark:
-    return "gegen Stark";
-  }
-  return QString();
-}
-
-QString StatsLineText(const TStatsLine& line)
-{
-  QString text = QString::fromStdString(line.name) + ", " + GameKindText(line.kind) + ": " +
-                 Count(line.games, "Spiel", "Spiele") + ", Schnitt " +
-                 German().toString(line.Mean(), 'f', 1) + ", bestes " + QString::number(line.best);
-  if (line.kind != TGameKind::Alone)
-    text += ", " + Count(line.wins, "Sieg", "Siege") + ", " +
-            Count(line.losses, "Niederlage", "Niederlagen");
-  text += "; Bonus erreicht: Zahlen " + QString::number(line.bonus[0]) + "-mal, Pasch " +
-          QString::number(line.bonus[1]) + "-mal, Haus " + QString::number(line.bonus[2]) +
-          "-mal, Straße " + QString::number(line.bonus[3]) + "-mal";
-  return text;
-}
-
-QString StatsSummary(const TStatistics& stats)
-{
-  if (stats.games == 0) return "Noch kein Spiel beendet.";
-  const QLocale de = German();
-  const int n = stats.games;
-  QString text =
-      Count(n, "beendetes Spiel", "beendete Spiele") + " vom " + Day(stats.first) + " bis zum " +
-      Day(stats.last) + ": im Schnitt " + de.toString(double(stats.sum) / n, 'f', 1) +
-      " Punkte, zuletzt (" + QString::number(std::min(n, STATS_MEAN_WINDOW)) + " Spiele) " +
-      de.toString(stats.recent, 'f', 1) + ", bestes Spiel " + QString::number(stats.best) + ".";
-  if (stats.stretch)
-    text += " Im Diagramm steht jeder Punkt für den Schnitt aus je " + Stretch(stats.stretch) + ".";
-  return text;
-}
-
-QString FinishedGameText(const std::vector<TStatsRow>& rows)
-{
-  if (rows.empty()) return QString();
-  QStringList seats;
-  for (const TStatsRow& row : rows)
-    seats << SeatName({row.name, row.computer, row.level}) + " " + QString::number(row.total);
-  return QDateTime::fromMSecsSinceEpoch(rows.front().ended).toString("dd.MM.yyyy HH:mm") + ": " +
-         seats.join(", ");
-}
 
 int TStatsForm::Open(TApp* app)
 {
-  Window =
-      CreateWindow(AppTitle() + " - Statistik", 0, 0, WIDTH, HEIGHT, app->Window, DIALOG_STYLE);
-  const int cw = Window->ClientWidth();
-  const int ch = Window->ClientHeight();
-  Header = CreateLabel("Statistik", MARGIN, MARGIN, cw - 2 * MARGIN, 40, Window, LABEL_CENTER);
-  Header->SetFont(Font24);
-  int y = MARGIN + 40;
-  Table = CreateTextArea(MARGIN, y, cw - 2 * MARGIN, TABLE_H, Window,
-                         TEXTAREA_WORDWRAP | TEXTAREA_READONLY);
-  SetAccessibleName(Table, "Ergebnisse je Spieler und Spielart");
-  y += TABLE_H + MARGIN;
-  Games = CreateListBox(MARGIN, y, cw - 3 * MARGIN - ANALYSIS_W, GAMES_H, Window);
-  SetAccessibleName(Games, "Beendete Spiele");
-  Analysis = CreateButton("Spielanalyse", cw - MARGIN - ANALYSIS_W, y, ANALYSIS_W, 26, Window,
-                          BUTTON_PUSH);
   app_ = app;
-  ids_.clear();
-  lines_.clear();
-  ReadGames();
-  if (ids_.empty())
-    Analysis->SetEnabled(0);
-  else
-    SelectListLine(Games, 0);
-  y += GAMES_H + MARGIN;
-  const int chartH = ch - y - SUMMARY_H - 44 - MARGIN;
-  Chart = CreateChart(MARGIN, y, cw - 2 * MARGIN, chartH, Window);
-  y += chartH + MARGIN / 2;
-  Summary = CreateLabel(QString(), MARGIN, y, cw - 2 * MARGIN, SUMMARY_H, Window, LABEL_LEFT);
+  Window = CreateWindow(AppTitle() + " - Statistik", 0, 0, WIDTH, HEIGHT, app->Window,
+                        DIALOG_STYLE | WINDOW_RESIZABLE);
+  Empty = CreateLabel(QString(), 0, 0, 10, 10, Window, LABEL_CENTER);
+  Table = CreateTable(0, 0, 10, 10, Window);
+  SetAccessibleName(Table, "Ergebnisse je Spieler und Spielart");
+  SetTableColumns(Table, StatsHeaders(), true);
+  Chart = CreateChart(0, 0, 10, 10, Window);
+  Spread = CreateChart(0, 0, 10, 10, Window);
+  Summary = CreateLabel(QString(), 0, 0, 10, 10, Window, LABEL_LEFT);
+  Pointed = CreateLabel(QString(), 0, 0, 10, 10, Window, LABEL_LEFT);
+  SetAccessibleName(Pointed, "Gewählter Punkt");
+  SetAccessibleLive(Pointed);
+  Games = CreateTable(0, 0, 10, 10, Window);
+  SetAccessibleName(Games, "Beendete Spiele");
+  SetTableColumns(Games, {"Nr.", "Beendet", "Spielart", "Ergebnis"}, false);
+  Analysis = CreateButton("Spielanalyse", 0, 0, 10, 10, Window, BUTTON_PUSH);
+  SetAccessibleDescription(Analysis, "des gewählten Spiels; auch mit der Eingabetaste");
+  Okay = CreateButton("OK", 0, 0, 10, 10, Window, BUTTON_OK);
 
   TStatistics stats;
   const bool read = app->Record && app->Record->ReadStatistics(stats);
-  QString table;
+  Fill(stats, read);
+  ids_.clear();
+  rows_.clear();
+  if (!nothing_) ReadGames();
+  if (ids_.empty())
+    Analysis->SetEnabled(0);
+  else
+    SelectTableRow(Games, 0);
+  // Wide enough for every column of the figures, as far as the screen allows.
+  const int wide = std::max(WIDTH, TableWidthNeeded(Table) + 2 * MARGIN);
+  const int width = std::min(wide, std::max(WIDTH, Desktop()->ClientWidth() - 40));
+  if (width != WIDTH)
+    Window->SetShape(Window->xpos - (width - WIDTH) / 2, Window->ypos, width, Window->height);
+  Layout(Window->ClientWidth(), Window->ClientHeight());
+  Okay->Activate(0);
+
+  for (;;) {
+    const int id = WaitEvent();
+    if (ClosesDialog(id)) break;
+    TGadget* source = EventSource();
+    if (id == EVENT_GADGETACTION && source == Okay) break;
+    if (id == EVENT_WINDOWSIZE && source == Window) Layout(EventX(), EventY());
+    if (id == EVENT_GADGETSELECT && source == Games && EventData() == OLDER_ROW) {
+      // The last row: the next older games, the first of them chosen.
+      const int first = int(ids_.size());
+      ReadGames();
+      SelectTableRow(Games, std::min(first, int(ids_.size()) - 1));
+    }
+    if (id == EVENT_GADGETSELECT && source == Chart && EventData() >= 0 &&
+        EventData() < int(points_.size())) {
+      // The chosen point says what it is; its game, where the table holds it, is chosen there.
+      const TStatsPoint& point = points_[size_t(EventData())];
+      Pointed->SetText(StatsPointText(point));
+      SetAccessibleDescription(Pointed, Pointed->GetText());
+      AnnounceLive(Pointed);
+      const int row = numbered_ - point.number;
+      if (row >= 0 && row < int(ids_.size())) SelectTableRow(Games, row);
+    }
+    if ((id == EVENT_GADGETACTION && source == Analysis) ||
+        (id == EVENT_GADGETACTION && source == Games && EventData() >= 0 &&
+         EventData() < int(ids_.size())))
+      OpenAnalysis();
+    if (id == EVENT_GADGETACTION && source == Games && EventData() == OLDER_ROW) {
+      const int first = int(ids_.size());
+      ReadGames();
+      SelectTableRow(Games, std::min(first, int(ids_.size()) - 1));
+    }
+  }
+  for (TGadget** g :
+       {&Okay, &Analysis, &Games, &Pointed, &Summary, &Spread, &Chart, &Table, &Empty, &Window}) {
+    FreeGadget(*g);
+    *g = nullptr;
+  }
+  return 0;
+}
+
+void TStatsForm::Fill(const TStatistics& stats, bool read)
+{
+  nothing_ = !read || stats.lines.empty();
+  numbered_ = stats.numbered;
+  points_ = stats.points;
   if (!read) {
     const TRecordProblem problem =
-        app->Record ? app->Record->Problem() : TRecordProblem::Unreadable;
-    table = problem == TRecordProblem::None ? QString("Die Spielchronik kann nicht gelesen werden.")
-                                            : RecordProblemText(problem);
-  } else if (stats.lines.empty()) {
-    table = "Noch kein Spiel beendet.";
+        app_->Record ? app_->Record->Problem() : TRecordProblem::Unreadable;
+    Empty->SetText(problem == TRecordProblem::None
+                       ? QString("Die Spielchronik kann nicht gelesen werden.")
+                       : RecordProblemText(problem));
   } else {
-    QStringList lines;
-    for (const TStatsLine& line : stats.lines)
-      lines << StatsLineText(line);
-    table = lines.join("\n");
+    Empty->SetText(StatsSummary(stats)); // "Noch kein Spiel beendet."
   }
-  Table->SetText(table);
+  SetAccessibleName(Empty, Empty->GetText());
+  // The charts get their words even when hidden: a screen reader, or the chart's place without
+  // the chart module, say them the same.
+  for (size_t i = 0; i < stats.lines.size(); ++i) {
+    std::vector<double> keys;
+    const QStringList cells = StatsCells(stats.lines[i], keys);
+    AddTableRow(Table, int(i), cells, keys);
+  }
 
   TChartData data;
   data.title = "Gesamtpunkte jedes beendeten Spiels";
+  data.xName = "Spiel Nr.";
   if (stats.stretch) {
-    data.valueName = "Gesamtpunkte, Schnitt aus je " + Stretch(stats.stretch);
-    data.meanName =
-        "gleitender Schnitt aus den letzten " + Stretch(STATS_MEAN_WINDOW * stats.stretch);
+    data.valueName = "Schnitt aus je " + QString::number(stats.stretch) + " Spielen";
+    data.meanName = "gleitender Schnitt über die letzten " +
+                    QString::number(STATS_MEAN_WINDOW * stats.stretch) + " Spiele";
   } else {
     data.valueName = "Gesamtpunkte";
     data.meanName = "gleitender Schnitt über " + QString::number(STATS_MEAN_WINDOW) + " Spiele";
   }
   for (const TStatsPoint& point : stats.points) {
-    data.x.push_back(point.at);
+    data.x.push_back(point.number);
     data.values.push_back(point.Mean());
+    data.labels.push_back(StatsPointText(point));
   }
   data.means = MovingMean(stats);
-  data.summary = read ? StatsSummary(stats) : table;
+  data.summary = read ? StatsSummary(stats) : Empty->GetText();
   SetChartData(Chart, data);
   Summary->SetText(data.summary);
   SetAccessibleName(Summary, data.summary);
+  Pointed->SetText("Ein Punkt des Diagramms nennt Spiel und Datum, wenn man auf ihn zeigt.");
+  SetHistogramData(Spread, SpreadData(stats));
+}
 
-  Okay = CreateButton("OK", cw / 2 - 50, ch - 34, 100, 24, Window, BUTTON_OK);
-  Okay->Activate(0);
-  for (;;) {
-    const int id = WaitEvent();
-    if (ClosesDialog(id)) break;
-    if (id == EVENT_GADGETACTION && EventSource() == Okay) break;
-    if (id == EVENT_GADGETSELECT && EventSource() == Games && EventData() == int(ids_.size())) {
-      // The last line: the next older games, the first of them chosen.
-      const int first = int(ids_.size());
-      ReadGames();
-      SelectListLine(Games, std::min(first, int(ids_.size()) - 1));
-    }
-    if (id == EVENT_GADGETACTION && EventSource() == Analysis) {
-      const int line = ListSelection(Games);
-      std::vector<TAction> actions;
-      if (line >= 0 && line < int(ids_.size()) &&
-          app->Record->LoadGame(ids_[size_t(line)], actions))
-        TAnalysisForm().Open(app, actions, Window);
-      else
-        TAnalysisForm().Open(app, {}, Window);
-    }
+void TStatsForm::Layout(int width, int height)
+{
+  const int inner = std::max(200, width - 2 * MARGIN);
+  Okay->SetShape(width / 2 - OK_W / 2, height - OK_H - MARGIN, OK_W, OK_H);
+  for (TGadget* g : {Table, Chart, Spread, Summary, Pointed, Games, Analysis})
+    g->SetShow(nothing_ ? 0 : 1);
+  Empty->SetShow(nothing_ ? 1 : 0);
+  if (nothing_) {
+    Empty->SetShape(MARGIN, MARGIN, inner, std::max(40, height - OK_H - 3 * MARGIN));
+    return;
   }
-  for (TGadget** g : {&Okay, &Analysis, &Games, &Summary, &Chart, &Table, &Header, &Window}) {
-    FreeGadget(*g);
-    *g = nullptr;
-  }
-  return 0;
+  int y = MARGIN;
+  // The figures whole, up to eight rows; more scroll.
+  const int tableH = std::clamp(TableRows(Table) + 1, 2, 9) * ROW_H + 6;
+  Table->SetShape(MARGIN, y, inner, tableH);
+  y += tableH + MARGIN;
+  const int bottom = height - OK_H - 2 * MARGIN;
+  const int gamesY = bottom - GAMES_H;
+  const int chartH = std::max(LEAST_CHART_H, gamesY - MARGIN - POINTED_H - SUMMARY_H - y);
+  const int half = (inner - MARGIN) / 2;
+  Chart->SetShape(MARGIN, y, inner - MARGIN - half, chartH);
+  Spread->SetShape(MARGIN + inner - half, y, half, chartH);
+  y += chartH;
+  Summary->SetShape(MARGIN, y, inner, SUMMARY_H);
+  y += SUMMARY_H;
+  Pointed->SetShape(MARGIN, y, inner, POINTED_H);
+  Games->SetShape(MARGIN, std::max(y + POINTED_H, gamesY), inner - MARGIN - BUTTON_W, GAMES_H);
+  Analysis->SetShape(MARGIN + inner - BUTTON_W, std::max(y + POINTED_H, gamesY), BUTTON_W,
+                     BUTTON_H);
 }
 
 void TStatsForm::ReadGames()
@@ -217,11 +192,22 @@ void TStatsForm::ReadGames()
   const bool older = games.size() > size_t(PAGE_GAMES);
   games.resize(std::min(games.size(), size_t(PAGE_GAMES)));
   for (const std::vector<TStatsRow>& game : games) {
-    lines_.push_back(FinishedGameText(game));
+    // The newest game has the highest number, as the chart counts them.
+    rows_.push_back(FinishedGameCells(numbered_ - int(ids_.size()), game));
     ids_.push_back(game.front().game);
   }
-  ClearList(Games);
-  for (const QString& line : lines_)
-    AddListLine(Games, line);
-  if (older) AddListLine(Games, QString::fromUtf8(OLDER_GAMES));
+  ClearTable(Games);
+  for (size_t i = 0; i < rows_.size(); ++i)
+    AddTableRow(Games, int(i), rows_[i]);
+  if (older) AddTableRow(Games, OLDER_ROW, {QString(), QString::fromUtf8(OLDER_GAMES)});
+}
+
+void TStatsForm::OpenAnalysis()
+{
+  const int row = TableSelection(Games);
+  std::vector<TAction> actions;
+  if (row >= 0 && row < int(ids_.size()) && app_->Record->LoadGame(ids_[size_t(row)], actions))
+    TAnalysisForm().Open(app_, actions, Window);
+  else
+    TAnalysisForm().Open(app_, {}, Window);
 }

@@ -88,6 +88,12 @@ public:
     Describe(data.title, data.summary);
   }
 
+  void SetHistogram(const THistogramData& data)
+  {
+    if (view_) view_->SetHistogram(data);
+    Describe(data.title, data.summary);
+  }
+
 private:
   // What a screen reader says of the chart, with or without the module; without it the
   // summary is also what the chart's place shows.
@@ -121,4 +127,10 @@ void SetChartData(TGadget* chart, const TChartData& data)
 void SetCourseData(TGadget* chart, const TCourseData& data)
 {
   if (chart && chart->Class() == GADGET_CHART) static_cast<TChartGadget*>(chart)->SetCourse(data);
+}
+
+void SetHistogramData(TGadget* chart, const THistogramData& data)
+{
+  if (chart && chart->Class() == GADGET_CHART)
+    static_cast<TChartGadget*>(chart)->SetHistogram(data);
 }

@@ -1,16 +1,22 @@
 // The chart module: the only code that uses Qt Charts, built as a library of its own and loaded
-// by the chart gadget (gui/chart.cpp) when the first chart opens. Draws a series over time with
-// its moving mean; the course of a game is drawn by gui/chartcourse.cpp.
+// by the chart gadget (gui/chart.cpp) when the first chart opens. Draws a series over time or by
+// number with its moving mean, each point telling what it is when the pointer rests on it, and a
+// histogram; the course of a game is drawn by gui/chartcourse.cpp.
 
 #include "gui/chartview.h"
 
 #include <QAccessible>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCursor>
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QPen>
+#include <QToolTip>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -85,25 +91,60 @@ public:
     means->replace(m);
     values->setPen(QPen(QColor(128, 193, 238), 1));
     means->setPen(QPen(QColor(20, 60, 140), 3));
+    // Few points are drawn each as a dot, for the pointer to rest on.
+    values->setPointsVisible(n <= size_t(std::max(64, width / 4)));
     chart_->addSeries(values);
     chart_->addSeries(means);
-    auto* time = new QDateTimeAxis();
-    time->setFormat("dd.MM.yy");
-    time->setTickCount(5);
     const qint64 first = n ? data.x.front() : QDateTime::currentMSecsSinceEpoch();
     const qint64 last = n ? data.x.back() : first;
-    // One game, or games of one moment, still get a span to stand in.
-    time->setRange(QDateTime::fromMSecsSinceEpoch(first - 43200000),
-                   QDateTime::fromMSecsSinceEpoch(std::max(last, first) + 43200000));
+    QAbstractAxis* across = nullptr;
+    if (data.xName.isEmpty()) {
+      auto* time = new QDateTimeAxis();
+      time->setFormat("dd.MM.yy");
+      time->setTickCount(5);
+      // One game, or games of one moment, still get a span to stand in.
+      time->setRange(QDateTime::fromMSecsSinceEpoch(first - 43200000),
+                     QDateTime::fromMSecsSinceEpoch(std::max(last, first) + 43200000));
+      across = time;
+    } else {
+      auto* numbers = new QValueAxis();
+      // Whole numbers only, about eight of them, with half a step of room at either end.
+      const double span = double(std::max(last, first) - first);
+      numbers->setRange(double(first) - 0.5, double(std::max(last, first)) + 0.5);
+      numbers->setTickType(QValueAxis::TicksDynamic);
+      numbers->setTickAnchor(double(first));
+      numbers->setTickInterval(std::max(1.0, std::ceil(span / 8)));
+      numbers->setLabelFormat("%d");
+      numbers->setTitleText(data.xName);
+      across = numbers;
+    }
     auto* points = new QValueAxis();
     points->setRange(low, high * 1.05);
     points->setLabelFormat("%d");
-    chart_->addAxis(time, Qt::AlignBottom);
+    chart_->addAxis(across, Qt::AlignBottom);
     chart_->addAxis(points, Qt::AlignLeft);
     for (QLineSeries* s : {values, means}) {
-      s->attachAxis(time);
+      s->attachAxis(across);
       s->attachAxis(points);
     }
+    // What a point is, where the pointer rests on it or a click chooses it: the nearest point of
+    // the data, on the screen, as the axes have scales far apart.
+    points_.clear();
+    for (size_t i = 0; i < n; ++i)
+      points_.append(QPointF(double(data.x[i]), data.values[i]));
+    labels_ = data.labels;
+    QObject::connect(values, &QXYSeries::hovered, values,
+                     [this, values](const QPointF& at, bool state) {
+                       const int i = state ? Nearest(values, at) : -1;
+                       if (i >= 0 && size_t(i) < labels_.size())
+                         QToolTip::showText(QCursor::pos(), labels_[size_t(i)], this);
+                       else
+                         QToolTip::hideText();
+                     });
+    QObject::connect(values, &QXYSeries::clicked, values, [this, values](const QPointF& at) {
+      const int i = Nearest(values, at);
+      if (i >= 0 && picked) picked(0, i);
+    });
     setAccessibleName(data.title);
     setAccessibleDescription(data.summary);
     QAccessibleEvent event(this, QAccessible::DescriptionChanged);
@@ -112,8 +153,81 @@ public:
 
   void SetCourse(const TCourseData& data) override { DrawCourse(chart_, this, data, picked); }
 
+  void SetHistogram(const THistogramData& data) override
+  {
+    chart_->removeAllSeries();
+    for (QAbstractAxis* axis : chart_->axes())
+      chart_->removeAxis(axis);
+    chart_->setTitle(data.title);
+    chart_->legend()->setAlignment(Qt::AlignBottom);
+    size_t bars = 0;
+    for (const THistogramSeries& series : data.series)
+      bars = std::max(bars, series.counts.size());
+    auto* all = new QBarSeries();
+    int high = 1;
+    static const QColor colours[] = {QColor(20, 60, 140),  QColor(30, 130, 60),
+                                     QColor(230, 150, 20), QColor(200, 60, 40),
+                                     QColor(120, 60, 160), QColor(100, 100, 100)};
+    for (size_t k = 0; k < data.series.size(); ++k) {
+      auto* set = new QBarSet(data.series[k].name);
+      QList<qreal> counts;
+      for (size_t b = 0; b < bars; ++b) {
+        const int count = b < data.series[k].counts.size() ? data.series[k].counts[b] : 0;
+        counts.append(count);
+        high = std::max(high, count);
+      }
+      set->append(counts);
+      set->setColor(colours[k % std::size(colours)]);
+      set->setBorderColor(colours[k % std::size(colours)]);
+      all->append(set);
+    }
+    all->setBarWidth(0.9);
+    chart_->addSeries(all);
+    // Each bar is named by where its values begin.
+    auto* bounds = new QBarCategoryAxis();
+    QStringList names;
+    for (size_t b = 0; b < bars; ++b)
+      names << QString::number(data.from + int(b) * data.width);
+    bounds->append(names);
+    bounds->setTitleText(data.xName);
+    auto* counts = new QValueAxis();
+    counts->setRange(0, high + std::max(1, high / 10));
+    counts->setTickType(QValueAxis::TicksDynamic);
+    counts->setTickAnchor(0);
+    counts->setTickInterval(std::max(1.0, std::ceil(double(high) / 5)));
+    counts->setLabelFormat("%d");
+    counts->setTitleText(data.yName);
+    chart_->addAxis(bounds, Qt::AlignBottom);
+    chart_->addAxis(counts, Qt::AlignLeft);
+    all->attachAxis(bounds);
+    all->attachAxis(counts);
+    setAccessibleName(data.title);
+    setAccessibleDescription(data.summary);
+    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
+  }
+
 private:
+  // The index of the data's point nearest to `at` on the screen, -1 without points.
+  int Nearest(QXYSeries* series, const QPointF& at) const
+  {
+    const QPointF there = chart_->mapToPosition(at, series);
+    int best = -1;
+    double distance = 0;
+    for (int i = 0; i < points_.size(); ++i) {
+      const QPointF d = chart_->mapToPosition(points_[i], series) - there;
+      const double squared = d.x() * d.x() + d.y() * d.y();
+      if (best < 0 || squared < distance) {
+        distance = squared;
+        best = i;
+      }
+    }
+    return best;
+  }
+
   QChart* chart_;
+  QList<QPointF> points_;
+  std::vector<QString> labels_;
 };
 } // namespace
 

@@ -26,6 +26,7 @@ public:
   // points are worth drawing.
   virtual void Set(const TChartData& data, int width) = 0;
   virtual void SetCourse(const TCourseData& data) = 0;
+  virtual void SetHistogram(const THistogramData& data) = 0;
   // Set by the chart gadget, called by the view.
   TChartPicked picked;
 

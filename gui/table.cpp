@@ -3,6 +3,7 @@
 #include "gui/event.h"
 #include "gui/toolkit_p.h"
 
+#include <QAccessible>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -119,6 +120,7 @@ public:
       item->setData(TAG_ROLE, tag);
       table_->setItem(row, c, item);
     }
+    ForgetCells();
     // A sorted table takes new rows into its order once the adding is done.
     if (sortColumn_ >= 0 && !pending_) {
       pending_ = true;
@@ -130,6 +132,7 @@ public:
   {
     const QSignalBlocker quiet(table_);
     table_->setRowCount(0);
+    ForgetCells();
   }
 
   // Sorts now what the adding left unsorted.
@@ -140,6 +143,18 @@ public:
     if (sortColumn_ < 0) return;
     const QSignalBlocker quiet(table_);
     table_->sortItems(sortColumn_, order_);
+    ForgetCells();
+  }
+
+  // A screen reader's cells follow their items: after rows come, go or move, it reads the
+  // table anew (Qt does so itself only while a screen reader is running).
+  void ForgetCells()
+  {
+    QAccessibleInterface* info = QAccessible::queryAccessibleInterface(table_);
+    if (QAccessibleTableInterface* cells = info ? info->tableInterface() : nullptr) {
+      QAccessibleTableModelChangeEvent reset(table_, QAccessibleTableModelChangeEvent::ModelReset);
+      cells->modelChange(&reset);
+    }
   }
 
   int TagOf(int row)

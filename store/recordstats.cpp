@@ -17,12 +17,20 @@ TGameKind KindOf(const std::vector<const TStatsRow*>& seats)
   }
   return TGameKind::TwoPeople;
 }
-
 } // namespace
 
-TStatsCounter::TStatsCounter(int64_t first, int64_t last)
-    : first_(first), stretch_(StatsStretch(first, last))
+TGameKind KindOfGame(const std::vector<TStatsRow>& seats)
 {
+  std::vector<const TStatsRow*> pointers;
+  for (const TStatsRow& seat : seats)
+    pointers.push_back(&seat);
+  return KindOf(pointers);
+}
+
+TStatsCounter::TStatsCounter(int numbered) : stretch_(StatsStretch(numbered))
+{
+  stats_.numbered = numbered;
+  stats_.stretch = stretch_;
 }
 
 void TStatsCounter::Add(TStatsRow row)
@@ -37,12 +45,16 @@ void TStatsCounter::AddGame()
   // Kept from game to game: a long history counts without allocating for each.
   std::vector<const TStatsRow*>& seats = pointers_;
   seats.clear();
-  for (const TStatsRow& seat : seats_)
+  bool person = false;
+  for (const TStatsRow& seat : seats_) {
     seats.push_back(&seat);
+    person = person || !seat.computer;
+  }
   const TGameKind kind = KindOf(seats);
+  const int number = person ? ++number_ : number_;
   for (const TStatsRow* seat : seats) {
     if (seat->computer) continue;
-    TStatsLine& line = lines_[{seat->name, int(kind)}];
+    TStatsLine& line = lines_[{seat->name, KindIndex(kind)}];
     line.name = seat->name;
     line.kind = kind;
     line.games += 1;
@@ -60,13 +72,23 @@ void TStatsCounter::AddGame()
     stats_.games += 1;
     stats_.sum += seat->total;
     stats_.best = std::max(stats_.best, seat->total);
-    const int column =
-        int(std::clamp<int64_t>((seat->ended - first_) / stretch_, 0, STATS_COLUMNS - 1));
-    auto& [point, since] = columns_[column];
-    point.column = column;
+    stats_.spread[size_t(KindIndex(kind))][seat->total / STATS_SPREAD_STEP] += 1;
+    recent_.push_back(seat->total);
+    if (recent_.size() > size_t(STATS_MEAN_WINDOW)) recent_.pop_front();
+    // A short history: each total a point; a long one: a point for each run of stretch games.
+    const int column = stretch_ ? int((number - 1) / stretch_) : int(stats_.points.size());
+    if (stats_.points.empty() || stats_.points.back().column != column) {
+      TStatsPoint point;
+      point.column = column;
+      point.number = number;
+      point.at = seat->ended;
+      stats_.points.push_back(point);
+    }
+    TStatsPoint& point = stats_.points.back();
+    point.lastNumber = number;
+    point.lastAt = seat->ended;
     point.games += 1;
     point.sum += seat->total;
-    since += seat->ended - first_;
   }
   seats_.clear();
 }
@@ -77,41 +99,32 @@ TStatistics TStatsCounter::Finish()
   TStatistics stats = stats_;
   for (auto& [key, line] : lines_)
     stats.lines.push_back(line);
-  if (stats.games <= STATS_COLUMNS) return stats;
-  stats.stretch = stretch_;
-  for (auto& [column, point] : columns_) {
-    point.first.at = first_ + point.second / point.first.games;
-    stats.points.push_back(point.first);
-  }
+  int64_t recentSum = 0;
+  for (int total : recent_)
+    recentSum += total;
+  stats.recent = recent_.empty() ? 0.0 : double(recentSum) / double(recent_.size());
   return stats;
+}
+
+int NumberedGames(const std::vector<TStatsRow>& rows)
+{
+  int numbered = 0;
+  for (size_t i = 0; i < rows.size();) {
+    bool person = false;
+    const int64_t game = rows[i].game;
+    for (; i < rows.size() && rows[i].game == game; ++i)
+      person = person || !rows[i].computer;
+    numbered += person ? 1 : 0;
+  }
+  return numbered;
 }
 
 TStatistics CollectStatistics(const std::vector<TStatsRow>& rows)
 {
-  if (rows.empty()) return TStatistics();
-  // The columns span the ends of all finished games, the computer's alone too.
-  int64_t first = rows.front().ended, last = rows.front().ended;
-  for (const TStatsRow& row : rows) {
-    first = std::min(first, row.ended);
-    last = std::max(last, row.ended);
-  }
-  TStatsCounter counter(first, last);
-  std::vector<const TStatsRow*> totals; // the persons' seats, in the order the games ended
-  for (const TStatsRow& row : rows) {
+  TStatsCounter counter(NumberedGames(rows));
+  for (const TStatsRow& row : rows)
     counter.Add(row);
-    if (!row.computer) totals.push_back(&row);
-  }
-  TStatistics stats = counter.Finish();
-  if (totals.empty()) return stats;
-  const size_t recent = std::min(totals.size(), size_t(STATS_MEAN_WINDOW));
-  int64_t recentSum = 0;
-  for (size_t i = totals.size() - recent; i < totals.size(); ++i)
-    recentSum += totals[i]->total;
-  stats.recent = double(recentSum) / double(recent);
-  if (stats.stretch == 0)
-    for (size_t i = 0; i < totals.size(); ++i)
-      stats.points.push_back({int(i), totals[i]->ended, 1, totals[i]->total});
-  return stats;
+  return counter.Finish();
 }
 
 std::vector<double> MovingMean(const TStatistics& stats)
@@ -125,10 +138,9 @@ std::vector<double> MovingMean(const TStatistics& stats)
   for (size_t i = 0; i < points.size(); ++i) {
     sum += points[i].sum;
     games += points[i].games;
-    // Each point one total: the last totals; columns: the last columns of time.
-    const int reach =
-        stats.stretch ? points[i].column - STATS_MEAN_WINDOW : int(i) - STATS_MEAN_WINDOW;
-    while (from < i && (stats.stretch ? points[from].column : int(from)) <= reach) {
+    // Each point one total: the last totals; runs: the last runs of games.
+    const int reach = points[i].column - STATS_MEAN_WINDOW;
+    while (from < i && points[from].column <= reach) {
       sum -= points[from].sum;
       games -= points[from].games;
       ++from;

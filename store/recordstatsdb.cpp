@@ -17,30 +17,19 @@ std::string ColumnText(sqlite3_stmt* st, int column)
               : std::string();
 }
 
-// When the first and the last finished game ended.
-const char* const SPAN = "SELECT (SELECT min(ended) FROM games WHERE state = 1), "
-                         "(SELECT max(ended) FROM games WHERE state = 1)";
+// The finished games with a person at the table: they are numbered, and their count sets how many
+// games each point of the chart takes.
+const char* const NUMBERED = "SELECT count(*) FROM games g WHERE g.state = 1 AND EXISTS "
+                             "(SELECT 1 FROM players p WHERE p.game = g.id AND p.computer = 0)";
 
-// Every seat of the finished games, a game's seats one after another: in the order of the table,
-// each game looked up by its id, which reads the file from front to back.
+// Every seat of the finished games, a game's seats one after another, in the order the games
+// ended: the order that numbers them.
 const char* const SEATS =
     "SELECT p.game, coalesce(g.ended, g.started), p.seat, p.name, p.computer, "
     "p.level, coalesce(p.total, 0), p.number_bonus, p.pasch_bonus, "
     "p.house_bonus, p.street_bonus "
-    "FROM players p JOIN games g ON g.id = p.game WHERE +g.state = 1 "
-    "ORDER BY p.game, p.seat";
-
-// Every person's total in the order the games ended, for a history short enough to show each.
-const char* const TOTALS = "SELECT coalesce(g.ended, g.started), coalesce(p.total, 0) "
-                           "FROM games g JOIN players p ON p.game = g.id "
-                           "WHERE g.state = 1 AND p.computer = 0 "
-                           "ORDER BY g.ended, g.id, p.seat LIMIT ?";
-
-// The last totals, the last first.
-const char* const RECENT = "SELECT coalesce(p.total, 0) "
-                           "FROM games g JOIN players p ON p.game = g.id "
-                           "WHERE g.state = 1 AND p.computer = 0 "
-                           "ORDER BY g.ended DESC, g.id DESC, p.seat DESC LIMIT ?";
+    "FROM games g JOIN players p ON p.game = g.id WHERE g.state = 1 "
+    "ORDER BY g.ended, g.id, p.seat";
 
 // The finished games of a page, the one ended last first, with all their seats.
 const char* const PAGE = "SELECT g.id, coalesce(g.ended, g.started), p.seat, p.name, p.computer, "
@@ -77,11 +66,7 @@ TStatsRow Row(sqlite3_stmt* st)
 bool TRecordDb::StatsRows(std::vector<TStatsRow>& rows)
 {
   rows.clear();
-  sqlite3_stmt* st =
-      Prepare("SELECT g.id, coalesce(g.ended, g.started), p.seat, p.name, p.computer, p.level, "
-              "coalesce(p.total, 0), p.number_bonus, p.pasch_bonus, p.house_bonus, p.street_bonus "
-              "FROM games g JOIN players p ON p.game = g.id WHERE g.state = 1 "
-              "ORDER BY g.ended, g.id, p.seat");
+  sqlite3_stmt* st = Prepare(SEATS);
   if (!st) return false;
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW)
@@ -105,9 +90,9 @@ bool TRecordDb::FinishedPage(int skip, int count, std::vector<TStatsRow>& rows)
 bool TRecordDb::ReadStatistics(TStatistics& stats)
 {
   stats = TStatistics();
-  sqlite3_stmt* st = Prepare(SPAN);
+  sqlite3_stmt* st = Prepare(NUMBERED);
   if (!st || sqlite3_step(st) != SQLITE_ROW) return false;
-  TStatsCounter counter(TimeOf(st, 0), TimeOf(st, 1));
+  TStatsCounter counter(sqlite3_column_int(st, 0));
   // Left unfinished, the statement would hold its read of the record open.
   sqlite3_reset(st);
   // Counted as they come: a long history is never held in memory.
@@ -118,28 +103,5 @@ bool TRecordDb::ReadStatistics(TStatistics& stats)
     counter.Add(Row(st));
   if (rc != SQLITE_DONE) return false;
   stats = counter.Finish();
-  if (stats.games == 0) return true;
-
-  st = Prepare(RECENT);
-  if (!st) return false;
-  sqlite3_bind_int(st, 1, STATS_MEAN_WINDOW);
-  int64_t recentSum = 0;
-  int recent = 0;
-  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-    recentSum += sqlite3_column_int(st, 0);
-    ++recent;
-  }
-  if (rc != SQLITE_DONE) return false;
-  stats.recent = recent ? double(recentSum) / double(recent) : 0.0;
-  if (stats.stretch) return true;
-
-  // A short history: each total a point.
-  st = Prepare(TOTALS);
-  if (!st) return false;
-  sqlite3_bind_int(st, 1, STATS_COLUMNS);
-  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-    const int total = sqlite3_column_int(st, 1);
-    stats.points.push_back({int(stats.points.size()), sqlite3_column_int64(st, 0), 1, total});
-  }
-  return rc == SQLITE_DONE;
+  return true;
 }

@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <map>
@@ -298,9 +299,11 @@ TEST_F(AnalysisWindow, TheStatisticsOpenAFinishedGameOfTwoSideBySide)
   QStringList spoken, games;
   bool handedBack = false;
   WhenWindow("Wurfwummel - Statistik", [&](QWidget* w) {
-    auto* list = qobject_cast<QListWidget*>(Named(w, "Beendete Spiele"));
-    for (int i = 0; list && i < list->count(); ++i)
-      games << list->item(i)->text();
+    // The table of finished games: when each ended, and its seats' totals.
+    auto* list = qobject_cast<QTableView*>(Named(w, "Beendete Spiele"));
+    for (int i = 0; list && i < list->model()->rowCount(); ++i)
+      games << list->model()->index(i, 1).data().toString() + ": " +
+                   list->model()->index(i, 3).data().toString();
     // The statistics close after the analysis, with Escape: closed, the analysis hands the
     // keyboard back to them. Once it went to the main window, blocked behind them.
     ReadWhenFilled(texts, spoken, [w, &handedBack]() {

@@ -12,10 +12,16 @@
 #include "tests/support/recordsql.h"
 #include <QAccessible>
 #include <QApplication>
+#include <QChartView>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
-#include <QListWidget>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QTableView>
 #include <QTest>
+#include <QValueAxis>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -51,6 +57,21 @@ TShown Shown(TApp& app)
     s.canRoll.push_back(!GadgetDisabled(d.Button));
   }
   return s;
+}
+
+// A table's rows as a screen reader reads them, cell by cell, the cells joined by " | ".
+QStringList ReadCells(QWidget* table)
+{
+  QStringList rows;
+  QAccessibleInterface* info = table ? QAccessible::queryAccessibleInterface(table) : nullptr;
+  QAccessibleTableInterface* cells = info ? info->tableInterface() : nullptr;
+  for (int r = 0; cells && r < cells->rowCount(); ++r) {
+    QStringList row;
+    for (int c = 0; c < cells->columnCount(); ++c)
+      row << cells->cellAt(r, c)->text(QAccessible::Name);
+    rows << row.join(" | ");
+  }
+  return rows;
 }
 
 // Runs SQL on a database file from outside the game, as another program would.
@@ -402,15 +423,14 @@ TEST_F(Record, ADatabaseOfThePreviousVersionIsMigratedAndItsGameResumed)
 
   // The statistics window shows it.
   StartApp();
-  QString table, summary;
+  QStringList table;
+  QString summary;
   int points = -1;
   WhenWindow("Wurfwummel - Statistik", [&](QWidget* w) {
-    for (QWidget* child : w->findChildren<QWidget*>()) {
-      if (child->accessibleName() == "Ergebnisse je Spieler und Spielart") table = Text(child);
-      if (child->accessibleName() == "Gesamtpunkte jedes beendeten Spiels") {
-        summary = child->accessibleDescription();
-        points = 1;
-      }
+    table = ReadCells(Named(w, "Ergebnisse je Spieler und Spielart"));
+    if (QWidget* chart = Named(w, "Gesamtpunkte jedes beendeten Spiels")) {
+      summary = chart->accessibleDescription();
+      points = 1;
     }
     // Escape where the keyboard is: the focused control of the window in front.
     QApplication::setActiveWindow(w);
@@ -419,16 +439,32 @@ TEST_F(Record, ADatabaseOfThePreviousVersionIsMigratedAndItsGameResumed)
   });
   ChooseMenu("Statistik");
   EXPECT_EQ(points, 1);
-  EXPECT_TRUE(table.startsWith("Spieler1, allein: 1 Spiel, Schnitt")) << table.toStdString();
-  EXPECT_TRUE(table.contains("Zahlen 3-mal, Pasch 3-mal, Haus 0-mal, Straße 0-mal"));
+  ASSERT_EQ(table.size(), 1);
+  EXPECT_TRUE(table[0].startsWith("Spieler1 | allein | 1 | ")) << table[0].toStdString();
+  EXPECT_TRUE(table[0].endsWith(" | – | – | – | 3 | 3 | 0 | 0")) << table[0].toStdString();
   EXPECT_TRUE(summary.startsWith("1 beendetes Spiel vom 14.11.2023")) << summary.toStdString();
 }
 
-// Per person and kind of game, with wins and losses against whoever sat opposite; the chart
-// holds every person's total of every finished game. The close box closes the window.
+// Per person and kind of game, with wins and losses against whoever sat opposite, in a table read
+// cell by cell and sorted by a click on a column's header; the chart every person's total by the
+// game's number, a clicked point naming its game and date and choosing it in the table of games;
+// Enter there opens the game's analysis. Before any game ends, one sentence and nothing else.
 TEST_F(Record, StatisticsShowEachPersonAndKindAndTheChartEveryFinishedTotal)
 {
   StartApp();
+  bool emptyShown = false, emptyAlone = true;
+  WhenWindow("Wurfwummel - Statistik", [&](QWidget* w) {
+    QWidget* sentence = Named(w, "Noch kein Spiel beendet.");
+    emptyShown = sentence && sentence->isVisible();
+    for (QWidget* child : w->findChildren<QWidget*>())
+      if (child->isVisible() && (child->inherits("QAbstractItemView") ||
+                                 child->inherits("QChartView") || child->inherits("QLabel")))
+        emptyAlone = emptyAlone && child == sentence;
+    w->close();
+  });
+  ChooseMenu("Statistik");
+  EXPECT_TRUE(emptyShown);
+  EXPECT_TRUE(emptyAlone); // no empty axes, no empty tables
   Close();
   ASSERT_TRUE(Sql(Db(), R"(
     INSERT INTO games(id, started, ended, state) VALUES
@@ -441,42 +477,106 @@ TEST_F(Record, StatisticsShowEachPersonAndKindAndTheChartEveryFinishedTotal)
       (4, 0, 'Anna', 0, '', 3500, 0, 0, 0, 1), (4, 1, 'Bernd', 0, '', 3600, 0, 0, 0, 0),
       (5, 0, 'Anna', 0, '', 9999, 3, 3, 3, 3);)"));
   StartApp();
-  QString table, summary;
-  bool closed = false;
+  QStringList table, byMean, byMeanDown, games, xs;
+  QString summary, axis, pointed, chosenGame, spread;
+  bool analysed = false, closed = false;
   WhenWindow("Wurfwummel - Statistik", [&](QWidget* w) {
-    for (QWidget* child : w->findChildren<QWidget*>()) {
-      if (child->accessibleName() == "Ergebnisse je Spieler und Spielart") table = Text(child);
-    }
-    for (QWidget* child : w->findChildren<QWidget*>())
-      if (child->accessibleName() == "Gesamtpunkte jedes beendeten Spiels")
-        summary = child->accessibleDescription();
-    w->close(); // the close box
-    closed = true;
+    QWidget* figures = Named(w, "Ergebnisse je Spieler und Spielart");
+    table = ReadCells(figures);
+    // A click on "Schnitt" sorts by it, the lowest first; a second click turns it round.
+    auto* view = qobject_cast<QTableView*>(figures);
+    ASSERT_TRUE(view);
+    QHeaderView* header = view->horizontalHeader();
+    auto clickHeader = [header](int column) {
+      QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                        QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
+    };
+    clickHeader(3);
+    byMean = ReadCells(figures);
+    clickHeader(3);
+    byMeanDown = ReadCells(figures);
+    spread = Named(w, "Verteilung der Gesamtpunkte je Spielart")->accessibleDescription();
+    auto* chartView = qobject_cast<QChartView*>(Named(w, "Gesamtpunkte jedes beendeten Spiels"));
+    ASSERT_TRUE(chartView);
+    summary = chartView->accessibleDescription();
+    auto* values = qobject_cast<QXYSeries*>(chartView->chart()->series().value(0));
+    ASSERT_TRUE(values);
+    for (const QPointF& p : values->points())
+      xs << QString::number(p.x()) + ":" + QString::number(p.y());
+    if (auto* across = qobject_cast<QValueAxis*>(chartView->chart()->axes(Qt::Horizontal).value(0)))
+      axis = across->titleText();
+    QWidget* list = Named(w, "Beendete Spiele");
+    RunSteps({[&, chartView, values] {
+                // A click on the third game's point, once the chart is laid out.
+                const QPointF at = chartView->chart()->mapToPosition(QPointF(3, 4000), values);
+                QTest::mouseClick(chartView->viewport(), Qt::LeftButton, Qt::NoModifier,
+                                  chartView->mapFromScene(chartView->chart()->mapToScene(at)));
+              },
+              [&, w, list] {
+                if (auto* label = qobject_cast<QLabel*>(Named(w, "Gewählter Punkt")))
+                  pointed = label->text();
+                games = ReadCells(list);
+                auto* gamesView = qobject_cast<QTableView*>(list);
+                ASSERT_TRUE(gamesView);
+                chosenGame = gamesView->currentIndex().siblingAtColumn(0).data().toString();
+                // Enter on the chosen game opens its analysis, over the statistics.
+                WhenWindow("Wurfwummel - Spielanalyse", [&](QWidget* a) {
+                  analysed = true;
+                  a->close();
+                  Poll([&, w]() {
+                    for (QWidget* top : QApplication::topLevelWidgets())
+                      if (top->isVisible() && top->windowTitle() == "Wurfwummel - Spielanalyse")
+                        return false;
+                    w->close(); // the close box
+                    closed = true;
+                    return true;
+                  });
+                });
+                QApplication::setActiveWindow(w);
+                list->setFocus();
+                QTest::keyClick(list, Qt::Key_Return);
+              }});
   });
   ChooseMenu("Statistik");
+  EXPECT_TRUE(analysed);
   EXPECT_TRUE(closed);
-  const QStringList lines = table.split('\n');
-  ASSERT_EQ(lines.size(), 4) << table.toStdString();
-  EXPECT_TRUE(lines[0].startsWith("Anna, allein: 1 Spiel, Schnitt 4000,0, bestes 4000; Bonus "
-                                  "erreicht: Zahlen 2-mal, Pasch 0-mal, Haus 1-mal"))
-      << lines[0].toStdString();
-  EXPECT_TRUE(lines[1].startsWith("Anna, zu zweit: 1 Spiel, Schnitt 3500,0, bestes 3500, 0 Siege, "
-                                  "1 Niederlage"))
-      << lines[1].toStdString();
-  EXPECT_TRUE(
-      lines[2].startsWith("Anna, gegen Leicht: 2 Spiele, Schnitt 2500,0, bestes 3000, "
-                          "1 Sieg, 1 Niederlage; Bonus erreicht: Zahlen 1-mal, Pasch 1-mal"))
-      << lines[2].toStdString();
-  EXPECT_TRUE(lines[3].startsWith("Bernd, zu zweit: 1 Spiel, Schnitt 3600,0, bestes 3600, 1 Sieg, "
-                                  "0 Niederlagen"))
-      << lines[3].toStdString();
-  // Five totals of persons in finished games; the game replaced by "Neues Spiel" is not one.
+  EXPECT_EQ(table, QStringList({
+                       "Anna | allein | 1 | 4000,0 | 4000 | – | – | – | 2 | 0 | 1 | 0",
+                       "Anna | zwei Personen | 1 | 3500,0 | 3500 | 0 | 1 | 0 % | 0 | 0 | 0 | 1",
+                       "Anna | gegen Leicht | 2 | 2500,0 | 3000 | 1 | 1 | 50 % | 1 | 1 | 0 | 0",
+                       "Bernd | zwei Personen | 1 | 3600,0 | 3600 | 1 | 0 | 100 % | 0 | 0 | 0 | 0",
+                   }));
+  ASSERT_EQ(byMean.size(), 4);
+  EXPECT_TRUE(byMean[0].startsWith("Anna | gegen Leicht | 2 | 2500,0")) << byMean[0].toStdString();
+  EXPECT_TRUE(byMean[3].startsWith("Anna | allein")) << byMean[3].toStdString();
+  ASSERT_EQ(byMeanDown.size(), 4) << byMeanDown.join("\n").toStdString();
+  EXPECT_TRUE(byMeanDown[0].startsWith("Anna | allein")) << byMeanDown[0].toStdString();
+  EXPECT_TRUE(byMeanDown[1].startsWith("Bernd | zwei Personen"))
+      << byMeanDown.join("\n").toStdString();
+  // Five totals of persons in four finished games, by the game's number; the game replaced by
+  // "Neues Spiel" is not one.
+  EXPECT_EQ(axis, "Spiel Nr.");
+  EXPECT_EQ(xs, QStringList({"1:3000", "2:2000", "3:4000", "4:3500", "4:3600"}));
   EXPECT_TRUE(summary.startsWith("5 beendete Spiele vom 14.11.2023 bis zum 18.11.2023: im Schnitt "
                                  "3220,0 Punkte, zuletzt (5 Spiele) 3220,0, bestes Spiel 4000."))
       << summary.toStdString();
+  const QString third = QDateTime::fromMSecsSinceEpoch(1700200000000).toString("dd.MM.yyyy HH:mm");
+  EXPECT_EQ(pointed, "Spiel 3 am " + third + ": 4000 Punkte");
+  EXPECT_EQ(chosenGame, "3");
+  ASSERT_EQ(games.size(), 4);
+  EXPECT_EQ(games[1], "3 | " + third + " | allein | Anna 4000");
+  EXPECT_TRUE(games[0].startsWith("4 | ")) << games[0].toStdString();
+  EXPECT_TRUE(games[0].endsWith(" | zwei Personen | Anna 3500, Bernd 3600"))
+      << games[0].toStdString();
+  EXPECT_TRUE(games[3].endsWith(" | gegen Leicht | Anna 3000, Computer (Leicht) 2500"))
+      << games[3].toStdString();
+  // Totals from 2000 to 4000: bars of 200 points.
+  EXPECT_TRUE(spread.startsWith("In Stufen zu je 200 Punkten. allein: 1 Spiel, die meisten (1) "
+                                "von 4000 bis 4199 Punkte; zwei Personen: 2 Spiele"))
+      << spread.toStdString();
 }
 
-// A long history: the chart a point for each stretch of time, the list of finished games a page
+// A long history: the chart a point for each run of games, the table of finished games a page
 // at a time, the newest first, its last line bringing the next page with its first game chosen.
 TEST_F(Record, ALongHistoryIsReadAsTheWindowCanShowIt)
 {
@@ -491,40 +591,42 @@ TEST_F(Record, ALongHistoryIsReadAsTheWindowCanShowIt)
     INSERT INTO players(game, seat, name, computer, level, total)
       SELECT i * 7919, 0, 'Anna', 0, '', 3000 + i % 10 FROM n;)"));
   StartApp();
-  QString table, summary, newest, chosen;
+  QStringList table;
+  QString summary, newest, chosen;
   int lines = 0, more = 0, row = -1;
   WhenWindow("Wurfwummel - Statistik", [&](QWidget* w) {
-    table = Text(Named(w, "Ergebnisse je Spieler und Spielart"));
+    table = ReadCells(Named(w, "Ergebnisse je Spieler und Spielart"));
     summary = Named(w, "Gesamtpunkte jedes beendeten Spiels")->accessibleDescription();
-    auto* list = qobject_cast<QListWidget*>(Named(w, "Beendete Spiele"));
+    auto* list = qobject_cast<QTableView*>(Named(w, "Beendete Spiele"));
     ASSERT_TRUE(list);
-    lines = list->count();
-    newest = list->item(0)->text();
+    lines = list->model()->rowCount();
+    newest = ReadCells(list).value(0);
     list->setFocus();
-    QTest::keyClick(list, Qt::Key_End);
+    QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
     RunSteps({[&, w, list] {
-      more = list->count();
-      row = list->currentRow();
-      chosen = list->currentItem() ? list->currentItem()->text() : QString();
+      more = list->model()->rowCount();
+      row = list->currentIndex().row();
+      chosen = ReadCells(list).value(row);
       w->close();
     }});
   });
   ChooseMenu("Statistik");
-  EXPECT_TRUE(table.startsWith("Anna, allein: 1000 Spiele, Schnitt 3004,5, bestes 3009"))
-      << table.toStdString();
+  ASSERT_EQ(table.size(), 1);
+  EXPECT_TRUE(table[0].startsWith("Anna | allein | 1000 | 3004,5 | 3009 | "))
+      << table[0].toStdString();
   EXPECT_TRUE(summary.startsWith("1000 beendete Spiele vom 14.11.2023 bis zum 26.12.2023: im "
                                  "Schnitt 3004,5 Punkte, zuletzt (10 Spiele) 3004,5, bestes "
                                  "Spiel 3009. Im Diagramm steht jeder Punkt für den Schnitt aus je "
-                                 "100 Minuten."))
+                                 "2 Spielen."))
       << summary.toStdString();
-  // A page of games and the line for older ones; choosing it adds the next page.
+  // A page of games and the row for older ones; choosing it adds the next page.
   EXPECT_EQ(lines, 101);
   EXPECT_EQ(more, 201);
   EXPECT_EQ(row, 100);
   const QString at =
       QDateTime::fromMSecsSinceEpoch(1700000000000 + 1000 * 3600000LL).toString("dd.MM.yyyy HH:mm");
-  EXPECT_EQ(newest, at + ": Anna 3000");
+  EXPECT_EQ(newest, "1000 | " + at + " | allein | Anna 3000");
   const QString page =
       QDateTime::fromMSecsSinceEpoch(1700000000000 + 900 * 3600000LL).toString("dd.MM.yyyy HH:mm");
-  EXPECT_EQ(chosen, page + ": Anna 3000");
+  EXPECT_EQ(chosen, "900 | " + page + " | allein | Anna 3000");
 }

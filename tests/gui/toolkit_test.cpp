@@ -452,6 +452,16 @@ TEST_F(Toolkit, TableSortsByNumberAndReportsRowTags)
   EXPECT_GT(header->sectionSize(1), metrics.horizontalAdvance("Schnitt"));
   EXPECT_GE(TableWidthNeeded(table), header->sectionSize(0) + header->sectionSize(1) +
                                          metrics.horizontalAdvance("zwei Personen"));
+  // A screen reader reads the table cell by cell, with the column's header, as it is sorted now.
+  QAccessibleInterface* info = QAccessible::queryAccessibleInterface(view);
+  ASSERT_NE(info, nullptr);
+  QAccessibleTableInterface* cells = info->tableInterface();
+  ASSERT_NE(cells, nullptr);
+  const auto spoken = [cells](int row, int column) {
+    QAccessibleInterface* cell = cells->cellAt(row, column);
+    return cell ? cell->text(QAccessible::Name) : QString();
+  };
+  EXPECT_EQ(spoken(1, 1), "100");
   const auto clickHeader = [&](int column) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
                       QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
@@ -460,8 +470,11 @@ TEST_F(Toolkit, TableSortsByNumberAndReportsRowTags)
   clickHeader(1);
   EXPECT_EQ(QStringList({TableCell(table, 0, 1), TableCell(table, 1, 1), TableCell(table, 2, 1)}),
             QStringList({"9", "10", "100"}));
+  // Once the cells moved it reads them where they are now; it once read them where they were.
+  EXPECT_EQ(spoken(1, 1), "10");
   clickHeader(1);
   EXPECT_EQ(TableCell(table, 0, 0), "Bert");
+  EXPECT_EQ(spoken(0, 0), "Bert");
   // A column without keys sorts by its text.
   clickHeader(2);
   EXPECT_EQ(TableCell(table, 0, 2), "allein");
@@ -488,11 +501,6 @@ TEST_F(Toolkit, TableSortsByNumberAndReportsRowTags)
   EXPECT_EQ(events[1].data, 9);
   for (const TEvent& e : events)
     EXPECT_NE(e.source, ok);
-  // A screen reader reads the table cell by cell, with the column's header.
-  QAccessibleInterface* info = QAccessible::queryAccessibleInterface(view);
-  ASSERT_NE(info, nullptr);
-  QAccessibleTableInterface* cells = info->tableInterface();
-  ASSERT_NE(cells, nullptr);
   EXPECT_EQ(cells->rowCount(), 3);
   EXPECT_EQ(cells->columnCount(), 3);
   QAccessibleInterface* cell = cells->cellAt(2, 1);

@@ -71,7 +71,9 @@ void ExpectSame(TRecordDb& record)
   EXPECT_EQ(got.first, want.first);
   EXPECT_EQ(got.last, want.last);
   EXPECT_EQ(got.recent, want.recent);
+  EXPECT_EQ(got.numbered, want.numbered);
   EXPECT_EQ(got.stretch, want.stretch);
+  EXPECT_EQ(got.spread, want.spread);
   EXPECT_EQ(got.points, want.points);
   EXPECT_EQ(MovingMean(got), MovingMean(want));
 }
@@ -97,10 +99,23 @@ TEST(RecordStatistics, SqlFiguresAreThoseCountedSeatBySeat)
     }
     TStatistics stats;
     ASSERT_TRUE(record->ReadStatistics(stats));
-    // A short history shows every total, a long one a point for each column of time.
+    // A short history shows every total, a long one a point for each run of games.
     ASSERT_GT(stats.games, 0);
-    EXPECT_EQ(stats.stretch == 0, stats.games <= STATS_COLUMNS);
-    EXPECT_LE(stats.points.size(), size_t(STATS_COLUMNS));
+    EXPECT_EQ(stats.stretch == 0, stats.numbered <= STATS_COLUMNS);
+    EXPECT_LE(stats.points.size(), size_t(std::max(STATS_COLUMNS, stats.games)));
+    if (stats.stretch) {
+      EXPECT_LE(stats.points.size(), size_t(STATS_COLUMNS));
+    }
+    // Every person's total is in the spread of its kind, and in the chart's points.
+    int spread = 0, inPoints = 0;
+    for (const TStatsSpread& kind : stats.spread)
+      for (const auto& [step, count] : kind)
+        spread += count;
+    for (const TStatsPoint& point : stats.points)
+      inPoints += point.games;
+    EXPECT_EQ(spread, stats.games);
+    EXPECT_EQ(inPoints, stats.games);
+    EXPECT_EQ(stats.points.back().lastNumber, stats.numbered);
     EXPECT_GE(stats.lines.size(), size_t(3 * GAME_KINDS)); // every kind, and names by their bytes
     // Three seats at one game, as only another program writes them, are counted all the same.
     AddGames(db, random, games / 10, true);
