@@ -14,6 +14,15 @@ QString CheckMessage(const QByteArray& bytes)
   if (!ReadMessage(bytes, m, why))
     return why.isEmpty() ? QStringLiteral("refused without a reason") : QString();
   if (WriteMessage(m) != bytes) return QStringLiteral("a message read and written again differs");
+  // Exact lengths: no shorter piece of a good message and nothing longer is taken, and each
+  // refusal says why.
+  for (qsizetype n = 0; n <= bytes.size(); ++n) {
+    const QByteArray other = n < bytes.size() ? bytes.left(n) : bytes + '\0';
+    TNetMessage o;
+    why.clear();
+    if (ReadMessage(other, o, why)) return QStringLiteral("a cut or lengthened message taken");
+    if (why.isEmpty()) return QStringLiteral("refused without a reason");
+  }
   return {};
 }
 
