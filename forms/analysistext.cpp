@@ -74,13 +74,17 @@ QString BalanceText(const QString& name, const TPlayerReview& review)
   lines << name;
   lines << "Erwartet zu Beginn: " + Points(review.start);
   lines << "Glück der Würfel: " + Points(review.luck, true);
-  lines << "Verlorene Punkte: " + Points(-review.lost, true);
+  // What the decisions cost, as a number of points lost; a player whose choices the worths rate
+  // above Stark's own on the whole has lost nothing and gained that much.
+  if (review.lost <= -0.05)
+    lines << "Punkte besser als Stark: " + Points(-review.lost);
+  else
+    lines << "Verlorene Punkte: " + Points(review.lost);
   // Two decimals: a good player's loss per decision is a few tenths.
-  lines << "Je Entscheidung: " + German().toString(review.LostPerDecision(), 'f', 2) + " (" +
-               QString::number(review.decisions.size()) +
+  const double each = review.LostPerDecision();
+  lines << "Je Entscheidung: " + German().toString(std::fabs(each), 'f', 2) +
+               (each <= -0.005 ? " besser" : "") + " (" + QString::number(review.decisions.size()) +
                (review.decisions.size() == 1 ? " Entscheidung)" : " Entscheidungen)");
-  if (std::fabs(review.remainder) >= 0.05)
-    lines << "Rest aus Starks Modell: " + Points(review.remainder, true);
   if (review.finished)
     lines << "Endstand: " + QString::number(review.total);
   else
@@ -203,4 +207,40 @@ QString CourseSummary(const std::vector<QString>& names, const TGameReview& revi
     parts << part;
   }
   return "Erwarteter Endstand im Lauf des Spiels. " + parts.join(". ") + ".";
+}
+
+QString VerdictText(const TDecisionReview& decision)
+{
+  return Verdict(decision.verdict) + ": " + Lost(decision) +
+         (decision.exact ? " (genau berechnet)" : "");
+}
+
+QStringList DecisionCells(const TDecisionReview& decision)
+{
+  const QString what = decision.kind == TDecisionKind::Cell
+                           ? "Eintrag: "
+                           : "vor dem " + QString::number(4 - decision.throwsLeft) + ". Wurf: ";
+  const QString lost =
+      decision.lost <= -0.05 ? Points(-decision.lost) + " besser als Stark" : Points(decision.lost);
+  return {QString::number(decision.turn + 1), what + Utf8(decision.doneWords), lost,
+          Verdict(decision.verdict) + (decision.refined ? ", nachgespielt" : "")};
+}
+
+QString RemainderText(const std::vector<QString>& names, const TGameReview& review)
+{
+  QStringList parts;
+  for (size_t p = 0; p < review.players.size(); ++p) {
+    const TPlayerReview& player = review.players[p];
+    if (std::fabs(player.remainder) < 0.05) continue;
+    const QString who = review.players.size() > 1 && p < names.size() ? names[p] + ": " : "";
+    parts << who + "Erwartung zu Beginn, Glück und verlorene Punkte ergeben " +
+                 (player.finished ? "den Endstand" : "die Erwartung von jetzt") + " bis auf " +
+                 Points(std::fabs(player.remainder)) + " Punkte";
+  }
+  if (parts.isEmpty()) return QString();
+  // What the remainder is, in a player's words: the estimate of a sheet's worth that every
+  // figure rests on is not exact away from the end of a game.
+  return parts.join("; ") +
+         ". So weit liegt Starks Schätzung, was ein Blatt noch wert ist, daneben; zum Ende eines "
+         "Spiels hin rechnet Stark genau.";
 }

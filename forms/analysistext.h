@@ -8,6 +8,7 @@
 #include "store/recordlog.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 // A decision of one player, as the list shows it in the order of the game.
@@ -22,12 +23,20 @@ QString SeatName(const TRecordPlayer& player);
 QString Points(double value, bool sign = false);
 // "Runde 5, vor dem 2. Wurf", "Runde 5, Eintrag".
 QString DecisionPlace(const TDecisionReview& decision);
-// The player's lines: start, luck, lost (in all and per decision), the remainder where there is
-// one, the total, the count in each class.
+// The player's lines: start, luck, lost (in all and per decision, as points lost or, where the
+// worths rate the choices above Stark's, as points better), the total, the count in each class.
 QString BalanceText(const QString& name, const TPlayerReview& review);
 // The list's line, and what a screen reader says of it: the decision, the points lost, its class.
 QString DecisionLine(const QString& name, const TDecisionReview& decision);
 QString DecisionSpoken(const QString& name, const TDecisionReview& decision);
+// The class and what was lost or gained: "Fehler: 12,5 Punkte verloren (nachgespielt)".
+QString VerdictText(const TDecisionReview& decision);
+// The table's row of a decision: the round, the decision, the points lost (always a number of
+// points lost; a gain as points better than Stark), the class.
+QStringList DecisionCells(const TDecisionReview& decision);
+// A sentence a player understands for what start, luck and losses leave unexplained; empty
+// where nothing is left.
+QString RemainderText(const std::vector<QString>& names, const TGameReview& review);
 // The decisions of every player in the order of the game: round by round, seat by seat.
 std::vector<TDecisionRef> GameOrder(const TGameReview& review);
 // The position: the dice (held ones in brackets), both choices, and the sheet as it stood with

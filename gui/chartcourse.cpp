@@ -1,5 +1,6 @@
 // The course of a game in the chart module: each player's expected total over the rounds, with
-// the decisions that lost most marked.
+// the decisions that lost most marked. A click on a line or a mark picks the point nearest to
+// it on the screen, and the view reports that point as the data gave it: its line and index.
 
 #include "gui/chartview.h"
 
@@ -13,10 +14,32 @@
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
+#include <limits>
+
+namespace
+{
+// The index of the point nearest to where the series was clicked, in pixels: rounds and points
+// are on scales far apart. -1 for a series without points.
+int Nearest(QChart* chart, QXYSeries* series, const QPointF& clicked)
+{
+  const QPointF at = chart->mapToPosition(clicked, series);
+  const QList<QPointF> points = series->points();
+  int best = -1;
+  double distance = std::numeric_limits<double>::max();
+  for (int i = 0; i < points.size(); ++i) {
+    const QPointF d = chart->mapToPosition(points[i], series) - at;
+    const double squared = d.x() * d.x() + d.y() * d.y();
+    if (squared < distance) {
+      distance = squared;
+      best = i;
+    }
+  }
+  return best;
+}
+} // namespace
 
 void DrawCourse(QChart* chart, QWidget* view, const TCourseData& data, const TChartPicked& picked)
 {
-  (void)picked; // clicking a point comes with the analysis window's chart
   chart->removeAllSeries();
   for (QAbstractAxis* axis : chart->axes())
     chart->removeAxis(axis);
@@ -51,6 +74,22 @@ void DrawCourse(QChart* chart, QWidget* view, const TCourseData& data, const TCh
       if (k < n) m.append(QPointF(line.x[k], line.values[k]));
     marks->replace(m);
     all.push_back(marks);
+    // A mark stands for the point it marks; the line for its nearest point.
+    const int lineIndex = int(l);
+    std::vector<int> markedPoints;
+    for (size_t k : line.marked)
+      if (k < n) markedPoints.push_back(int(k));
+    QObject::connect(values, &QXYSeries::clicked, values,
+                     [chart, values, lineIndex, picked](const QPointF& point) {
+                       const int i = Nearest(chart, values, point);
+                       if (i >= 0 && picked) picked(lineIndex, i);
+                     });
+    QObject::connect(marks, &QXYSeries::clicked, marks,
+                     [chart, marks, lineIndex, markedPoints, picked](const QPointF& point) {
+                       const int i = Nearest(chart, marks, point);
+                       if (i >= 0 && i < int(markedPoints.size()) && picked)
+                         picked(lineIndex, markedPoints[size_t(i)]);
+                     });
   }
   for (QAbstractSeries* series : all)
     chart->addSeries(series);

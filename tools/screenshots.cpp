@@ -17,7 +17,7 @@
 #include "sheet/pointfield.h"
 
 #include <QApplication>
-#include <QListWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -140,21 +140,18 @@ int main(int argc, char** argv)
   } else if (std::strcmp(argv[1], "analysis") == 0) {
     PlayTurns(app);
     QWidget* main = app.Window->Native();
-    // Shot once the list has filled in, with the costliest decision chosen.
+    // Shot once the table has filled in, with the first mistake chosen by its key.
     auto* poll = new QTimer(qApp);
     QObject::connect(poll, &QTimer::timeout, [&ok, main, file, poll] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
         if (!w->isVisible() || w == main) continue;
-        QListWidget* list = w->findChild<QListWidget*>();
-        if (!list || list->count() == 0) return;
+        QTableWidget* table = w->findChild<QTableWidget*>();
+        if (!table || table->rowCount() == 0) return;
         poll->stop();
-        int worst = 0;
-        for (int i = 0; i < list->count(); ++i)
-          if (list->item(i)->text().contains("grober Fehler")) worst = i;
-        list->setCurrentRow(worst);
-        QTest::keyClick(list, Qt::Key_Up);
-        QTest::keyClick(list, Qt::Key_Down);
-        QTimer::singleShot(200, [&ok, w, file] {
+        QApplication::setActiveWindow(w);
+        table->setFocus();
+        QTest::keyClick(table, Qt::Key_N, Qt::AltModifier);
+        QTimer::singleShot(300, [&ok, w, file] {
           ok = Save(w, file);
           w->close();
         });

@@ -1,7 +1,9 @@
 // The analysis window through the real widgets: a game played in the window opens in it, fills
-// in off the event loop, shows the position of the decision chosen with the arrow keys, and
-// stops its work when closed early; a whole game that followed every hint, read back from the
-// record on disk, loses nothing at any decision, and its luck and losses add up to its total.
+// in off the event loop, draws the position of the decision chosen with the arrow keys, and
+// stops its work when closed early; in a game of two, one player's decisions at a time, only the
+// mistakes, the next and previous mistake by key, a click on the chart, and a larger window; a
+// whole game that followed every hint, read back from the record on disk, loses nothing at any
+// decision, and its luck and losses add up to its total.
 
 #include "ai/analysis.h"
 #include "ai/player.h"
@@ -9,6 +11,7 @@
 #include "app/recorder.h"
 #include "forms/analysisform.h"
 #include "forms/analysistext.h"
+#include "sheet/cells.h"
 #include "store/recorddb.h"
 #include "store/recordgame.h"
 #include "tests/app/opponent.h"
@@ -16,14 +19,20 @@
 #include "tests/support/recordsql.h"
 #include <QAccessible>
 #include <QApplication>
+#include <QChartView>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineSeries>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableView>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <map>
 #include <sqlite3.h>
 
@@ -31,9 +40,47 @@ namespace
 {
 constexpr const char* TITLE = "Wurfwummel - Spielanalyse";
 
-QListWidget* Decisions(QWidget* window)
+QTableWidget* Decisions(QWidget* window)
 {
-  return qobject_cast<QListWidget*>(Named(window, "Entscheidungen"));
+  return qobject_cast<QTableWidget*>(Named(window, "Entscheidungen"));
+}
+
+// A row of the table as the eye reads it: its cells joined by " | ".
+QString Row(QTableWidget* table, int row)
+{
+  QStringList cells;
+  for (int c = 0; c < table->columnCount(); ++c)
+    cells << (table->item(row, c) ? table->item(row, c)->text() : QString());
+  return cells.join(" | ");
+}
+
+// What a screen reader hears as a control's name.
+QString Spoken(QWidget* widget)
+{
+  QAccessibleInterface* ia = widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
+  return ia ? ia->text(QAccessible::Name) : QString();
+}
+
+// The names a screen reader finds among the drawn position's controls.
+QStringList PositionNames(QWidget* window)
+{
+  QStringList names;
+  QWidget* position = Named(window, "Stellung der gewählten Entscheidung");
+  for (QWidget* child : position ? position->findChildren<QWidget*>() : QList<QWidget*>())
+    if (!Spoken(child).isEmpty()) names << Spoken(child);
+  return names;
+}
+
+// The game's name of a die as the position shows it.
+QString DieName(int i, int face, bool held)
+{
+  return "Würfel " + QString::number(i + 1) + ": " + QString::number(face) +
+         (held ? ", gehalten" : "");
+}
+
+QString CellName(int row, int column)
+{
+  return QString::fromStdString(RowLabel(row)) + ", " + ColumnName(column);
 }
 
 class AnalysisWindow : public Opponent
@@ -46,13 +93,12 @@ protected:
   {
     WhenWindow(TITLE, [&, after](QWidget* w) {
       Poll([&, w, after]() {
-        QListWidget* list = Decisions(w);
-        if (list && list->count() == 0) return false;
+        QTableWidget* list = Decisions(w);
+        if (list && list->rowCount() == 0) return false;
         for (QWidget* child : w->findChildren<QWidget*>())
           if (!child->accessibleName().isEmpty()) texts[child->accessibleName()] = Text(child);
-        QAccessibleInterface* ia = list ? QAccessible::queryAccessibleInterface(list) : nullptr;
-        for (int i = 0; ia && i < ia->childCount(); ++i)
-          spoken << ia->child(i)->text(QAccessible::Name);
+        for (int i = 0; list && i < list->rowCount(); ++i)
+          spoken << Row(list, i);
         w->close();
         if (after) QTimer::singleShot(0, qApp, after);
         return true;
@@ -103,22 +149,20 @@ TEST_F(AnalysisWindow, OpensForTheGameUnderWayFillsInAndShowsTheChosenDecisionsP
     Click(dice.Fill);
     if (turn == 0) afterFirst = SheetOf(*app_, 0);
   }
-  QString balance, spoken, position, summary;
+  QString balance, row, summary;
+  QStringList position;
   int lines = -1, state = 0;
   bool closed = false;
   WhenWindow(TITLE, [&](QWidget* w) {
     Poll([&, w]() {
-      QListWidget* list = Decisions(w);
+      QTableWidget* list = Decisions(w);
       if (!list) return true;
       if (state == 0) {
-        if (list->count() == 0) return false;
-        lines = list->count();
+        if (list->rowCount() == 0) return false;
+        lines = list->rowCount();
         balance = Text(Named(w, "Bilanz von Spieler1"));
-        QAccessibleInterface* ia = QAccessible::queryAccessibleInterface(list);
-        for (int i = 0; ia && i < ia->childCount(); ++i)
-          if (ia->child(i) &&
-              ia->child(i)->text(QAccessible::Name).startsWith("Runde 2, vor dem 3"))
-            spoken = ia->child(i)->text(QAccessible::Name);
+        for (int i = 0; i < list->rowCount(); ++i)
+          if (Row(list, i).startsWith("2 | vor dem 3. Wurf: ")) row = Row(list, i);
         for (QWidget* child : w->findChildren<QWidget*>())
           if (child->accessibleName() == "Erwarteter Endstand im Lauf des Spiels")
             summary = child->accessibleDescription();
@@ -131,8 +175,8 @@ TEST_F(AnalysisWindow, OpensForTheGameUnderWayFillsInAndShowsTheChosenDecisionsP
         state = 1;
         return false;
       }
-      position = Text(Named(w, "Stellung der gewählten Entscheidung"));
-      if (!position.startsWith("Runde 2, vor dem 3. Wurf")) return false;
+      position = PositionNames(w);
+      if (position.isEmpty() || !position[0].startsWith("Runde 2, vor dem 3. Wurf: ")) return false;
       QWidget* focus = QApplication::focusWidget();
       QTest::keyClick(focus && focus->window() == w ? focus : w, Qt::Key_Escape);
       closed = true;
@@ -140,7 +184,7 @@ TEST_F(AnalysisWindow, OpensForTheGameUnderWayFillsInAndShowsTheChosenDecisionsP
     });
   });
   ChooseMenu("Spielanalyse");
-  ASSERT_TRUE(closed) << position.toStdString();
+  ASSERT_TRUE(closed) << position.join("\n").toStdString();
   EXPECT_EQ(AnalysisThreads(), 0);
   // Per turn: the holds before the second throw, the decision before the third (not to throw
   // it), the cell. The third turn's dice are thrown, with nothing decided yet.
@@ -150,31 +194,217 @@ TEST_F(AnalysisWindow, OpensForTheGameUnderWayFillsInAndShowsTheChosenDecisionsP
   EXPECT_TRUE(balance.contains("\nJe Entscheidung: ")) << balance.toStdString();
   EXPECT_TRUE(balance.contains(" (6 Entscheidungen)\n")) << balance.toStdString();
   EXPECT_TRUE(balance.contains("Erwartet jetzt: ")) << balance.toStdString();
-  EXPECT_TRUE(spoken.contains(" Punkte verloren, ")) << spoken.toStdString();
-  EXPECT_TRUE(spoken.endsWith("gut") || spoken.endsWith("ungenau") || spoken.endsWith("Fehler"))
-      << spoken.toStdString();
+  // The round, the decision, the points lost (never below zero) or better than Stark, the class.
+  const QStringList cells = row.split(" | ");
+  ASSERT_EQ(cells.size(), 4) << row.toStdString();
+  EXPECT_TRUE(!cells[2].startsWith("-") &&
+              (cells[2].endsWith(" besser als Stark") || !cells[2].contains(' ')))
+      << row.toStdString();
+  EXPECT_TRUE(cells[3].startsWith("gut") || cells[3].startsWith("ungenau") ||
+              cells[3].startsWith("Fehler"))
+      << row.toStdString();
   EXPECT_TRUE(summary.startsWith("Erwarteter Endstand im Lauf des Spiels. Spieler1: erwartet zu "
                                  "Beginn "))
       << summary.toStdString();
-  // The dice of the second turn's second throw, the second die held, as the game showed them.
-  QString dice = "Würfel:";
-  for (int i = 0; i < DICE; ++i) {
-    const QString face = QString::number(second[1][size_t(i)]);
-    dice += heldThen[1][size_t(i)] ? " [" + face + "]" : "  " + face + " ";
-  }
-  EXPECT_TRUE(position.contains("\n" + dice + "\n")) << position.toStdString();
-  EXPECT_TRUE(position.contains("\nGewählt: ")) << position.toStdString();
-  EXPECT_TRUE(position.contains("\nStark:   ")) << position.toStdString();
+  // The dice of the second turn's second throw, the second die held, as the game named them.
+  for (int i = 0; i < DICE; ++i)
+    EXPECT_TRUE(position.contains(DieName(i, second[1][size_t(i)], heldThen[1][size_t(i)])))
+        << i << position.join("\n").toStdString();
+  EXPECT_TRUE(position.contains("Gewählt")) << position.join("\n").toStdString();
+  EXPECT_TRUE(position.contains("Stark")) << position.join("\n").toStdString();
   // The sheet as it stood: the first turn's entry, the other cells free.
-  for (int row = 0; row < SHEET_ROWS; ++row)
+  for (int r = 0; r < SHEET_ROWS; ++r)
     for (int column = 0; column < SHEET_COLUMNS; ++column) {
-      if (afterFirst.IsFree(row, column)) continue;
-      QString line = QString::fromStdString(RowLabel(row)).leftJustified(18);
-      for (int c = 0; c < SHEET_COLUMNS; ++c)
-        line += (c == column ? QString::number(afterFirst.Cell(row, c)) : QString("·"))
-                    .rightJustified(6);
-      EXPECT_TRUE(position.contains("\n" + line + "\n")) << position.toStdString();
+      const int points = afterFirst.Cell(r, column);
+      const QString state = afterFirst.IsFree(r, column) ? QString("frei")
+                            : points == 0                ? "0, eingetragen (gestrichen)"
+                                          : QString::number(points) + ", eingetragen";
+      EXPECT_TRUE(position.contains(CellName(r, column) + ": " + state))
+          << CellName(r, column).toStdString();
     }
+}
+
+// A game of two as a player would go through it: Anna follows every hint, Bört enters each
+// throw at once in the first free cell of the third column. One player at a time, only the
+// mistakes, the next and previous mistake by key, a point of the chart clicked, the position
+// read as a screen reader reads it, and a larger window giving the table more room.
+TEST_F(AnalysisWindow, ChoosesPlayerMistakesAndChartPointsAndGrowsWithItsWindow)
+{
+  ASSERT_TRUE(QDir().mkpath(DataPath()));
+  ASSERT_TRUE(WriteAll(DataPath() + "/wurfwummel.cfg", "Anna\r\nB\xf6rt\r\n")); // Latin-1
+  StartApp();
+  const std::unique_ptr<TPlayer> stark = MakePlayer(TLevel::Stark);
+  constexpr int ROUNDS = 6;
+  std::vector<TFaces> bort; // Bört's dice, each entered as they fell
+  for (int round = 0; round < ROUNDS; ++round) {
+    PlayTurnAs(*stark, 0);
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(app_->CurrentPlayer, 1);
+    TFaces faces{};
+    for (int i = 0; i < DICE; ++i)
+      faces[size_t(i)] = app_->DiceField[1]->Dice[size_t(i + 1)];
+    bort.push_back(faces);
+    Click(SheetCell(*app_, 1, round, 2));
+    Click(app_->DiceField[1]->Fill);
+  }
+  // Round 2's entry: "2er" in the third column, on the sheet with round 1's "1er" there.
+  const int entered = RowPoints(0, bort[0]), chosen = RowPoints(1, bort[1]);
+
+  // Refined verdicts come in while the window is open, and change a row's words: each key's
+  // result is checked against the table as it stands when the key has been handled, and a
+  // decision is known by its round and its words.
+  QStringList anna, annaMistakes, bortAll, bortMistakes, position;
+  QStringList afterNext, afterSecondNext, afterPrevious; // the row chosen, then the table
+  QString chartRow;
+  int tableHeight = 0, grownHeight = 0;
+  bool chartChoseBort = false, checkedAfterChart = true;
+  int state = 0;
+  auto rows = [](QTableWidget* t) {
+    QStringList all;
+    for (int i = 0; i < t->rowCount(); ++i)
+      all << Row(t, i);
+    return all;
+  };
+  // The chosen row, then every row.
+  auto chosenAndRows = [&rows](QTableWidget* t) {
+    return QStringList{t->currentRow() >= 0 ? Row(t, t->currentRow()) : QString()} + rows(t);
+  };
+  auto radio = [](QWidget* w, const QString& name) {
+    for (QRadioButton* r : w->findChildren<QRadioButton*>())
+      if (r->text() == name) return r;
+    return static_cast<QRadioButton*>(nullptr);
+  };
+  WhenWindow(TITLE, [&](QWidget* w) {
+    Poll([&, w]() {
+      QTableWidget* list = Decisions(w);
+      auto* only = w->findChild<QCheckBox*>();
+      if (!list || !only) return true;
+      QApplication::setActiveWindow(w);
+      switch (state++) {
+      case 0: // filled in: Anna's decisions first
+        if (list->rowCount() == 0) {
+          --state;
+          return false;
+        }
+        anna = rows(list);
+        QTest::mouseClick(only, Qt::LeftButton, {}, QPoint(8, only->height() / 2));
+        return false;
+      case 1:
+        annaMistakes = rows(list);
+        QTest::mouseClick(radio(w, "Bört"), Qt::LeftButton, {}, QPoint(8, 8));
+        return false;
+      case 2:
+        bortMistakes = rows(list);
+        QTest::mouseClick(only, Qt::LeftButton, {}, QPoint(8, only->height() / 2));
+        return false;
+      case 3: // all of Bört's, the first chosen: the next mistake by key, twice, and back
+        bortAll = rows(list);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Home);
+        QTest::keyClick(list, Qt::Key_N, Qt::AltModifier);
+        return false;
+      case 4:
+        afterNext = chosenAndRows(list);
+        QTest::keyClick(list, Qt::Key_N, Qt::AltModifier);
+        return false;
+      case 5:
+        afterSecondNext = chosenAndRows(list);
+        QTest::keyClick(list, Qt::Key_V, Qt::AltModifier);
+        return false;
+      case 6: { // back to Anna's mistakes, then a click on Bört's line at round 2's entry
+        afterPrevious = chosenAndRows(list);
+        QTest::mouseClick(radio(w, "Anna"), Qt::LeftButton, {}, QPoint(8, 8));
+        QTest::mouseClick(only, Qt::LeftButton, {}, QPoint(8, only->height() / 2));
+        auto* view = w->findChild<QChartView*>();
+        if (!view) return true;
+        auto* line = qobject_cast<QLineSeries*>(view->chart()->series().value(2));
+        if (!line || line->count() < 7) return true;
+        // The start, then three steps a round: the throw, not throwing again, the entry.
+        const QPointF at = view->chart()->mapToPosition(line->at(6), line);
+        const QPoint pixel = view->mapFromScene(view->chart()->mapToScene(at));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pixel);
+        return false;
+      }
+      case 7:
+        chartChoseBort = radio(w, "Bört")->isChecked();
+        checkedAfterChart = only->isChecked();
+        chartRow = list->currentRow() >= 0 ? Row(list, list->currentRow()) : "";
+        position = PositionNames(w);
+        tableHeight = list->height();
+        // As the window system resizes it when the player drags its edge.
+        w->windowHandle()->resize(w->width() + 300, w->height() + 200);
+        return false;
+      default:
+        grownHeight = list->height();
+        w->close();
+        return true;
+      }
+    });
+  });
+  ChooseMenu("Spielanalyse");
+  // Anna followed Stark: nothing lost, no mistake to show.
+  ASSERT_FALSE(anna.isEmpty());
+  for (const QString& row : anna)
+    EXPECT_TRUE(row.contains(" | 0,0 | gut")) << row.toStdString();
+  EXPECT_TRUE(annaMistakes.isEmpty()) << annaMistakes.join("\n").toStdString();
+  // Bört: not throwing again and the entry, in each round.
+  ASSERT_EQ(bortAll.size(), 2 * ROUNDS) << bortAll.join("\n").toStdString();
+  for (int i = 0; i < ROUNDS; ++i) {
+    EXPECT_TRUE(bortAll[2 * i].startsWith(QString::number(i + 1) + " | vor dem 2. Wurf: "));
+    EXPECT_TRUE(bortAll[2 * i + 1].startsWith(QString::number(i + 1) + " | Eintrag: "));
+  }
+  auto mistake = [](const QString& row) {
+    return row.contains(" | Fehler") || row.contains(" | grober Fehler");
+  };
+  // A decision by its round and its words.
+  auto which = [](const QString& row) { return row.section(" | ", 0, 1); };
+  ASSERT_FALSE(bortMistakes.isEmpty());
+  for (const QString& row : bortMistakes) {
+    EXPECT_TRUE(mistake(row)) << row.toStdString();
+    EXPECT_GE(std::count_if(bortAll.begin(), bortAll.end(),
+                            [&](const QString& r) { return which(r) == which(row); }),
+              1);
+  }
+  // From the first decision, Alt+N goes to the first mistake after it and again to the next;
+  // Alt+V goes back.
+  auto nth = [&](const QStringList& chosenAndRows, int n, int from) {
+    for (int i = from + 2; i < chosenAndRows.size(); ++i)
+      if (mistake(chosenAndRows[i]) && n-- == 0) return i - 1;
+    return -1;
+  };
+  auto at = [](const QStringList& chosenAndRows, int i) {
+    return i >= 0 ? chosenAndRows[i + 1] : QString("none");
+  };
+  ASSERT_EQ(afterNext.size(), 2 * ROUNDS + 1);
+  ASSERT_EQ(afterSecondNext.size(), 2 * ROUNDS + 1);
+  ASSERT_EQ(afterPrevious.size(), 2 * ROUNDS + 1);
+  EXPECT_EQ(afterNext[0], at(afterNext, nth(afterNext, 0, 0)));
+  EXPECT_EQ(afterSecondNext[0], at(afterSecondNext, nth(afterSecondNext, 1, 0)));
+  EXPECT_NE(which(afterSecondNext[0]), which(afterNext[0]));
+  EXPECT_EQ(which(afterPrevious[0]), which(afterNext[0]));
+  // The click chose Bört and his second entry; shown even though it may be no mistake.
+  EXPECT_TRUE(chartChoseBort);
+  EXPECT_TRUE(chartRow.startsWith("2 | Eintrag: 2er, Spalte 3")) << chartRow.toStdString();
+  if (!mistake(chartRow)) {
+    EXPECT_FALSE(checkedAfterChart); // "Nur Fehler" let go, so that the table shows it
+  }
+  // The position as a screen reader reads it: the place, the dice as they fell, the cell
+  // entered in round 1, the cell chosen now, and the sums.
+  ASSERT_FALSE(position.isEmpty());
+  EXPECT_TRUE(position[0].startsWith("Bört, Runde 2, Eintrag: ")) << position[0].toStdString();
+  for (int i = 0; i < DICE; ++i)
+    EXPECT_TRUE(position.contains(DieName(i, bort[1][size_t(i)], false))) << i;
+  EXPECT_TRUE(position.contains(CellName(0, 2) + ": " +
+                                (entered ? QString::number(entered) + ", eingetragen"
+                                         : QString("0, eingetragen (gestrichen)"))))
+      << position.join("\n").toStdString();
+  const QString mine = CellName(1, 2) + ": " + QString::number(chosen) + ", gewählt";
+  EXPECT_TRUE(position.contains(mine) || position.contains(mine + ", wie Stark"))
+      << position.join("\n").toStdString();
+  EXPECT_TRUE(position.contains("Summe Zahlen, Spalte 3 (dreifach): " + QString::number(entered)));
+  EXPECT_TRUE(position.contains("Gesamt Spielzettel: " + QString::number(3 * entered)));
+  // A larger window gives the table the height it gains.
+  EXPECT_EQ(grownHeight, tableHeight + 200);
 }
 
 // Closed before the analysis is done: the window goes at once, and its thread stops by itself.
@@ -187,7 +417,7 @@ TEST_F(AnalysisWindow, ClosingWhileItWorksStopsTheWork)
   }
   int linesAtClose = -1, threadsAtClose = -1;
   WhenWindow(TITLE, [&](QWidget* w) {
-    linesAtClose = Decisions(w) ? Decisions(w)->count() : -2;
+    linesAtClose = Decisions(w) ? Decisions(w)->rowCount() : -2;
     threadsAtClose = AnalysisThreads();
     w->close(); // the close box
   });
@@ -248,16 +478,27 @@ TEST_F(AnalysisWindow, AWholeGameFollowingEveryHintLosesNothingAndItsLuckAndLoss
   QString balance;
   bool barSeen = false;
   int64_t took = 0;
+  int sideways = -1;
+  QStringList cut;
   QElapsedTimer clock;
   WhenWindow(TITLE, [&](QWidget* w) {
     clock.start();
     Poll([&, w]() {
       for (QProgressBar* bar : w->findChildren<QProgressBar*>())
         barSeen = barSeen || bar->isVisible();
-      QListWidget* list = Decisions(w);
-      if (list && list->count() == 0) return false;
+      QTableWidget* list = Decisions(w);
+      if (list && list->rowCount() == 0) return false;
       took = clock.elapsed();
       balance = Text(Named(w, "Bilanz von Spieler1"));
+      // At the window's first size, every cell of all 63 rounds shows whole, without scrolling
+      // sideways. Once the lines were cut off on the right, hiding Stark's choice.
+      QApplication::processEvents();
+      sideways = list ? list->horizontalScrollBar()->maximum() : -1;
+      for (int r = 0; list && r < list->rowCount(); ++r)
+        for (int c = 0; c < list->columnCount(); ++c)
+          if (list->fontMetrics().horizontalAdvance(list->item(r, c)->text()) >
+              list->columnWidth(c))
+            cut << list->item(r, c)->text();
       w->close();
       return true;
     });
@@ -271,6 +512,8 @@ TEST_F(AnalysisWindow, AWholeGameFollowingEveryHintLosesNothingAndItsLuckAndLoss
   EXPECT_TRUE(balance.endsWith("gut " + QString::number(player.decisions.size()) +
                                ", ungenau 0, Fehler 0, grober Fehler 0"))
       << balance.toStdString();
+  EXPECT_EQ(sideways, 0);
+  EXPECT_TRUE(cut.isEmpty()) << cut.join("\n").toStdString();
   // Work that takes longer than half a second shows its progress.
   if (took > ANALYSIS_PROGRESS_MS + 200) {
     EXPECT_TRUE(barSeen) << took;
@@ -332,20 +575,20 @@ TEST_F(AnalysisWindow, TheStatisticsOpenAFinishedGameOfTwoSideBySide)
   EXPECT_TRUE(anna.contains("\nVerlorene Punkte: 0,0\nJe Entscheidung: 0,00 ("))
       << anna.toStdString();
   // 63 entries, each of them a cell chosen without looking: hundreds of points.
-  const int at = bort.indexOf("Verlorene Punkte: -");
+  // Always a number of points lost, never below zero.
+  const int at = bort.indexOf("Verlorene Punkte: ");
   ASSERT_GE(at, 0) << bort.toStdString();
   const double lost =
-      -bort.mid(at + 18, bort.indexOf('\n', at) - at - 18).replace(',', '.').toDouble();
+      bort.mid(at + 18, bort.indexOf('\n', at) - at - 18).replace(',', '.').toDouble();
   EXPECT_GT(lost, 500) << bort.toStdString();
   EXPECT_FALSE(bort.contains("grober Fehler 0")) << bort.toStdString();
-  // The list goes round by round, Anna before Bört, each line naming its player.
+  // The table shows the first player's decisions, round by round: all of Anna's 63 entries.
   ASSERT_FALSE(spoken.isEmpty());
-  EXPECT_TRUE(spoken.front().startsWith("Anna, Runde 1, ")) << spoken.front().toStdString();
-  EXPECT_TRUE(spoken.back().startsWith("Bört, Runde 63, Eintrag: ")) << spoken.back().toStdString();
+  EXPECT_TRUE(spoken.front().startsWith("1 | ")) << spoken.front().toStdString();
+  EXPECT_TRUE(spoken.back().startsWith("63 | Eintrag: ")) << spoken.back().toStdString();
   // A choice that the worths rate above Stark's own is said to be so, and is no fault.
   for (const QString& line : spoken)
-    EXPECT_TRUE(line.contains(" Punkte verloren, ") ||
-                line.endsWith(" Punkte besser als Stark, gut"))
+    EXPECT_TRUE(line.endsWith(" | gut") || line.endsWith(" | gut, nachgespielt"))
         << line.toStdString();
 }
 
