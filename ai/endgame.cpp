@@ -92,8 +92,22 @@ TEndgame::TKey TEndgame::KeyOf(const TSheetState& sheet)
 
 bool TEndgame::Within(const TSheetState& sheet, size_t limit) const
 {
+  // Games played on from one decision ask about the same late sheets hundreds of times, and
+  // counting up to the limit costs as much as a turn's plan.
+  const TKey start = KeyOf(sheet);
+  if (const auto known = Counted.find(start);
+      known != Counted.end() && known->second.first == limit)
+    return known->second.second;
+  if (Counted.size() > MOST_COUNTED) Counted.clear();
+  const bool within = Count(start, limit);
+  Counted[start] = {limit, within};
+  return within;
+}
+
+bool TEndgame::Count(const TKey& start, size_t limit)
+{
   std::unordered_set<TKey, THash> seen;
-  std::vector<TKey> open{KeyOf(sheet)};
+  std::vector<TKey> open{start};
   std::vector<TMove> moves;
   while (!open.empty()) {
     const TKey key = open.back();
@@ -165,13 +179,16 @@ std::vector<double> TEndgame::Finals(const TKey& key)
     for (size_t i = 0; i < moves.size(); ++i)
       worth[i] = moves[i].gain + Future(moves[i].next);
     if (row < NUMBER_ROWS)
-      FoldCell(best, floor, row, [&](int k) { return worth[size_t(k)]; }, worth[0],
-               *std::min_element(worth.begin() + 1, worth.end()) >= worth[0]);
+      FoldCell(
+          best, floor, row, [&](int k) { return worth[size_t(k)]; }, worth[0],
+          *std::min_element(worth.begin() + 1, worth.end()) >= worth[0]);
     else if (moves.size() == 1)
-      FoldCell(best, floor, row, [&](int p) { return m * p + worth[0]; }, worth[0], true);
+      FoldCell(
+          best, floor, row, [&](int p) { return m * p + worth[0]; }, worth[0], true);
     else
-      FoldCell(best, floor, row, [&](int p) { return m * p + worth[0]; }, worth[1],
-               worth[0] >= worth[1]);
+      FoldCell(
+          best, floor, row, [&](int p) { return m * p + worth[0]; }, worth[1],
+          worth[0] >= worth[1]);
   }
   for (double& value : best)
     value = std::max(value, floor);

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 class TEndgame
@@ -72,4 +73,8 @@ private:
   double EntryWorth(const TKey& key, int cell, const TFaces& dice, std::vector<TMove>& moves);
 
   std::unordered_map<TKey, double, THash> Memo;
+  // Within's answers, with the limit each was given; emptied beyond MOST_COUNTED.
+  static bool Count(const TKey& start, std::size_t limit);
+  static constexpr std::size_t MOST_COUNTED = 100000;
+  mutable std::unordered_map<TKey, std::pair<std::size_t, bool>, THash> Counted;
 };

@@ -74,11 +74,13 @@ THolds TPlannedPlayer::ChooseHolds(const TSheetState& sheet, const TFaces& dice,
 
 const TTurnPlanner& TPlannedPlayer::Plan(const TSheetState& sheet) const
 {
-  if (!Planned || !(PlannedSheet == sheet)) {
-    Planned.emplace(Finals(sheet), MAX_THROWS_LEFT);
-    PlannedSheet = sheet;
-  }
-  return *Planned;
+  for (int i = 0; i < KEPT_PLANS; ++i)
+    if (Planned[size_t(i)] && PlannedSheet[size_t(i)] == sheet) return *Planned[size_t(i)];
+  const size_t i = size_t(Oldest);
+  Oldest = (Oldest + 1) % KEPT_PLANS;
+  Planned[i].emplace(Finals(sheet), MAX_THROWS_LEFT);
+  PlannedSheet[i] = sheet;
+  return *Planned[i];
 }
 
 TCasualPlayer::TCasualPlayer()

@@ -11,6 +11,7 @@
 #include "ai/endgame.h"
 #include "ai/player.h"
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -27,8 +28,12 @@ protected:
   virtual std::vector<double> Finals(const TSheetState& sheet) const = 0;
 
 private:
-  mutable TSheetState PlannedSheet;
-  mutable std::optional<TTurnPlanner> Planned;
+  // The plans of the last two sheets: games played on from the two choices of a decision take
+  // turns on two sheets, and the game asks about one.
+  static constexpr int KEPT_PLANS = 2;
+  mutable std::array<TSheetState, KEPT_PLANS> PlannedSheet;
+  mutable std::array<std::optional<TTurnPlanner>, KEPT_PLANS> Planned;
+  mutable int Oldest = 0;
 };
 
 class TCasualPlayer final : public TPlayer
