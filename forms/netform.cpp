@@ -6,6 +6,7 @@
 #include "gui/driver.h"
 #include "gui/listbox.h"
 #include "gui/timer.h"
+#include "net/discovery.h"
 #include "net/link.h"
 
 const char* const NET_RUNNING = "Das Netzwerkspiel läuft schon.";
@@ -117,6 +118,16 @@ bool TNetForm::Open(TApp* app)
   const QString ownName = net->Playing() && !net->LocalNames.empty() ? net->LocalNames[0]
                           : app->PlayerName.empty()                  ? QString(DEFAULT_PLAYER)
                                                                      : app->PlayerName[0];
+  // The offers on the local network, where an Avahi daemon runs; the window reads the list
+  // at its own pace.
+  TNetDiscovery discovery;
+  discovery.Browse([this](const std::vector<TNetOffer>& offers) {
+    offers_.clear();
+    for (const TNetOffer& offer : offers) {
+      const QString host = offer.host.contains(':') ? "[" + offer.host + "]" : offer.host;
+      offers_.push_back({offer.name, host + ":" + QString::number(offer.port)});
+    }
+  });
   int refresh = StartTimer(FOUND_REFRESH_MS);
   ShowFound();
   bool connected = false, trying = false, resuming = false;
@@ -137,6 +148,7 @@ bool TNetForm::Open(TApp* app)
       QString sentence;
       if (trying && net->TakeClosed(sentence)) {
         trying = false;
+        discovery.Withdraw();
         Offer->SetEnabled(1);
         Join->SetEnabled(1);
         Info->SetText(QString());
@@ -197,6 +209,7 @@ bool TNetForm::Open(TApp* app)
                     "dem Port und den Code ein.");
       SetAccessibleName(Info, Info->GetText());
       Say(WAITING);
+      discovery.Announce(ownName, link.Port());
     } else {
       link.Join(host, port, Code->GetText().trimmed(), ownName, resume);
       Say(JOINING);
@@ -207,6 +220,8 @@ bool TNetForm::Open(TApp* app)
     if (Resume) Resume->SetEnabled(0);
   }
   StopTimer(refresh);
+  discovery.Withdraw();
+  discovery.StopBrowsing();
   // "Abbrechen" ends the offer: nothing listens once the dialog is gone.
   if (!connected) net->CloseLink();
   Free();
@@ -215,13 +230,15 @@ bool TNetForm::Open(TApp* app)
 
 void TNetForm::ShowFound()
 {
-  QStringList lines, addresses;
-  // Filled by the discovery of offers on the local network, where an Avahi daemon runs.
-  if (lines == found_) return;
-  const int chosen = ListSelection(Found);
+  QStringList addresses;
+  for (const auto& [name, address] : offers_)
+    addresses << address;
+  if (addresses == found_) return;
+  const QString chosen = ListSelection(Found) >= 0 ? found_.value(ListSelection(Found)) : QString();
   ClearList(Found);
-  for (const QString& line : lines)
-    AddListLine(Found, line);
+  for (const auto& [name, address] : offers_)
+    AddListLine(Found, name + " – " + address, "Angebot von " + name + ", " + address);
   found_ = addresses;
-  if (chosen >= 0 && chosen < ListLines(Found)) SelectListLine(Found, chosen);
+  if (!chosen.isEmpty() && found_.contains(chosen))
+    SelectListLine(Found, int(found_.indexOf(chosen)));
 }

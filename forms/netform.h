@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 class TApp;
 
@@ -50,5 +52,7 @@ private:
   void Say(const QString& text);
   // Lists the offers found on the local network.
   void ShowFound();
+  // The offers found, each a name and the address to join it at; the lines the list shows.
+  std::vector<std::pair<QString, QString>> offers_;
   QStringList found_;
 };

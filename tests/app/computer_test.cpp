@@ -39,9 +39,9 @@ TEST_F(Opponent, MenuItemSwitchesTheComputerOnAndOffAndTheChoiceSurvivesARestart
       texts << (a->isSeparator() ? "|" : a->text());
     return texts;
   }();
-  EXPECT_EQ(names,
-            (QStringList{"Neues Spiel", "Tipp", "|", "Spieler Einstellungen", "Gegen den Computer",
-                         QString::fromUtf8("Stärke"), "Tempo", "|", "Beenden"}));
+  EXPECT_EQ(names, (QStringList{"Neues Spiel", "Tipp", "|", "Spieler Einstellungen",
+                                "Gegen den Computer", QString::fromUtf8("Stärke"), "Tempo",
+                                "Netzwerkspiel ...", "|", "Beenden"}));
   ASSERT_TRUE(Action("Gegen den Computer")->isCheckable());
   EXPECT_FALSE(Checked());
 

@@ -85,6 +85,7 @@ TEST_F(Shell, MenusAndTheirTags)
                                            "  Langsam",
                                            "  Normal",
                                            "  Schnell",
+                                           "Netzwerkspiel ...",
                                            "|",
                                            "Beenden",
                                            "&Anzeige",
@@ -102,10 +103,10 @@ TEST_F(Shell, MenusAndTheirTags)
   }
   for (TGadget* item : app_->MenuView->kids)
     tags << item->style;
-  EXPECT_EQ(tags, (QList<int>{MM_NEW,     MM_HINT,   0,        MM_PLAYER, MM_COMPUTER, 0,
-                              MM_LEICHT,  MM_MITTEL, MM_STARK, 0,         MM_LANGSAM,  MM_NORMAL,
-                              MM_SCHNELL, 0,         MM_QUIT,  MM_HIGH,   MM_STATS,    MM_ANALYSIS,
-                              MM_RULE,    0,         MM_ABOUT}));
+  EXPECT_EQ(tags, (QList<int>{MM_NEW,      MM_HINT,    0,        MM_PLAYER, MM_COMPUTER, 0,
+                              MM_LEICHT,   MM_MITTEL,  MM_STARK, 0,         MM_LANGSAM,  MM_NORMAL,
+                              MM_SCHNELL,  MM_NETWORK, 0,        MM_QUIT,   MM_HIGH,     MM_STATS,
+                              MM_ANALYSIS, MM_RULE,    0,        MM_ABOUT}));
 
   // A screen reader hears the item's name without its key, and the key as its key binding;
   // once "Neues Spiel\tN" was read out as the name.
