@@ -2,23 +2,29 @@
 // window has it worked out: a fresh analyser per game, so that nothing of an earlier game is
 // remembered. The game is played and recorded outside the timing: by "Leicht", whose sheets
 // Stark has to plan afresh, and by "Stark" itself. And the game's own loop while the analysis
-// window works: what it waits at most between two events.
+// window works: what it waits at most between two events. And the window's first view with a
+// long life in the record.
 
 #include "ai/analysis.h"
 #include "app/computer.h"
 #include "app/recorder.h"
 #include "bench/benchapp.h"
 #include "bench/recorded.h"
+#include "bench/recordfill.h"
 #include "dice/dicefield.h"
 #include "forms/analysisform.h"
 #include "gui/event.h"
 #include "gui/runtime.h"
+#include "store/highscore.h"
+#include "store/rc4.h"
+#include "store/scorefile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <cstdint>
 
 namespace
 {
@@ -90,5 +96,55 @@ BENCHMARK(BM_AnalysisWindowOpenAndClose)
     ->ArgName("close_ms")
     ->Arg(5)
     ->Arg(300)
+    ->Unit(benchmark::kMillisecond);
+
+// The click on "Spielanalyse" with that many finished games in the record and the last of them
+// played in full in an earlier run: the window reads that game back from the record, starts its
+// analysis on its own thread and shows its first view. Timed from the click to the window
+// shown, laid out and painted. The first opening in a process also loads the chart module; run
+// alone (--benchmark_filter=FirstView), `first_ms` is that opening and the time the mean of all.
+void BM_AnalysisWindowFirstView(benchmark::State& state)
+{
+  const QString folder = GetUserAppDir() + "/Tollmark/Wurfwummel";
+  QDir(GetUserAppDir() + "/Tollmark").removeRecursively();
+  QDir().mkpath(folder);
+  if (!FillRecord((folder + RECORD_FILE).toStdString(), int(state.range(0)))) {
+    state.SkipWithError("the record could not be written");
+    return;
+  }
+  {
+    auto earlier = StartGame(1);
+    // A list of scores out of reach: no high-score dialog waits at the game's end.
+    earlier->Score->assign(SCORE_ENTRIES, RC4(ScoreRecord(99999, "Niemand"), ScoreKey));
+    PlayTurns(*earlier, 63);
+    earlier->Record->Flush();
+    StopGame(earlier);
+  }
+  auto app = StartGame(1);
+  double first = -1;
+  for (auto _ : state) {
+    QElapsedTimer clock;
+    clock.start();
+    double ms = 0;
+    // Runs in the window's own loop, once it waits for its first event.
+    QTimer::singleShot(0, [&] {
+      Settle();
+      ms = double(clock.nsecsElapsed()) / 1e6;
+      TEvent close;
+      close.id = EVENT_WINDOWCLOSE;
+      TEvent::Emit(close);
+    });
+    TAnalysisForm().Open(app.get(), app->Record->ActionsToAnalyse());
+    if (first < 0) first = ms;
+    state.SetIterationTime(ms / 1e3);
+  }
+  state.counters["first_ms"] = first;
+  WaitForAnalyses();
+  StopGame(app);
+}
+BENCHMARK(BM_AnalysisWindowFirstView)
+    ->ArgName("games")
+    ->Arg(10000)
+    ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 } // namespace

@@ -76,6 +76,7 @@ if(TARGET Qt6::Test)
     COMMAND screenshots standard ${CMAKE_SOURCE_DIR}/dist/screenshots/standard.png
     COMMAND screenshots compact ${CMAKE_SOURCE_DIR}/dist/screenshots/compact.png
     COMMAND screenshots highscore ${CMAKE_SOURCE_DIR}/dist/screenshots/highscore.png
+    COMMAND screenshots analysis ${CMAKE_SOURCE_DIR}/dist/screenshots/analysis.png
     DEPENDS screenshots
     COMMENT "Making the README's screenshots"
     VERBATIM)

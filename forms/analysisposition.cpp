@@ -255,6 +255,7 @@ void TAnalysisPosition::Show(const QString& name, const TDecisionReview& decisio
   ShowSheet(decision);
   Legend->SetText(entry ? "Fett: die gewählte Zelle.\nGrüne Marke: Starks Zelle."
                         : "Blau: gehaltene und behaltene Würfel.");
+  // The decision in a few lines; the sheet itself is read cell by cell.
   SetAccessibleDescription(Panel, PositionText(name, decision));
 }
 

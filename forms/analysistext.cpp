@@ -97,23 +97,6 @@ QString BalanceText(const QString& name, const TPlayerReview& review)
   return lines.join("\n");
 }
 
-QString DecisionLine(const QString& name, const TDecisionReview& decision)
-{
-  // The class and the points first: the list is narrower than most lines, and they are what a
-  // player looks down it for. The position beside it shows the whole decision.
-  QString line = Prefix(name) + DecisionPlace(decision) + ": " + Verdict(decision.verdict);
-  if (std::fabs(decision.lost) >= 0.05) line += ", " + Lost(decision);
-  line += " – " + Utf8(decision.doneWords) + " → " + Points(decision.valueDone) + "; Stark: ";
-  if (decision.doneWords == decision.bestWords) return line + "ebenso";
-  return line + Utf8(decision.bestWords) + " → " + Points(decision.valueBest);
-}
-
-QString DecisionSpoken(const QString& name, const TDecisionReview& decision)
-{
-  return Prefix(name) + DecisionPlace(decision) + ": " + Utf8(decision.doneWords) + ", " +
-         Lost(decision) + ", " + Verdict(decision.verdict);
-}
-
 std::vector<TDecisionRef> GameOrder(const TGameReview& review)
 {
   std::vector<TDecisionRef> order;
@@ -146,26 +129,6 @@ QString PositionText(const QString& name, const TDecisionReview& decision)
   lines << "Stark:   " + Utf8(decision.bestWords) + ", danach " + Points(decision.valueBest);
   lines << "Ergebnis: " + Lost(decision) + ", " + Verdict(decision.verdict) +
                (decision.exact ? " (genau berechnet)" : "");
-  lines << "";
-  const bool cells = decision.kind == TDecisionKind::Cell;
-  lines << QString("Blatt").leftJustified(18) + "    ×1    ×2    ×3";
-  for (int row = 0; row < SHEET_ROWS; ++row) {
-    QString line = Utf8(RowLabel(row)).leftJustified(18);
-    for (int column = 0; column < SHEET_COLUMNS; ++column) {
-      const bool done = cells && decision.doneCell.row == row && decision.doneCell.column == column;
-      const bool best = cells && decision.bestCell.row == row && decision.bestCell.column == column;
-      QString cell = decision.sheet.IsFree(row, column)
-                         ? QString("·")
-                         : QString::number(decision.sheet.Cell(row, column));
-      if (done) cell = "G" + QString::number(decision.donePoints);
-      if (best && !done) cell = "S" + QString::number(decision.bestPoints);
-      if (best && done) cell = "GS" + QString::number(decision.donePoints);
-      line += cell.rightJustified(6);
-    }
-    lines << line;
-  }
-  lines << QString("[ ]: gehalten, ·: frei") +
-               (cells ? ", G: gewählte Zelle, S: Starks Zelle" : "");
   return lines.join("\n");
 }
 
@@ -229,18 +192,20 @@ QStringList DecisionCells(const TDecisionReview& decision)
 QString RemainderText(const std::vector<QString>& names, const TGameReview& review)
 {
   QStringList parts;
+  bool finished = true;
   for (size_t p = 0; p < review.players.size(); ++p) {
     const TPlayerReview& player = review.players[p];
+    finished = finished && player.finished;
     if (std::fabs(player.remainder) < 0.05) continue;
-    const QString who = review.players.size() > 1 && p < names.size() ? names[p] + ": " : "";
-    parts << who + "Erwartung zu Beginn, Glück und verlorene Punkte ergeben " +
-                 (player.finished ? "den Endstand" : "die Erwartung von jetzt") + " bis auf " +
-                 Points(std::fabs(player.remainder)) + " Punkte";
+    const QString who = review.players.size() > 1 && p < names.size() ? " bei " + names[p] : "";
+    parts << Points(std::fabs(player.remainder)) + " Punkte" + who;
   }
   if (parts.isEmpty()) return QString();
   // What the remainder is, in a player's words: the estimate of a sheet's worth that every
   // figure rests on is not exact away from the end of a game.
-  return parts.join("; ") +
-         ". So weit liegt Starks Schätzung, was ein Blatt noch wert ist, daneben; zum Ende eines "
+  return "Erwartung zu Beginn, Glück und verlorene Punkte ergeben " +
+         QString(finished ? "den Endstand" : "die Erwartung von jetzt") + " bis auf " +
+         parts.join(" und ") +
+         ": so weit liegt Starks Schätzung, was ein Blatt noch wert ist, daneben; zum Ende eines "
          "Spiels hin rechnet Stark genau.";
 }

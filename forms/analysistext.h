@@ -1,7 +1,8 @@
 #pragma once
 
-// The words of the analysis window: a player's balance of luck and skill, each decision's line
-// and what a screen reader says of it, the position of a decision, and the chart's summary.
+// The words of the analysis window: a player's balance of luck and skill, each decision's row
+// of the table, the position of a decision in a few lines, the chart's summary and the
+// remainder in a sentence.
 // QtCore values only; the window puts them into its gadgets.
 
 #include "ai/analysis.h"
@@ -26,9 +27,6 @@ QString DecisionPlace(const TDecisionReview& decision);
 // The player's lines: start, luck, lost (in all and per decision, as points lost or, where the
 // worths rate the choices above Stark's, as points better), the total, the count in each class.
 QString BalanceText(const QString& name, const TPlayerReview& review);
-// The list's line, and what a screen reader says of it: the decision, the points lost, its class.
-QString DecisionLine(const QString& name, const TDecisionReview& decision);
-QString DecisionSpoken(const QString& name, const TDecisionReview& decision);
 // The class and what was lost or gained: "Fehler: 12,5 Punkte verloren (nachgespielt)".
 QString VerdictText(const TDecisionReview& decision);
 // The table's row of a decision: the round, the decision, the points lost (always a number of
@@ -39,8 +37,8 @@ QStringList DecisionCells(const TDecisionReview& decision);
 QString RemainderText(const std::vector<QString>& names, const TGameReview& review);
 // The decisions of every player in the order of the game: round by round, seat by seat.
 std::vector<TDecisionRef> GameOrder(const TGameReview& review);
-// The position: the dice (held ones in brackets), both choices, and the sheet as it stood with
-// the cells of both choices marked.
+// The position in a few lines, for a screen reader's description of the drawn one: the dice
+// (held ones in brackets), both choices and the result.
 QString PositionText(const QString& name, const TDecisionReview& decision);
 // The decisions of a player that lost most, for the chart's marks: at most `most` of them, each
 // losing at least INACCURATE_LOSS, in the order of the game.

@@ -1,7 +1,7 @@
 // Makes the README's screenshots from the real game on Qt's offscreen platform, so that they
 // can be made again whenever the look changes. Not part of the game and never installed.
 // Usage: screenshots standard|compact|highscore|hint|analysis FILE.png
-// (cmake --build build --target screenshots writes all three into dist/screenshots/.)
+// (cmake --build build --target make_screenshots writes the README's into dist/screenshots/.)
 
 #include "ai/player.h"
 #include "app/app.h"
@@ -17,6 +17,8 @@
 #include "sheet/pointfield.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -76,18 +78,21 @@ void ShowAHint(TApp& app)
   Pump(app);
 }
 
-// Twenty turns as "Leicht" would play them, one throw each, for the analysis window.
+// Twelve rounds of two players for the analysis window: Anna plays as "Leicht" would, Bernd as
+// "Mittel", each throwing twice and then entering.
 void PlayTurns(TApp& app)
 {
   const auto casual = MakePlayer(TLevel::Leicht);
-  TDicefield& dice = *app.DiceField[0];
-  for (int turn = 0; turn < 20; ++turn) {
+  const auto decent = MakePlayer(TLevel::Mittel);
+  for (int turn = 0; turn < 24; ++turn) {
+    const int p = app.CurrentPlayer;
+    TDicefield& dice = *app.DiceField[size_t(p)];
     app.Act(dice.Button);
     TFaces faces{};
     for (size_t i = 0; i < faces.size(); ++i)
       faces[i] = dice.Dice[i + 1];
-    const TCellChoice cell = casual->ChooseCell(SheetOf(app, 0), faces);
-    app.Act(SheetCell(app, 0, cell.row, cell.column));
+    const TCellChoice cell = (p == 0 ? casual : decent)->ChooseCell(SheetOf(app, p), faces);
+    app.Act(SheetCell(app, p, cell.row, cell.column));
     app.Act(dice.Fill);
     app.Record->Observe();
   }
@@ -119,6 +124,13 @@ int main(int argc, char** argv)
   RegisterImages();
   InitToolkit();
   SetDesktopSize(1280, std::strcmp(argv[1], "compact") == 0 ? 768 : 1024);
+  if (std::strcmp(argv[1], "analysis") == 0) {
+    // Two players, so that the window shows its choice of player.
+    const QString folder = data.path() + "/Tollmark/Wurfwummel";
+    QDir().mkpath(folder);
+    QFile settings(folder + "/wurfwummel.cfg");
+    if (settings.open(QIODevice::WriteOnly)) settings.write("Anna\r\nBernd\r\n");
+  }
   static TApp app;
   app.Create();
   Pump(app);
