@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
-#include <QListWidget>
+#include <QTableWidget>
 #include <QTimer>
 #include <memory>
 
@@ -85,8 +85,8 @@ TEST_F(ChartModule, LoadsWithTheFirstChartAndTheWindowsOpenWithoutIt)
   int drawn = -1;
   WhenWindow("Wurfwummel - Spielanalyse", [&](QWidget* w) {
     Poll([&, w]() {
-      auto* list = qobject_cast<QListWidget*>(Named(w, "Entscheidungen"));
-      if (list && list->count() == 0) return false;
+      auto* list = qobject_cast<QTableWidget*>(Named(w, "Entscheidungen"));
+      if (!list || list->rowCount() == 0) return false;
       if (QWidget* chart = Named(w, "Erwarteter Endstand im Lauf des Spiels")) {
         chartView = chart->inherits("QChartView");
         // The first player's course, in its colour.
