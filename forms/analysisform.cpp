@@ -3,7 +3,6 @@
 #include "ai/analysis.h"
 #include "app/app.h"
 #include "app/recorder.h"
-#include "dice/dicefield.h"
 #include "forms/analysistext.h"
 #include "forms/analysiswork.h"
 #include "forms/dialog.h"
@@ -11,7 +10,6 @@
 #include "gui/progress.h"
 #include "gui/table.h"
 #include "gui/timer.h"
-#include "gui/windowsize.h"
 
 #include <algorithm>
 #include <chrono>

@@ -321,10 +321,3 @@ void TAnalysisPosition::ShowNone(const QString& why)
   ShowContent(false);
   SetAccessibleDescription(Panel, why);
 }
-
-void TAnalysisPosition::Free()
-{
-  // The panel takes every gadget inside it along.
-  FreeGadget(Panel);
-  *this = TAnalysisPosition();
-}

@@ -6,7 +6,7 @@
 // Stark's: for a hold the dice each keeps, for an entry both cells marked in the sheet. Built
 // from the same kinds of gadgets as the game's own sheet and dice, so that a screen reader reads
 // each cell and die as it reads the game's. The analysis window owns it and lays it out again
-// when the window changes size.
+// when the window changes size; its gadgets go with the window.
 
 #include "ai/analysis.h"
 #include "gui/gadget.h"
@@ -53,7 +53,6 @@ public:
   void Show(const QString& name, const TDecisionReview& decision);
   // Shows no decision, only why.
   void ShowNone(const QString& why);
-  void Free();
 
 private:
   struct TSectionBox {
