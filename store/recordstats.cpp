@@ -1,5 +1,7 @@
 #include "store/recordstats.h"
 
+#include "store/recordlog.h"
+
 #include <algorithm>
 #include <map>
 #include <utility>
@@ -9,6 +11,9 @@ namespace
 TGameKind KindOf(const std::vector<const TStatsRow*>& seats)
 {
   if (seats.size() < 2) return TGameKind::Alone;
+  // Over the network the seat played at the other computer is marked.
+  for (const TStatsRow* seat : seats)
+    if (!seat->computer && seat->level == NETWORK_SEAT) return TGameKind::Network;
   for (const TStatsRow* seat : seats) {
     if (!seat->computer) continue;
     if (seat->level == "leicht") return TGameKind::Leicht;

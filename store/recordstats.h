@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-enum class TGameKind { Alone, TwoPeople, Leicht, Mittel, Stark };
+enum class TGameKind { Alone, TwoPeople, Leicht, Mittel, Stark, Network };
 
 // Every kind of game with its words, in the order the statistics list them: a new kind is a value
 // above, a line here and its rule in the counting (recordstats.cpp).
@@ -27,6 +27,7 @@ inline constexpr TGameKindName GAME_KIND_NAMES[] = {
     {TGameKind::Alone, "allein"},        {TGameKind::TwoPeople, "zwei Personen"},
     {TGameKind::Leicht, "gegen Leicht"}, {TGameKind::Mittel, "gegen Mittel"},
     {TGameKind::Stark, "gegen Stark"},
+    {TGameKind::Network, "über das Netzwerk"},
 };
 constexpr int GAME_KINDS = int(std::size(GAME_KIND_NAMES));
 // The kind's place in GAME_KIND_NAMES.

@@ -36,7 +36,9 @@ void AddGames(sqlite3* db, std::mt19937_64& random, int games, bool odd)
       std::snprintf(sql, sizeof sql,
                     "INSERT INTO players VALUES(%lld, %d, '%s', %d, '%s', %s, %d, %d, %d, %d)",
                     (long long)id, seat, computer ? "Computer" : names[pick(5)], computer ? 1 : 0,
-                    computer ? levels[pick(4)] : "",
+                    computer                   ? levels[pick(4)]
+                    : seat > 0 && pick(3) == 0 ? NETWORK_SEAT // played at another computer
+                                               : "",
                     pick(30) == 0 ? "NULL" : std::to_string(total).c_str(), pick(4), pick(4),
                     pick(4), pick(4));
       ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
