@@ -199,7 +199,6 @@ void TAnalysisForm::FillChart(const TGameReview& review)
   const QString remainder = RemainderText(names_, review);
   const QString summary = course.summary + (remainder.isEmpty() ? "" : " " + remainder);
   Summary->SetText(summary);
-  SetAccessibleName(Summary, summary);
 }
 
 bool TAnalysisForm::Shown(int decision) const

@@ -73,7 +73,10 @@ void TAnalysisForm::Build(TApp* app, TGadget* owner, bool readable)
   }
   Position.Create(Window, faces, held);
   Chart = CreateChart(0, 0, 10, 10, Window);
-  Summary = CreateLabel(QString(), 0, 0, 10, 10, Window, LABEL_LEFT);
+  // A text area, not a label: with long names the summary may need a line more than its place,
+  // and then it scrolls instead of being cut off.
+  Summary = CreateTextArea(0, 0, 10, 10, Window, TEXTAREA_WORDWRAP | TEXTAREA_READONLY);
+  SetAccessibleName(Summary, "Zusammenfassung");
   Okay = CreateButton("OK", 0, 0, 10, 10, Window, BUTTON_OK);
   Layout(Window->ClientWidth(), Window->ClientHeight());
 }

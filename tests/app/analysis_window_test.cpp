@@ -149,7 +149,7 @@ TEST_F(AnalysisWindow, OpensForTheGameUnderWayFillsInAndShowsTheChosenDecisionsP
     Click(dice.Fill);
     if (turn == 0) afterFirst = SheetOf(*app_, 0);
   }
-  QString balance, row, summary;
+  QString balance, row, summary, written;
   QStringList position;
   int lines = -1, state = 0;
   bool closed = false;
@@ -166,6 +166,7 @@ TEST_F(AnalysisWindow, OpensForTheGameUnderWayFillsInAndShowsTheChosenDecisionsP
         for (QWidget* child : w->findChildren<QWidget*>())
           if (child->accessibleName() == "Erwarteter Endstand im Lauf des Spiels")
             summary = child->accessibleDescription();
+        written = Text(Named(w, "Zusammenfassung"));
         // The first decision is shown; the arrow key goes to the fifth: before the third throw
         // of the second turn, or the decision not to throw it.
         QApplication::setActiveWindow(w);
@@ -206,6 +207,8 @@ TEST_F(AnalysisWindow, OpensForTheGameUnderWayFillsInAndShowsTheChosenDecisionsP
   EXPECT_TRUE(summary.startsWith("Erwarteter Endstand im Lauf des Spiels. Spieler1: erwartet zu "
                                  "Beginn "))
       << summary.toStdString();
+  // The summary under the chart says the same, and what start, luck and losses leave over.
+  EXPECT_TRUE(written.startsWith(summary)) << written.toStdString();
   // The dice of the second turn's second throw, the second die held, as the game named them.
   for (int i = 0; i < DICE; ++i)
     EXPECT_TRUE(position.contains(DieName(i, second[1][size_t(i)], heldThen[1][size_t(i)])))
