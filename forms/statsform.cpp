@@ -12,7 +12,7 @@ namespace
 {
 constexpr int WIDTH = 900, HEIGHT = 720, MARGIN = 10, SUMMARY_H = 36, POINTED_H = 20;
 constexpr int GAMES_H = 150, BUTTON_W = 130, BUTTON_H = 26, OK_W = 100, OK_H = 24;
-constexpr int LEAST_CHART_H = 120, ROW_H = 24;
+constexpr int LEAST_CHART_H = 120, ROW_H = 21, HEADER_H = 30;
 // Finished games in the table at first, and added each time its last row is chosen.
 constexpr int PAGE_GAMES = 100;
 // The tag of the row that brings older games.
@@ -161,15 +161,16 @@ void TStatsForm::Layout(int width, int height)
   }
   int y = MARGIN;
   // The figures whole, up to eight rows; more scroll.
-  const int tableH = std::clamp(TableRows(Table) + 1, 2, 9) * ROW_H + 6;
+  const int tableH = std::clamp(TableRows(Table), 1, 8) * ROW_H + HEADER_H;
   Table->SetShape(MARGIN, y, inner, tableH);
   y += tableH + MARGIN;
   const int bottom = height - OK_H - 2 * MARGIN;
   const int gamesY = bottom - GAMES_H;
   const int chartH = std::max(LEAST_CHART_H, gamesY - MARGIN - POINTED_H - SUMMARY_H - y);
-  const int half = (inner - MARGIN) / 2;
-  Chart->SetShape(MARGIN, y, inner - MARGIN - half, chartH);
-  Spread->SetShape(MARGIN + inner - half, y, half, chartH);
+  // The histogram's legend stands beside its bars: it takes the larger part.
+  const int spreadW = (inner - MARGIN) * 11 / 20;
+  Chart->SetShape(MARGIN, y, inner - MARGIN - spreadW, chartH);
+  Spread->SetShape(MARGIN + inner - spreadW, y, spreadW, chartH);
   y += chartH;
   Summary->SetShape(MARGIN, y, inner, SUMMARY_H);
   y += SUMMARY_H;

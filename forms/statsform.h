@@ -27,7 +27,7 @@ QStringList StatsCells(const TStatsLine& line, std::vector<double>& keys);
 // The chart's summary, and what a point of it is.
 QString StatsSummary(const TStatistics& stats);
 QString StatsPointText(const TStatsPoint& point);
-// How the totals of each kind of game are spread, in a dozen bars at most.
+// How the totals of each kind of game are spread, in a few bars.
 THistogramData SpreadData(const TStatistics& stats);
 // A finished game in the table: its number, when it ended, its kind and each seat's total.
 // rows: its seats in order.

@@ -35,6 +35,9 @@ QString Count(int64_t n, const char* one, const char* many)
   return QString::number(n) + " " + QString::fromUtf8(n == 1 ? one : many);
 }
 
+// The histogram's bars at most.
+constexpr int SPREAD_BARS = 6;
+
 // Where a table has no figure, such as the wins of a game alone.
 const char* const NONE = "–";
 } // namespace
@@ -81,11 +84,13 @@ QString StatsSummary(const TStatistics& stats)
   if (stats.games == 0) return "Noch kein Spiel beendet.";
   const QLocale de = German();
   const int n = stats.games;
-  QString text =
-      Count(n, "beendetes Spiel", "beendete Spiele") + " vom " + Day(stats.first) + " bis zum " +
-      Day(stats.last) + ": im Schnitt " + de.toString(double(stats.sum) / n, 'f', 1) +
-      " Punkte, zuletzt (" + QString::number(std::min(n, STATS_MEAN_WINDOW)) + " Spiele) " +
-      de.toString(stats.recent, 'f', 1) + ", bestes Spiel " + QString::number(stats.best) + ".";
+  // Games, as the chart and the table number them; two persons at one table are two results.
+  QString text = Count(std::max(1, stats.numbered), "beendetes Spiel", "beendete Spiele") +
+                 " vom " + Day(stats.first) + " bis zum " + Day(stats.last) + ": im Schnitt " +
+                 de.toString(double(stats.sum) / n, 'f', 1) + " Punkte, zuletzt (" +
+                 Count(std::min(n, STATS_MEAN_WINDOW), "Ergebnis", "Ergebnisse") + ") " +
+                 de.toString(stats.recent, 'f', 1) + ", bestes Spiel " +
+                 QString::number(stats.best) + ".";
   if (stats.stretch)
     text += " Im Diagramm steht jeder Punkt für den Schnitt aus je " +
             Count(stats.stretch, "Spiel", "Spielen") + ".";
@@ -114,16 +119,16 @@ int SpreadWidth(const TStatistics& stats, int& from, int& bars)
   from = 0;
   bars = 0;
   if (low < 0) return STATS_SPREAD_STEP;
-  // The narrowest round width that shows the whole range in a dozen bars at most.
+  // The narrowest round width that shows the whole range in a few bars, each named in full.
   static const int widths[] = {10, 20, 25, 50, 100, 200, 250, 500, 1000, 2000, 2500, 5000, 10000};
   const int lowest = low * STATS_SPREAD_STEP, highest = high * STATS_SPREAD_STEP;
   int width = STATS_SPREAD_STEP;
   for (int w : widths) {
     width = w;
-    if (highest / w - lowest / w + 1 <= 12) break;
+    if (highest / w - lowest / w + 1 <= SPREAD_BARS) break;
   }
   // Beyond the widest round width the bars grow by whole steps of it.
-  while (highest / width - lowest / width + 1 > 12)
+  while (highest / width - lowest / width + 1 > SPREAD_BARS)
     width *= 2;
   from = lowest / width * width;
   bars = highest / width - lowest / width + 1;
@@ -134,8 +139,8 @@ THistogramData SpreadData(const TStatistics& stats)
 {
   THistogramData data;
   data.title = "Verteilung der Gesamtpunkte je Spielart";
-  data.xName = "Gesamtpunkte ab";
-  data.yName = "Spiele";
+  data.xName = "Gesamtpunkte";
+  data.yName = "Ergebnisse";
   int bars = 0;
   data.width = SpreadWidth(stats, data.from, bars);
   QStringList said;
@@ -153,7 +158,7 @@ THistogramData SpreadData(const TStatistics& stats)
     }
     const auto most = std::max_element(series.counts.begin(), series.counts.end());
     const int start = data.from + int(most - series.counts.begin()) * data.width;
-    said << series.name + ": " + Count(games, "Spiel", "Spiele") + ", die meisten (" +
+    said << series.name + ": " + Count(games, "Ergebnis", "Ergebnisse") + ", die meisten (" +
                 QString::number(*most) + ") von " + QString::number(start) + " bis " +
                 QString::number(start + data.width - 1) + " Punkte";
     data.series.push_back(std::move(series));

@@ -6,9 +6,9 @@
 #include "gui/chartview.h"
 
 #include <QAccessible>
-#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCursor>
@@ -120,6 +120,7 @@ public:
     }
     auto* points = new QValueAxis();
     points->setRange(low, high * 1.05);
+    points->applyNiceNumbers(); // 1000, 2000, ... rather than 1319, 2639, ...
     points->setLabelFormat("%d");
     chart_->addAxis(across, Qt::AlignBottom);
     chart_->addAxis(points, Qt::AlignLeft);
@@ -159,7 +160,8 @@ public:
     for (QAbstractAxis* axis : chart_->axes())
       chart_->removeAxis(axis);
     chart_->setTitle(data.title);
-    chart_->legend()->setAlignment(Qt::AlignBottom);
+    // Beside the bars the names of the series stand whole, one under the other.
+    chart_->legend()->setAlignment(Qt::AlignRight);
     size_t bars = 0;
     for (const THistogramSeries& series : data.series)
       bars = std::max(bars, series.counts.size());
@@ -183,12 +185,15 @@ public:
     }
     all->setBarWidth(0.9);
     chart_->addSeries(all);
-    // Each bar is named by where its values begin.
-    auto* bounds = new QBarCategoryAxis();
-    QStringList names;
-    for (size_t b = 0; b < bars; ++b)
-      names << QString::number(data.from + int(b) * data.width);
-    bounds->append(names);
+    // The bars' bounds stand at their edges, as a histogram reads: bar b from b - 0.5 to
+    // b + 0.5 on the axis.
+    auto* bounds = new QCategoryAxis();
+    bounds->setMin(-0.5);
+    bounds->setMax(double(bars) - 0.5);
+    bounds->setStartValue(-0.5);
+    for (size_t b = 0; b <= bars; ++b)
+      bounds->append(QString::number(data.from + int(b) * data.width), double(b) - 0.5);
+    bounds->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     bounds->setTitleText(data.xName);
     auto* counts = new QValueAxis();
     counts->setRange(0, high + std::max(1, high / 10));

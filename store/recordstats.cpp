@@ -32,10 +32,21 @@ TGameKind KindOfGame(const std::vector<TStatsRow>& seats)
   return KindOf(pointers);
 }
 
-TStatsCounter::TStatsCounter(int numbered) : stretch_(StatsStretch(numbered))
+TStatsCounter::TStatsCounter(const std::vector<int64_t>& byEnd)
+    : stretch_(StatsStretch(int(byEnd.size())))
 {
-  stats_.numbered = numbered;
+  numbers_.reserve(byEnd.size());
+  for (size_t i = 0; i < byEnd.size(); ++i)
+    numbers_.emplace_back(byEnd[i], int(i) + 1);
+  std::sort(numbers_.begin(), numbers_.end());
+  stats_.numbered = int(byEnd.size());
   stats_.stretch = stretch_;
+}
+
+int TStatsCounter::NumberOf(int64_t game) const
+{
+  const auto at = std::lower_bound(numbers_.begin(), numbers_.end(), std::make_pair(game, 0));
+  return at != numbers_.end() && at->first == game ? at->second : 0;
 }
 
 void TStatsCounter::Add(TStatsRow row)
@@ -50,13 +61,11 @@ void TStatsCounter::AddGame()
   // Kept from game to game: a long history counts without allocating for each.
   std::vector<const TStatsRow*>& seats = pointers_;
   seats.clear();
-  bool person = false;
-  for (const TStatsRow& seat : seats_) {
+  for (const TStatsRow& seat : seats_)
     seats.push_back(&seat);
-    person = person || !seat.computer;
-  }
   const TGameKind kind = KindOf(seats);
-  const int number = person ? ++number_ : number_;
+  // A game the numbering does not know (written meanwhile) counts in the figures only.
+  const int number = NumberOf(seats_.front().game);
   for (const TStatsRow* seat : seats) {
     if (seat->computer) continue;
     TStatsLine& line = lines_[{seat->name, KindIndex(kind)}];
@@ -78,20 +87,23 @@ void TStatsCounter::AddGame()
     stats_.sum += seat->total;
     stats_.best = std::max(stats_.best, seat->total);
     stats_.spread[size_t(KindIndex(kind))][seat->total / STATS_SPREAD_STEP] += 1;
-    recent_.push_back(seat->total);
-    if (recent_.size() > size_t(STATS_MEAN_WINDOW)) recent_.pop_front();
-    // A short history: each total a point; a long one: a point for each run of stretch games.
-    const int column = stretch_ ? int((number - 1) / stretch_) : int(stats_.points.size());
-    if (stats_.points.empty() || stats_.points.back().column != column) {
-      TStatsPoint point;
-      point.column = column;
+    if (number == 0) continue;
+    const TPlaced placed{number, added_++, seat->ended, seat->total};
+    if (number > stats_.numbered - STATS_MEAN_WINDOW) recent_.push_back(placed);
+    if (!stretch_) {
+      placed_.push_back(placed);
+      continue;
+    }
+    // A long history: a point for each run of stretch games.
+    TStatsPoint& point = runs_[int((number - 1) / stretch_)];
+    if (point.games == 0 || number < point.number) {
       point.number = number;
       point.at = seat->ended;
-      stats_.points.push_back(point);
     }
-    TStatsPoint& point = stats_.points.back();
-    point.lastNumber = number;
-    point.lastAt = seat->ended;
+    if (point.games == 0 || number >= point.lastNumber) {
+      point.lastNumber = number;
+      point.lastAt = seat->ended;
+    }
     point.games += 1;
     point.sum += seat->total;
   }
@@ -104,29 +116,32 @@ TStatistics TStatsCounter::Finish()
   TStatistics stats = stats_;
   for (auto& [key, line] : lines_)
     stats.lines.push_back(line);
+  const auto byNumber = [](const TPlaced& a, const TPlaced& b) {
+    return a.number != b.number ? a.number < b.number : a.order < b.order;
+  };
+  std::sort(recent_.begin(), recent_.end(), byNumber);
+  const size_t recent = std::min(recent_.size(), size_t(STATS_MEAN_WINDOW));
   int64_t recentSum = 0;
-  for (int total : recent_)
-    recentSum += total;
-  stats.recent = recent_.empty() ? 0.0 : double(recentSum) / double(recent_.size());
-  return stats;
-}
-
-int NumberedGames(const std::vector<TStatsRow>& rows)
-{
-  int numbered = 0;
-  for (size_t i = 0; i < rows.size();) {
-    bool person = false;
-    const int64_t game = rows[i].game;
-    for (; i < rows.size() && rows[i].game == game; ++i)
-      person = person || !rows[i].computer;
-    numbered += person ? 1 : 0;
+  for (size_t i = recent_.size() - recent; i < recent_.size(); ++i)
+    recentSum += recent_[i].total;
+  stats.recent = recent ? double(recentSum) / double(recent) : 0.0;
+  std::sort(placed_.begin(), placed_.end(), byNumber);
+  for (const TPlaced& placed : placed_)
+    stats.points.push_back({int(stats.points.size()), placed.number, placed.number, placed.ended,
+                            placed.ended, 1, placed.total});
+  for (auto& [column, point] : runs_) {
+    point.column = column;
+    stats.points.push_back(point);
   }
-  return numbered;
+  return stats;
 }
 
 TStatistics CollectStatistics(const std::vector<TStatsRow>& rows)
 {
-  TStatsCounter counter(NumberedGames(rows));
+  std::vector<int64_t> byEnd;
+  for (const TStatsRow& row : rows)
+    if (byEnd.empty() || byEnd.back() != row.game) byEnd.push_back(row.game);
+  TStatsCounter counter(byEnd);
   for (const TStatsRow& row : rows)
     counter.Add(row);
   return counter.Finish();

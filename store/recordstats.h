@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <iterator>
 #include <map>
 #include <string>
@@ -72,8 +71,8 @@ constexpr int STATS_COLUMNS = 600;
 constexpr int STATS_SPREAD_STEP = 10;
 
 // A point of the chart: one person's total in one finished game, or, for a long history, the
-// totals of a run of games. Games are numbered 1, 2, 3, ... in the order they ended, counting
-// those with a person at the table.
+// totals of a run of games. The finished games are numbered 1, 2, 3, ... in the order they
+// ended.
 struct TStatsPoint {
   int column = 0;     // its place: the total's index, or the run's
   int number = 0;     // the game's number, the first of a run
@@ -98,7 +97,7 @@ struct TStatistics {
   int best = 0;
   int64_t first = 0, last = 0; // when the first and the last of them ended
   double recent = 0;           // the mean of the last STATS_MEAN_WINDOW of them
-  int numbered = 0;            // finished games with a person at the table
+  int numbered = 0;            // finished games
   // The chart, in the order the games ended: each total a point (stretch 0), or for more than
   // STATS_COLUMNS games each run of stretch games a point.
   int64_t stretch = 0;
@@ -106,32 +105,41 @@ struct TStatistics {
   std::array<TStatsSpread, GAME_KINDS> spread; // by the kind's place in GAME_KIND_NAMES
 };
 
-// Counts the figures seat by seat, the seats of a game one after another and the games in the
-// order they ended: the rules of the statistics, written once. The computer's seats count only as
-// the opponent. numbered: how many finished games have a person at the table, which sets how
-// many games each point of the chart takes.
+// Counts the figures seat by seat, the seats of a game one after another and the games in any
+// order: the rules of the statistics, written once. The computer's seats count only as the
+// opponent. byEnd: the finished games' ids in the order they ended, which numbers them 1, 2, 3,
+// ... and sets how many games each point of the chart takes.
 class TStatsCounter
 {
 public:
-  explicit TStatsCounter(int numbered);
+  explicit TStatsCounter(const std::vector<int64_t>& byEnd);
   void Add(TStatsRow row);
   TStatistics Finish();
 
 private:
+  // A person's total, where the order of the games places it.
+  struct TPlaced {
+    int number = 0;
+    int order = 0; // the order of adding, which keeps a game's seats in order
+    int64_t ended = 0;
+    int total = 0;
+  };
   void AddGame();
+  int NumberOf(int64_t game) const;
   int64_t stretch_;
-  int number_ = 0;
+  int added_ = 0;
+  std::vector<std::pair<int64_t, int>> numbers_; // id and number, by id
   std::vector<TStatsRow> seats_;
   std::vector<const TStatsRow*> pointers_;
   std::map<std::pair<std::string, int>, TStatsLine> lines_;
-  std::deque<int> recent_; // the last totals
+  std::vector<TPlaced> placed_;     // a short history's totals
+  std::vector<TPlaced> recent_;     // the totals of the last games
+  std::map<int, TStatsPoint> runs_; // a long history's points, by run
   TStatistics stats_;
 };
 
 // The kind of a game with these seats.
 TGameKind KindOfGame(const std::vector<TStatsRow>& seats);
-// Games with a person at the table among the rows.
-int NumberedGames(const std::vector<TStatsRow>& rows);
 // The statistics of every seat of the finished games, ordered by game (in the order the games
 // ended), then seat.
 TStatistics CollectStatistics(const std::vector<TStatsRow>& rows);

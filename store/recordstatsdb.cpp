@@ -17,19 +17,18 @@ std::string ColumnText(sqlite3_stmt* st, int column)
               : std::string();
 }
 
-// The finished games with a person at the table: they are numbered, and their count sets how many
-// games each point of the chart takes.
-const char* const NUMBERED = "SELECT count(*) FROM games g WHERE g.state = 1 AND EXISTS "
-                             "(SELECT 1 FROM players p WHERE p.game = g.id AND p.computer = 0)";
+// The finished games in the order they ended, which numbers them: from the index on state and end
+// alone.
+const char* const BY_END = "SELECT id FROM games WHERE state = 1 ORDER BY ended, id";
 
-// Every seat of the finished games, a game's seats one after another, in the order the games
-// ended: the order that numbers them.
+// Every seat of the finished games, a game's seats one after another: in the order of the table,
+// each game looked up by its id, which reads the file from front to back.
 const char* const SEATS =
     "SELECT p.game, coalesce(g.ended, g.started), p.seat, p.name, p.computer, "
     "p.level, coalesce(p.total, 0), p.number_bonus, p.pasch_bonus, "
     "p.house_bonus, p.street_bonus "
-    "FROM games g JOIN players p ON p.game = g.id WHERE g.state = 1 "
-    "ORDER BY g.ended, g.id, p.seat";
+    "FROM players p JOIN games g ON g.id = p.game WHERE +g.state = 1 "
+    "ORDER BY p.game, p.seat";
 
 // The finished games of a page, the one ended last first, with all their seats.
 const char* const PAGE = "SELECT g.id, coalesce(g.ended, g.started), p.seat, p.name, p.computer, "
@@ -66,7 +65,11 @@ TStatsRow Row(sqlite3_stmt* st)
 bool TRecordDb::StatsRows(std::vector<TStatsRow>& rows)
 {
   rows.clear();
-  sqlite3_stmt* st = Prepare(SEATS);
+  sqlite3_stmt* st =
+      Prepare("SELECT g.id, coalesce(g.ended, g.started), p.seat, p.name, p.computer, p.level, "
+              "coalesce(p.total, 0), p.number_bonus, p.pasch_bonus, p.house_bonus, p.street_bonus "
+              "FROM games g JOIN players p ON p.game = g.id WHERE g.state = 1 "
+              "ORDER BY g.ended, g.id, p.seat");
   if (!st) return false;
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW)
@@ -90,15 +93,18 @@ bool TRecordDb::FinishedPage(int skip, int count, std::vector<TStatsRow>& rows)
 bool TRecordDb::ReadStatistics(TStatistics& stats)
 {
   stats = TStatistics();
-  sqlite3_stmt* st = Prepare(NUMBERED);
-  if (!st || sqlite3_step(st) != SQLITE_ROW) return false;
-  TStatsCounter counter(sqlite3_column_int(st, 0));
-  // Left unfinished, the statement would hold its read of the record open.
-  sqlite3_reset(st);
-  // Counted as they come: a long history is never held in memory.
+  sqlite3_stmt* st = Prepare(BY_END);
+  if (!st) return false;
+  std::vector<int64_t> byEnd;
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+    byEnd.push_back(sqlite3_column_int64(st, 0));
+  if (rc != SQLITE_DONE) return false;
+  TStatsCounter counter(byEnd);
+  byEnd = {};
+  // Counted as they come: of a long history only the games' order is held in memory.
   st = Prepare(SEATS);
   if (!st) return false;
-  int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW)
     counter.Add(Row(st));
   if (rc != SQLITE_DONE) return false;

@@ -557,8 +557,9 @@ TEST_F(Record, StatisticsShowEachPersonAndKindAndTheChartEveryFinishedTotal)
   // "Neues Spiel" is not one.
   EXPECT_EQ(axis, "Spiel Nr.");
   EXPECT_EQ(xs, QStringList({"1:3000", "2:2000", "3:4000", "4:3500", "4:3600"}));
-  EXPECT_TRUE(summary.startsWith("5 beendete Spiele vom 14.11.2023 bis zum 18.11.2023: im Schnitt "
-                                 "3220,0 Punkte, zuletzt (5 Spiele) 3220,0, bestes Spiel 4000."))
+  EXPECT_TRUE(
+      summary.startsWith("4 beendete Spiele vom 14.11.2023 bis zum 18.11.2023: im Schnitt "
+                         "3220,0 Punkte, zuletzt (5 Ergebnisse) 3220,0, bestes Spiel 4000."))
       << summary.toStdString();
   const QString third = QDateTime::fromMSecsSinceEpoch(1700200000000).toString("dd.MM.yyyy HH:mm");
   EXPECT_EQ(pointed, "Spiel 3 am " + third + ": 4000 Punkte");
@@ -570,9 +571,10 @@ TEST_F(Record, StatisticsShowEachPersonAndKindAndTheChartEveryFinishedTotal)
       << games[0].toStdString();
   EXPECT_TRUE(games[3].endsWith(" | gegen Leicht | Anna 3000, Computer (Leicht) 2500"))
       << games[3].toStdString();
-  // Totals from 2000 to 4000: bars of 200 points.
-  EXPECT_TRUE(spread.startsWith("In Stufen zu je 200 Punkten. allein: 1 Spiel, die meisten (1) "
-                                "von 4000 bis 4199 Punkte; zwei Personen: 2 Spiele"))
+  // Totals from 2000 to 4000: bars of 500 points, the fewest round ones that take them all.
+  EXPECT_TRUE(spread.startsWith("In Stufen zu je 500 Punkten. allein: 1 Ergebnis, die meisten (1) "
+                                "von 4000 bis 4499 Punkte; zwei Personen: 2 Ergebnisse, die "
+                                "meisten (2) von 3500 bis 3999 Punkte; gegen Leicht: 2 Ergebnisse"))
       << spread.toStdString();
 }
 
@@ -615,7 +617,7 @@ TEST_F(Record, ALongHistoryIsReadAsTheWindowCanShowIt)
   EXPECT_TRUE(table[0].startsWith("Anna | allein | 1000 | 3004,5 | 3009 | "))
       << table[0].toStdString();
   EXPECT_TRUE(summary.startsWith("1000 beendete Spiele vom 14.11.2023 bis zum 26.12.2023: im "
-                                 "Schnitt 3004,5 Punkte, zuletzt (10 Spiele) 3004,5, bestes "
+                                 "Schnitt 3004,5 Punkte, zuletzt (10 Ergebnisse) 3004,5, bestes "
                                  "Spiel 3009. Im Diagramm steht jeder Punkt für den Schnitt aus je "
                                  "2 Spielen."))
       << summary.toStdString();
