@@ -305,7 +305,7 @@ TEST_F(AnalysisWindow, ChoosesPlayerMistakesAndChartPointsAndGrowsWithItsWindow)
       case 3: // all of Bört's, the first chosen: the next mistake by key, twice, and back
         bortAll = rows(list);
         list->setFocus();
-        QTest::keyClick(list, Qt::Key_Home);
+        QTest::keyClick(list, Qt::Key_Home, Qt::ControlModifier); // the first row
         QTest::keyClick(list, Qt::Key_N, Qt::AltModifier);
         return false;
       case 4:
