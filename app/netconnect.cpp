@@ -7,6 +7,7 @@
 #include "app/recorder.h"
 #include "gui/timer.h"
 #include "net/link.h"
+#include "net/upnp.h"
 
 void TNetGame::Connect(TNetLink& link)
 {
@@ -81,6 +82,20 @@ TNetLink& TNetGame::NewLink()
 void TNetGame::CloseLink()
 {
   if (!Connected()) Drop(std::move(link_));
+}
+
+void TNetGame::Park(std::unique_ptr<TNetUpnp> upnp, std::shared_ptr<bool> done)
+{
+  if (!upnp) return;
+  parked_.emplace_back(std::move(upnp), std::move(done));
+  Unpark();
+}
+
+void TNetGame::Unpark()
+{
+  // Closing one whose router has answered takes its forwarding back at once.
+  for (size_t i = parked_.size(); i-- > 0;)
+    if (!parked_[i].second || *parked_[i].second) parked_.erase(parked_.begin() + long(i));
 }
 
 bool TNetGame::TakeConnected()

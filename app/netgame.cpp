@@ -7,6 +7,7 @@
 #include "gui/driver.h"
 #include "gui/timer.h"
 #include "net/link.h"
+#include "net/upnp.h"
 #include "sheet/cells.h"
 
 const char* const NET_DROPPED_NOTE =
@@ -162,6 +163,7 @@ bool TNetGame::Take(const TEvent& event)
 
 void TNetGame::Schedule()
 {
+  if (!parked_.empty()) Unpark();
   if (!playing_) return;
   if (!items_.empty()) {
     if (!timer_ || !TimerPending(timer_)) timer_ = StartTimer(0);

@@ -16,10 +16,12 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class TApp;
 class TNetLink;
+class TNetUpnp;
 struct TNetResume;
 
 // Said when the connection drops; the game stays open.
@@ -60,6 +62,9 @@ public:
   TNetLink* Link() { return link_.get(); }
   // Ends an offer or a try to join that has not become a game: nothing listens afterwards.
   void CloseLink();
+  // The router's forwarding of an offer that ended: taken back once the router has answered
+  // (done), after the next event, so that the window never waits for the router.
+  void Park(std::unique_ptr<TNetUpnp> upnp, std::shared_ptr<bool> done);
   // What the network window learns while it waits: the connection made, the link ended (with
   // its sentence), wrong codes tried against the offer. Each is taken once.
   bool TakeConnected();
@@ -148,4 +153,6 @@ private:
   int seat_ = 0;
   // The game as the record and a resume know it.
   TNetSaved saved_;
+  std::vector<std::pair<std::unique_ptr<TNetUpnp>, std::shared_ptr<bool>>> parked_;
+  void Unpark();
 };

@@ -8,13 +8,14 @@
 #include "gui/timer.h"
 #include "net/discovery.h"
 #include "net/link.h"
+#include "net/upnp.h"
 
 const char* const NET_RUNNING = "Das Netzwerkspiel läuft schon.";
 
 namespace
 {
-constexpr int FORM_W = 620, FORM_H = 360;
-constexpr int GROUP_W = 295, GROUP_H = 255;
+constexpr int FORM_W = 620, FORM_H = 420;
+constexpr int GROUP_W = 295, GROUP_H = 315;
 // How often the offers found on the local network are read again while the dialog is open.
 constexpr int FOUND_REFRESH_MS = 1000;
 
@@ -64,7 +65,7 @@ void TNetForm::Create(TApp* app, const QString& resumeText)
   Port = CreateTextField(0, 22, 120, 22, OfferGroup, 0);
   SetAccessibleName(Port, "Port");
   Offer = CreateButton("Spiel anbieten", 130, 21, 140, 24, OfferGroup, BUTTON_PUSH);
-  Info = CreateLabel(QString(), 0, 55, 270, 170, OfferGroup, 0);
+  Info = CreateLabel(QString(), 0, 55, 270, 235, OfferGroup, 0);
   SetAccessibleName(Info, "Angebot");
 
   JoinGroup = CreatePanel(315, 10, GROUP_W, GROUP_H, Window, PANEL_GROUP, "Beitreten");
@@ -76,7 +77,7 @@ void TNetForm::Create(TApp* app, const QString& resumeText)
   SetAccessibleName(Code, "Code");
   Join = CreateButton("Beitreten", 170, 71, 100, 24, JoinGroup, BUTTON_PUSH);
   FoundLabel = CreateLabel("Angebote im lokalen Netz", 0, 102, 270, 20, JoinGroup, 0);
-  Found = CreateListBox(0, 124, 270, 100, JoinGroup);
+  Found = CreateListBox(0, 124, 270, 165, JoinGroup);
   SetAccessibleName(Found, "Angebote im lokalen Netz");
 
   if (!resumeText.isEmpty()) {
@@ -121,6 +122,10 @@ bool TNetForm::Open(TApp* app)
   // The offers on the local network, where an Avahi daemon runs; the window reads the list
   // at its own pace.
   TNetDiscovery discovery;
+  // Asking the router takes seconds; a question still open when the offer ends is left to the
+  // network game to finish, so that nothing waits for it.
+  auto upnp = std::make_unique<TNetUpnp>();
+  auto upnpDone = std::make_shared<bool>(true);
   discovery.Browse([this](const std::vector<TNetOffer>& offers) {
     offers_.clear();
     for (const TNetOffer& offer : offers) {
@@ -139,6 +144,7 @@ bool TNetForm::Open(TApp* app)
     if (id == EVENT_TIMERTICK) {
       if (event.data == refresh) {
         ShowFound();
+        if (trying && !offer_.isEmpty()) ShowOffer();
         refresh = StartTimer(FOUND_REFRESH_MS);
       }
       if (trying && net->TakeConnected()) {
@@ -149,6 +155,10 @@ bool TNetForm::Open(TApp* app)
       if (trying && net->TakeClosed(sentence)) {
         trying = false;
         discovery.Withdraw();
+        net->Park(std::move(upnp), upnpDone);
+        upnp = std::make_unique<TNetUpnp>();
+        upnpDone = std::make_shared<bool>(true);
+        offer_.clear();
         Offer->SetEnabled(1);
         Join->SetEnabled(1);
         Info->SetText(QString());
@@ -203,12 +213,20 @@ bool TNetForm::Open(TApp* app)
         continue;
       }
       const QStringList addresses = link.Addresses();
-      Info->SetText("Adressen: " + addresses.join(", ") +
-                    "\nPort: " + QString::number(link.Port()) + "\nCode: " + code +
-                    "\n\nDer andere Spieler wählt „Beitreten“ und gibt eine der Adressen mit "
-                    "dem Port und den Code ein.");
-      SetAccessibleName(Info, Info->GetText());
+      offer_ = "Adressen: " + addresses.join(", ") + "\nPort: " + QString::number(link.Port()) +
+               "\nCode: " + code +
+               "\n\nDer andere Spieler wählt „Beitreten“ und gibt eine der Adressen mit dem Port "
+               "und den Code ein.";
+      *internet_ =
+          "Ob das Spiel auch aus dem Internet erreichbar ist, wird beim Router erfragt ...";
+      ShowOffer();
       Say(WAITING);
+      // The router is asked for the port in the background; its answer shows with a tick.
+      *upnpDone = false;
+      upnp->Open(link.Port(), [internet = internet_, upnpDone](const TNetPortResult& result) {
+        *internet = result.sentence;
+        *upnpDone = true;
+      });
       discovery.Announce(ownName, link.Port());
     } else {
       link.Join(host, port, Code->GetText().trimmed(), ownName, resume);
@@ -222,10 +240,20 @@ bool TNetForm::Open(TApp* app)
   StopTimer(refresh);
   discovery.Withdraw();
   discovery.StopBrowsing();
+  // The router forgets the port: nothing is reachable once the offer is over.
+  net->Park(std::move(upnp), upnpDone);
   // "Abbrechen" ends the offer: nothing listens once the dialog is gone.
   if (!connected) net->CloseLink();
   Free();
   return connected && net->Begin(resuming ? &saved : nullptr);
+}
+
+void TNetForm::ShowOffer()
+{
+  const QString text = offer_ + "\n\n" + *internet_;
+  if (Info->GetText() == text) return;
+  Info->SetText(text);
+  SetAccessibleName(Info, text);
 }
 
 void TNetForm::ShowFound()

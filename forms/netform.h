@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -52,6 +53,11 @@ private:
   void Say(const QString& text);
   // Lists the offers found on the local network.
   void ShowFound();
+  // The offer: where and with which code to join it, and whether it can be reached from the
+  // internet.
+  void ShowOffer();
+  QString offer_;
+  std::shared_ptr<QString> internet_ = std::make_shared<QString>();
   // The offers found, each a name and the address to join it at; the lines the list shows.
   std::vector<std::pair<QString, QString>> offers_;
   QStringList found_;

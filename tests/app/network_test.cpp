@@ -243,8 +243,8 @@ protected:
 // The window offers a game, shows where and with which code, and "Abbrechen" ends the offer:
 // nothing listens afterwards. Offered again, a real copy joins with the code shown; the game
 // runs on the sheets with the own seat played through the window and the other copy's seat
-// through the link; "Neues Spiel" leaves it open in the record, and the window offers to resume
-// it.
+// through the link. The copy is killed, the game stays, and is resumed through the window with a
+// new copy; "Neues Spiel" leaves it open in the record, and the window offers to resume it.
 TEST_F(NetworkWindow, OffersJoinedByACopyPlaysTurnsOnBothSidesAndLeavesTheGameOpen)
 {
   StartApp();
@@ -317,6 +317,35 @@ TEST_F(NetworkWindow, OffersJoinedByACopyPlaysTurnsOnBothSidesAndLeavesTheGameOp
   app_->SaveGame();
   EXPECT_EQ(File("/wurfwummel.cfg"), QByteArray("Spieler1\r\n"));
 
+  // Bert's computer goes away: the game stays on the sheets, open. Offered again with
+  // "fortsetzen" ticked, Bert's copy joins with what its record holds, and the game goes on
+  // where both computers were.
+  bert.reset();
+  ASSERT_TRUE(Await([&] { return !app_->Net->Connected(); }));
+  EXPECT_TRUE(driver_->questions.value(driver_->questions.size() - 1).contains("bleibt offen"));
+  EXPECT_EQ(PlayerCount, 2);
+  bool offered = false;
+  WhenWindow(NET_WINDOW, [&](QWidget* w) {
+    QAbstractButton* resume = ButtonIn(w, "Das unterbrochene Spiel gegen Bert fortsetzen");
+    offered = resume && resume->isChecked();
+    ButtonIn(w, "Spiel anbieten")->click();
+    Poll([&, w] {
+      const QString offer = OfferText(w);
+      if (offer.isEmpty()) return false;
+      bert = std::make_unique<TCopy>(
+          bertHome.path(),
+          QStringList{"join", "127.0.0.1", Field(offer, "Port"), Field(offer, "Code"), "resume"});
+      return true;
+    });
+  });
+  ChooseMenu("Netzwerkspiel ...");
+  EXPECT_TRUE(offered);
+  ASSERT_TRUE(app_->Net->Connected());
+  EXPECT_EQ(Entered(0), 1);
+  EXPECT_EQ(Entered(1), 1);
+  ASSERT_TRUE(Await([&] { return app_->DiceField[0]->Dice[1] != 0 && !app_->PersonBlocked(); }));
+  EXPECT_EQ(app_->CurrentPlayer, 0);
+
   ChooseMenu("Neues Spiel");
   EXPECT_FALSE(app_->Net->Playing());
   EXPECT_EQ(PlayerCount, 1);
@@ -325,7 +354,7 @@ TEST_F(NetworkWindow, OffersJoinedByACopyPlaysTurnsOnBothSidesAndLeavesTheGameOp
   EXPECT_TRUE(bert->Said("notify").contains("Das Spiel bleibt offen"));
   app_->Record->Flush();
   EXPECT_GT(RecordNumber(DataPath() + "/wurfwummel.db", OPEN_GAME), 0);
-  bool offered = false;
+  offered = false;
   WhenWindow(NET_WINDOW, [&](QWidget* w) {
     QAbstractButton* resume = ButtonIn(w, "Das unterbrochene Spiel gegen Bert fortsetzen");
     offered = resume && resume->isChecked();
