@@ -129,6 +129,7 @@ bool TNetGame::Resumable(TNetSaved& saved)
 {
   if (playing_ && !connected_ && !over_ && !saved_.token.isEmpty()) {
     saved = saved_;
+    saved.hintUsed = app_.HintUsed;
     return true;
   }
   TRecordDb::TNetGame game;
@@ -138,6 +139,7 @@ bool TNetGame::Resumable(TNetSaved& saved)
   saved.seat = game.seat;
   saved.token = QByteArray::fromStdString(game.token);
   saved.secret = QByteArray::fromStdString(game.secret);
+  saved.hintUsed = game.hintUsed;
   for (const TRecordDb::TNetStep& step : game.steps) {
     saved.steps.push_back(QByteArray::fromStdString(step.data));
     saved.seqs.push_back(step.seq);

@@ -77,7 +77,8 @@ bool TNetGame::Begin(const TNetSaved* resumed)
       else
         ok = seq < 0; // without a record only the game still on the sheets goes on
     }
-    app_.HintUsed = false;
+    // A game that had a hint stays out of the high-score list when it goes on.
+    app_.HintUsed = resumed->hintUsed;
   } else {
     app_.NewGame();
     saved_ = TNetSaved();

@@ -42,6 +42,7 @@ struct TNetSaved {
   std::vector<QByteArray> steps;
   std::vector<int> seqs;
   QString peer; // the other seat's name
+  bool hintUsed = false;
 };
 
 class TNetGame

@@ -117,6 +117,7 @@ public:
     int seat = 0;
     std::string token, secret;
     std::string ending;
+    bool hintUsed = false;
     std::vector<TNetStep> steps;
   };
   // The network games not ended, the one played last first.

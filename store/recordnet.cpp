@@ -79,7 +79,9 @@ bool TRecordDb::OpenNetGames(std::vector<TNetGame>& games)
   if (!OpenGames(open, true)) return false;
   for (const TOpenGame& candidate : open) {
     TNetGame game;
-    if (NetGame(candidate.id, game)) games.push_back(std::move(game));
+    if (!NetGame(candidate.id, game)) continue;
+    game.hintUsed = candidate.hintUsed;
+    games.push_back(std::move(game));
   }
   return true;
 }

@@ -5,6 +5,7 @@
 #include "tests/app/copies.h"
 
 #include "store/recorddb.h"
+#include "store/recordgame.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -175,5 +176,14 @@ TEST(NetworkGame, TwoCopiesPlayAWholeGameThroughAKillAndAResumption)
                    QString::fromUtf8(GAME_KIND_NAMES[KindIndex(line.kind)].words) + " " +
                    QString::number(line.games);
     EXPECT_EQ(lines, (QStringList{"Anna über das Netzwerk 1", "Bert über das Netzwerk 1"}));
+    // The analysis reads it as any finished game: every turn of both seats.
+    std::vector<TAction> actions;
+    TRecordedGame recorded;
+    ASSERT_TRUE(db->LoadActions(home == anna.path() ? annaGame : bertGame, actions));
+    ASSERT_TRUE(RecordedGame(actions, recorded));
+    EXPECT_TRUE(recorded.finished);
+    ASSERT_EQ(recorded.played.players.size(), 2u);
+    EXPECT_EQ(recorded.played.players[0].size(), size_t(21 * 3));
+    EXPECT_EQ(recorded.played.players[1].size(), size_t(21 * 3));
   }
 }
