@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -255,4 +256,41 @@ TEST_F(NetworkWindow, ACheatingPeerEndsTheGameWithAMessageAndTheRecordSaysHow)
   EXPECT_EQ(PlayerCount, 1);
   TNetSaved saved;
   EXPECT_FALSE(app_->Net->Resumable(saved));
+}
+
+// Joining through the window: a wrong code is refused with a clear sentence and the window stays
+// to try again; the right one joins a copy's offer, this computer plays the second seat, and
+// the offering copy's first turn shows on the sheets as it plays it.
+TEST_F(NetworkWindow, JoinsACopysOfferAfterAWrongCode)
+{
+  QTemporaryDir annaHome;
+  Prepare(annaHome.path(), "Anna\r\n");
+  TCopy anna(annaHome.path(), {"offer", "0", "1111-2222-3333"});
+  ASSERT_TRUE(anna.Ready());
+  const QString port = anna.Said("offering");
+  StartApp();
+  QString refused;
+  WhenWindow(NET_WINDOW, [&](QWidget* w) {
+    auto* address = qobject_cast<QLineEdit*>(Named(w, "Adresse mit Port"));
+    auto* code = qobject_cast<QLineEdit*>(Named(w, "Code"));
+    address->setText("127.0.0.1:" + port);
+    code->setText("9999-9999-9999");
+    ButtonIn(w, "Beitreten")->click();
+    Poll([&, w, code] {
+      for (QLabel* label : w->findChildren<QLabel*>())
+        if (label->text() == "Falscher Code.") refused = label->text();
+      if (refused.isEmpty() || !ButtonIn(w, "Beitreten")->isEnabled()) return false;
+      code->setText("1111-2222-3333");
+      ButtonIn(w, "Beitreten")->click();
+      return true;
+    });
+  });
+  ChooseMenu("Netzwerkspiel ...");
+  EXPECT_EQ(refused, "Falscher Code.");
+  ASSERT_TRUE(app_->Net->Connected());
+  EXPECT_EQ(app_->Net->OwnSeat(), 1);
+  EXPECT_EQ(app_->PlayerName, (std::vector<QString>{"Anna", "Spieler1"}));
+  ASSERT_TRUE(Await([&] { return app_->CurrentPlayer == 1 && Entered(0) == 1; }));
+  EXPECT_EQ(Entered(1), 0);
+  ASSERT_TRUE(Await([&] { return app_->DiceField[1]->Dice[1] != 0 && !app_->PersonBlocked(); }));
 }
