@@ -5,6 +5,7 @@
 #include "forms/analysisform.h"
 #include "forms/dialog.h"
 #include "gui/table.h"
+#include "gui/windowsize.h"
 
 #include <algorithm>
 
@@ -12,7 +13,7 @@ namespace
 {
 constexpr int WIDTH = 900, HEIGHT = 720, MARGIN = 10, SUMMARY_H = 36, POINTED_H = 20;
 constexpr int GAMES_H = 150, BUTTON_W = 130, BUTTON_H = 26, OK_W = 100, OK_H = 24;
-constexpr int LEAST_CHART_H = 120, ROW_H = 21, HEADER_H = 30;
+constexpr int LEAST_W = 640, LEAST_H = 600, LEAST_CHART_H = 120, ROW_H = 21, HEADER_H = 30;
 // Finished games in the table at first, and added each time its last row is chosen.
 constexpr int PAGE_GAMES = 100;
 // The tag of the row that brings older games.
@@ -25,6 +26,8 @@ int TStatsForm::Open(TApp* app)
   app_ = app;
   Window = CreateWindow(AppTitle() + " - Statistik", 0, 0, WIDTH, HEIGHT, app->Window,
                         DIALOG_STYLE | WINDOW_RESIZABLE);
+  // Smaller, the charts and the games' table would have no room left; the figures scroll.
+  SetMinimumClientSize(Window, LEAST_W, LEAST_H);
   Empty = CreateLabel(QString(), 0, 0, 10, 10, Window, LABEL_CENTER);
   Table = CreateTable(0, 0, 10, 10, Window);
   SetAccessibleName(Table, "Ergebnisse je Spieler und Spielart");

@@ -41,11 +41,17 @@ TStatsCounter::TStatsCounter(const std::vector<int64_t>& byEnd)
   std::sort(numbers_.begin(), numbers_.end());
   stats_.numbered = int(byEnd.size());
   stats_.stretch = stretch_;
+  if (stretch_) runs_.resize(size_t((stats_.numbered - 1) / stretch_ + 1));
 }
 
-int TStatsCounter::NumberOf(int64_t game) const
+int TStatsCounter::NumberOf(int64_t game)
 {
+  // The record hands the games over by id: the next one is a step or two on, no search.
+  while (cursor_ < numbers_.size() && numbers_[cursor_].first < game)
+    ++cursor_;
+  if (cursor_ < numbers_.size() && numbers_[cursor_].first == game) return numbers_[cursor_].second;
   const auto at = std::lower_bound(numbers_.begin(), numbers_.end(), std::make_pair(game, 0));
+  cursor_ = size_t(at - numbers_.begin());
   return at != numbers_.end() && at->first == game ? at->second : 0;
 }
 
@@ -95,7 +101,7 @@ void TStatsCounter::AddGame()
       continue;
     }
     // A long history: a point for each run of stretch games.
-    TStatsPoint& point = runs_[int((number - 1) / stretch_)];
+    TStatsPoint& point = runs_[size_t((number - 1) / stretch_)];
     if (point.games == 0 || number < point.number) {
       point.number = number;
       point.at = seat->ended;
@@ -129,9 +135,10 @@ TStatistics TStatsCounter::Finish()
   for (const TPlaced& placed : placed_)
     stats.points.push_back({int(stats.points.size()), placed.number, placed.number, placed.ended,
                             placed.ended, 1, placed.total});
-  for (auto& [column, point] : runs_) {
-    point.column = column;
-    stats.points.push_back(point);
+  for (size_t column = 0; column < runs_.size(); ++column) {
+    if (runs_[column].games == 0) continue;
+    stats.points.push_back(runs_[column]);
+    stats.points.back().column = int(column);
   }
   return stats;
 }

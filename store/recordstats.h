@@ -25,8 +25,7 @@ struct TGameKindName {
 inline constexpr TGameKindName GAME_KIND_NAMES[] = {
     {TGameKind::Alone, "allein"},        {TGameKind::TwoPeople, "zwei Personen"},
     {TGameKind::Leicht, "gegen Leicht"}, {TGameKind::Mittel, "gegen Mittel"},
-    {TGameKind::Stark, "gegen Stark"},
-    {TGameKind::Network, "über das Netzwerk"},
+    {TGameKind::Stark, "gegen Stark"},   {TGameKind::Network, "über das Netzwerk"},
 };
 constexpr int GAME_KINDS = int(std::size(GAME_KIND_NAMES));
 // The kind's place in GAME_KIND_NAMES.
@@ -125,16 +124,17 @@ private:
     int total = 0;
   };
   void AddGame();
-  int NumberOf(int64_t game) const;
+  int NumberOf(int64_t game);
   int64_t stretch_;
   int added_ = 0;
   std::vector<std::pair<int64_t, int>> numbers_; // id and number, by id
+  size_t cursor_ = 0;                            // where the last game was found in it
   std::vector<TStatsRow> seats_;
   std::vector<const TStatsRow*> pointers_;
   std::map<std::pair<std::string, int>, TStatsLine> lines_;
-  std::vector<TPlaced> placed_;     // a short history's totals
-  std::vector<TPlaced> recent_;     // the totals of the last games
-  std::map<int, TStatsPoint> runs_; // a long history's points, by run
+  std::vector<TPlaced> placed_;   // a short history's totals
+  std::vector<TPlaced> recent_;   // the totals of the last games
+  std::vector<TStatsPoint> runs_; // a long history's points, by run
   TStatistics stats_;
 };
 

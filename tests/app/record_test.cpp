@@ -22,6 +22,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QValueAxis>
+#include <QWindow>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -480,6 +481,7 @@ TEST_F(Record, StatisticsShowEachPersonAndKindAndTheChartEveryFinishedTotal)
   QStringList table, byMean, byMeanDown, games, xs;
   QString summary, axis, pointed, chosenGame, spread;
   bool analysed = false, closed = false;
+  int chartBefore = 0, chartAfter = 0, gamesBefore = 0, gamesAfter = 0;
   WhenWindow("Wurfwummel - Statistik", [&](QWidget* w) {
     QWidget* figures = Named(w, "Ergebnisse je Spieler und Spielart");
     table = ReadCells(figures);
@@ -512,13 +514,21 @@ TEST_F(Record, StatisticsShowEachPersonAndKindAndTheChartEveryFinishedTotal)
                 QTest::mouseClick(chartView->viewport(), Qt::LeftButton, Qt::NoModifier,
                                   chartView->mapFromScene(chartView->chart()->mapToScene(at)));
               },
-              [&, w, list] {
+              [&, w, list, chartView] {
                 if (auto* label = qobject_cast<QLabel*>(Named(w, "Gewählter Punkt")))
                   pointed = label->text();
                 games = ReadCells(list);
                 auto* gamesView = qobject_cast<QTableView*>(list);
                 ASSERT_TRUE(gamesView);
                 chosenGame = gamesView->currentIndex().siblingAtColumn(0).data().toString();
+                // As the window system resizes it when the player drags its edge.
+                chartBefore = chartView->width();
+                gamesBefore = list->width();
+                w->windowHandle()->resize(w->width() + 300, w->height() + 200);
+              },
+              [&, w, list, chartView] {
+                chartAfter = chartView->width();
+                gamesAfter = list->width();
                 // Enter on the chosen game opens its analysis, over the statistics.
                 WhenWindow("Wurfwummel - Spielanalyse", [&](QWidget* a) {
                   analysed = true;
@@ -540,6 +550,9 @@ TEST_F(Record, StatisticsShowEachPersonAndKindAndTheChartEveryFinishedTotal)
   ChooseMenu("Statistik");
   EXPECT_TRUE(analysed);
   EXPECT_TRUE(closed);
+  // A larger window gives the charts and the games' table the room it gains.
+  EXPECT_GT(chartAfter, chartBefore);
+  EXPECT_GT(gamesAfter, gamesBefore);
   EXPECT_EQ(table, QStringList({
                        "Anna | allein | 1 | 4000,0 | 4000 | – | – | – | 2 | 0 | 1 | 0",
                        "Anna | zwei Personen | 1 | 3500,0 | 3500 | 0 | 1 | 0 % | 0 | 0 | 0 | 1",
