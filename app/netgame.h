@@ -53,9 +53,10 @@ public:
   TNetGame(const TNetGame&) = delete;
   TNetGame& operator=(const TNetGame&) = delete;
 
-  // Milliseconds between two steps of the other seat shown (its holds, then its throw; the cell
-  // it chose, then the entry); tests shorten it.
-  int StepDelay = 250;
+  // Milliseconds between the two parts of a step of the other seat (its holds, then its throw;
+  // the cell it chose, then the entry). The steps come at the speed the other person plays, and
+  // a step shows on this screen as soon as it comes: its holds stay marked on the thrown dice.
+  int StepDelay = 0;
 
   // A fresh link with every callback set, for the network window to offer or join with; the
   // one before it is closed.
