@@ -176,6 +176,11 @@ public:
     int player = 0;
     int decision = 0;
   };
+  // What a decision's play-outs found: the mean loss, its standard error, the pairs played.
+  struct TPlayOutsOf {
+    double lost = 0, se = 0;
+    int rolls = 0;
+  };
   static std::vector<TRefinement> ToRefine(const TGameReview& review);
   // Plays one decision on (at least REFINE_LEAST pairs of games, at most REFINE_MOST, fewer once
   // its class is sure) and takes their loss as the decision's; the player's loss and remainder
@@ -186,6 +191,12 @@ public:
   static constexpr int REFINE_LEAST = 32, REFINE_MOST = 256;
   bool Refine(TGameReview& review, const TRefinement& which,
               const std::atomic<bool>* cancel = nullptr) const;
+  // Refine in two steps, so that several analysers can play decisions of one game on at once:
+  // the play-outs (reading the review only; rolls 0 when cancelled), then taking them into the
+  // review.
+  TPlayOutsOf PlayOn(const TGameReview& review, const TRefinement& which,
+                     const std::atomic<bool>* cancel = nullptr) const;
+  static void TakeRefined(TGameReview& review, const TRefinement& which, const TPlayOutsOf& played);
 
   // Stark's plan of a turn on this sheet, each entry's worth calibrated (MODEL_SHIFT); Stark's
   // exact plan where it plays exactly, unless `model` asks for the calibrated one there too.

@@ -34,20 +34,32 @@ std::vector<TGameAnalyser::TRefinement> TGameAnalyser::ToRefine(const TGameRevie
   return order;
 }
 
-bool TGameAnalyser::Refine(TGameReview& review, const TRefinement& which,
-                           const std::atomic<bool>* cancel) const
+TGameAnalyser::TPlayOutsOf TGameAnalyser::PlayOn(const TGameReview& review,
+                                                 const TRefinement& which,
+                                                 const std::atomic<bool>* cancel) const
 {
-  if (which.player < 0 || size_t(which.player) >= review.players.size()) return true;
-  TPlayerReview& player = review.players[size_t(which.player)];
-  if (which.decision < 0 || size_t(which.decision) >= player.decisions.size()) return true;
-  TDecisionReview& d = player.decisions[size_t(which.decision)];
-  if (d.refined) return true;
+  if (which.player < 0 || size_t(which.player) >= review.players.size()) return {};
+  const TPlayerReview& player = review.players[size_t(which.player)];
+  if (which.decision < 0 || size_t(which.decision) >= player.decisions.size()) return {};
+  const TDecisionReview& d = player.decisions[size_t(which.decision)];
+  if (d.refined) return {};
   // The same decision gets the same dice in every analysis of the game.
   const unsigned seed = unsigned(which.player) * 1000003u + unsigned(d.turn) * 8u +
                         unsigned(d.throwsLeft) * 2u + unsigned(d.kind == TDecisionKind::Cell);
   const TPlayOuts played =
       PlayOutLoss(Stark, PlayedOut, d, seed, REFINE_LEAST, REFINE_MOST, cancel);
-  if (played.rolls == 0) return false;
+  return {played.lost, played.se, played.rolls};
+}
+
+void TGameAnalyser::TakeRefined(TGameReview& review, const TRefinement& which,
+                                const TPlayOutsOf& played)
+{
+  if (played.rolls == 0) return;
+  if (which.player < 0 || size_t(which.player) >= review.players.size()) return;
+  TPlayerReview& player = review.players[size_t(which.player)];
+  if (which.decision < 0 || size_t(which.decision) >= player.decisions.size()) return;
+  TDecisionReview& d = player.decisions[size_t(which.decision)];
+  if (d.refined) return;
   d.quickLost = d.lost;
   d.lost = played.lost;
   d.playedSe = played.se;
@@ -58,5 +70,13 @@ bool TGameAnalyser::Refine(TGameReview& review, const TRefinement& which,
   ++player.verdicts[size_t(d.verdict)];
   player.lost += d.lost - d.quickLost;
   player.remainder += d.lost - d.quickLost;
+}
+
+bool TGameAnalyser::Refine(TGameReview& review, const TRefinement& which,
+                           const std::atomic<bool>* cancel) const
+{
+  const TPlayOutsOf played = PlayOn(review, which, cancel);
+  if (played.rolls == 0 && cancel && cancel->load()) return false;
+  TakeRefined(review, which, played);
   return true;
 }

@@ -56,6 +56,43 @@ void WaitForAnalyses()
   JoinClosed(true);
 }
 
+namespace
+{
+// Refining a whole game takes minutes of processor time, so it takes every processor but one,
+// at least two threads (the window's own loop needs little) and at most three (each keeps
+// the end-games it has worked out, up to some tens of megabytes). Each thread plays decisions
+// on with an analyser of its own; the review takes each result under a lock, in whatever order
+// they end.
+void Refine(TAnalysisWork& w, const TGameAnalyser& first, TGameReview& working)
+{
+  const auto order = TGameAnalyser::ToRefine(working);
+  w.toRefine.store(int(order.size()));
+  const TGameReview quick = working;
+  std::atomic<size_t> next{0};
+  std::mutex taking;
+  auto refineSome = [&](const TGameAnalyser& analyser) {
+    for (size_t i; (i = next++) < order.size();) {
+      const TGameAnalyser::TPlayOutsOf played = analyser.PlayOn(quick, order[i], &w.cancel);
+      if (w.cancel.load()) return;
+      {
+        const std::lock_guard take(taking);
+        TGameAnalyser::TakeRefined(working, order[i], played);
+        const std::lock_guard lock(w.lock);
+        w.latest = working;
+      }
+      w.refined.fetch_add(1, std::memory_order_release);
+    }
+  };
+  const int threads = std::clamp(int(std::thread::hardware_concurrency()) - 1, 2, 3);
+  std::vector<std::thread> more;
+  for (int t = 1; t < threads && size_t(t) < order.size(); ++t)
+    more.emplace_back([&] { refineSome(TGameAnalyser()); });
+  refineSome(first);
+  for (std::thread& thread : more)
+    thread.join();
+}
+} // namespace
+
 std::shared_ptr<TAnalysisWork> TAnalysisWork::Start(const TPlayedGame& game)
 {
   JoinClosed(false);
@@ -71,18 +108,7 @@ std::shared_ptr<TAnalysisWork> TAnalysisWork::Start(const TPlayedGame& game)
       TGameReview working = w->review;
       running -= 1;
       w->ready.store(true, std::memory_order_release);
-      if (working.status == TAnalysisStatus::Done) {
-        const auto order = TGameAnalyser::ToRefine(working);
-        w->toRefine.store(int(order.size()));
-        for (const TGameAnalyser::TRefinement& which : order) {
-          if (!analyser.Refine(working, which, &w->cancel)) break;
-          {
-            const std::lock_guard lock(w->lock);
-            w->latest = working;
-          }
-          w->refined.fetch_add(1, std::memory_order_release);
-        }
-      }
+      if (working.status == TAnalysisStatus::Done) Refine(*w, analyser, working);
     }
     w->ended.store(true, std::memory_order_release);
   });

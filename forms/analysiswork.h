@@ -20,8 +20,9 @@ struct TAnalysisWork {
   std::atomic<int> done{0}, total{0};
   std::atomic<bool> ready{false}, ended{false};
   TGameReview review; // written by the thread before ready, read by the window after it
-  // Then the closest verdicts are refined by play-outs, one decision after another; each
-  // refined review is published under the lock as `latest`, `refined` counting them.
+  // Then every verdict that is not exact is refined by play-outs, the closest to a threshold
+  // first, on several threads; each refined review is published under the lock as `latest`,
+  // `refined` counting them.
   std::atomic<int> refined{0}, toRefine{0};
   std::mutex lock;
   TGameReview latest;
