@@ -166,6 +166,10 @@ void TNetGame::Schedule()
 {
   if (!parked_.empty()) Unpark();
   if (!playing_) return;
+  // A step applied is on disk before the link answers the next: a computer switched off loses
+  // at most the step on its way, and the two can still go on from what both hold.
+  if (flush_ && app_.Record) app_.Record->Flush();
+  flush_ = false;
   if (!items_.empty()) {
     if (!timer_ || !TimerPending(timer_)) timer_ = StartTimer(0);
     return;
@@ -302,8 +306,10 @@ void TNetGame::RecordStep(const QByteArray& step)
 {
   saved_.steps.push_back(step);
   saved_.seqs.push_back(stepSeq_);
-  if (app_.Record && app_.Record->Game() == saved_.game)
+  if (app_.Record && app_.Record->Game() == saved_.game) {
     app_.Record->NetStep(int(saved_.steps.size()) - 1, stepSeq_, step);
+    flush_ = true;
+  }
 }
 
 void TNetGame::Mismatch()

@@ -53,10 +53,9 @@ public:
   TNetGame(const TNetGame&) = delete;
   TNetGame& operator=(const TNetGame&) = delete;
 
-  // Milliseconds between the two parts of a step of the other seat (its holds, then its throw;
-  // the cell it chose, then the entry). The steps come at the speed the other person plays, and
-  // a step shows on this screen as soon as it comes: its holds stay marked on the thrown dice.
-  int StepDelay = 0;
+  // Milliseconds between the two parts of a step of the other seat shown (its holds, then its
+  // throw; the cell it chose, then the entry); tests shorten it.
+  int StepDelay = 250;
 
   // A fresh link with every callback set, for the network window to offer or join with; the
   // one before it is closed.
@@ -147,7 +146,7 @@ private:
   std::deque<TItem> items_;
   int timer_ = 0;
   bool playing_ = false, connected_ = false, over_ = false, waiting_ = false;
-  bool applying_ = false, shown_ = false, starting_ = false;
+  bool applying_ = false, shown_ = false, starting_ = false, flush_ = false;
   int stepSeq_ = 0; // the record's actions before the step being applied
   bool connectedNews_ = false, closedNews_ = false;
   QString closedSentence_;
