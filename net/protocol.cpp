@@ -107,7 +107,7 @@ bool ReadMessage(const QByteArray& bytes, TNetMessage& m, QString& error)
       return in.Fail("das ist kein Wurfwummel-Angebot");
     if (!in.r.U8(v)) return in.Fail("die Version fehlt");
     m.version = int(v);
-    if (m.version != NET_VERSION) return in.Fail("das andere Programm hat eine andere Version");
+    if (m.version != NET_VERSION) return in.Fail("der andere Computer spielt mit einer anderen Version von Wurfwummel");
     if (!in.Fixed(NET_SALT, m.salt, "das Salz fehlt") ||
         !in.Fixed(NET_HASH, m.nonce, "die Zufallszahl fehlt"))
       return false;
@@ -132,7 +132,7 @@ bool ReadMessage(const QByteArray& bytes, TNetMessage& m, QString& error)
   case TNetKind::Hello: {
     if (!in.r.U8(v)) return in.Fail("die Version fehlt");
     m.version = int(v);
-    if (m.version != NET_VERSION) return in.Fail("das andere Programm hat eine andere Version");
+    if (m.version != NET_VERSION) return in.Fail("der andere Computer spielt mit einer anderen Version von Wurfwummel");
     if (!in.r.U8(v) || v > 1) return in.Fail("der Platz des Spielers ist unmöglich");
     m.seat = uint8_t(v);
     QByteArray name;
