@@ -97,31 +97,26 @@ TPlayOuts PlayOutLoss(const TStarkPlayer& stark, TEndgame& endgame, const TDecis
                       unsigned seed, int least, int most, const std::atomic<bool>* cancel)
 {
   TPlayOuts result;
-  double sum = 0, squares = 0, rawSum = 0, rawSquares = 0;
+  double sum = 0, squares = 0;
   auto se = [](double total, double totalSquares, int n) {
     const double mean = total / n;
     return n > 1 ? std::sqrt(std::max(0.0, totalSquares / n - mean * mean) / (n - 1)) : 0.0;
   };
   for (int r = 0; r < most; ++r) {
     if (cancel && cancel->load(std::memory_order_relaxed)) return {};
-    double difference = 0, raw = 0;
+    double difference = 0;
     for (const bool best : {true, false}) {
       std::seed_seq seq{seed, unsigned(r)};
       std::mt19937 rng(seq);
       double luck = 0;
       const double total = PlayOut(stark, endgame, d, best, rng, &luck);
       difference += (best ? 1 : -1) * (total - luck);
-      raw += (best ? 1 : -1) * total;
     }
     sum += difference;
     squares += difference * difference;
-    rawSum += raw;
-    rawSquares += raw * raw;
     result.rolls = r + 1;
     result.lost = sum / result.rolls;
     result.se = se(sum, squares, result.rolls);
-    result.rawLost = rawSum / result.rolls;
-    result.rawSe = se(rawSum, rawSquares, result.rolls);
     if (result.rolls >= least && VerdictSure(result.lost, result.se)) break;
   }
   return result;

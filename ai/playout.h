@@ -1,8 +1,8 @@
 #pragma once
 
 // Games played on by "Stark" from the two choices of a decision, with the same dice for both:
-// what the analysis's verdicts are checked against, and what refines the verdicts that lie
-// closest to a class's threshold. Each turn's eighteen dice are drawn before its first throw
+// what the analysis's verdicts are checked against, and what refines every verdict
+// that is not exact. Each turn's eighteen dice are drawn before its first throw
 // (a die thrown for the second time takes the second row's face), so that two play-outs that
 // hold differently still meet the same dice; each play-out ends, once Stark plays the rest
 // exactly, in the exact worth of that play.
@@ -29,8 +29,6 @@ struct TPlayOuts {
   double lost = 0; // the mean of Stark's choice less the one made, each total less its luck
   double se = 0;   // its standard error
   int rolls = 0;
-  // The same from the totals as they fell, luck and all: the same expectation, a wider spread.
-  double rawLost = 0, rawSe = 0;
 };
 
 // Play-out r of both choices with the dice of std::mt19937 seeded with {seed, r}. Plays at least
